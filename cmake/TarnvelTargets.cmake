@@ -1,0 +1,61 @@
+# Helpers that keep the layer and test targets uniform.
+
+# Sources are UTF-8; every narrow literal of ours becomes the program's GBK text. Only our own
+# targets get the GBK execution charset: libstdc++'s C++20 <chrono> holds a literal ("\u00b5s")
+# that GBK cannot encode, so GoogleTest is built without it and our code avoids <chrono>.
+function(tarnvel_warnings target)
+  target_compile_options(${target} PRIVATE -finput-charset=UTF-8 -fexec-charset=GBK
+                         -Wall -Wextra -Wno-unused-parameter)
+endfunction()
+
+# Collects the sources of one folder; *_win.cpp only where Windows is the target.
+function(tarnvel_sources out dir)
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  list(FILTER srcs EXCLUDE REGEX "/main_win\\.cpp$")
+  if(NOT WIN32)
+    list(FILTER srcs EXCLUDE REGEX "_win\\.cpp$")
+  endif()
+  set(${out} ${srcs} PARENT_SCOPE)
+endfunction()
+
+# tarnvel_layer(name dep...) makes the static library tarnvel_<name> from folder <name>/.
+function(tarnvel_layer name)
+  tarnvel_sources(srcs ${name})
+  if(srcs)
+    add_library(tarnvel_${name} STATIC ${srcs})
+    target_include_directories(tarnvel_${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    tarnvel_warnings(tarnvel_${name})
+    set(scope PUBLIC)
+  else()
+    add_library(tarnvel_${name} INTERFACE)
+    target_include_directories(tarnvel_${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    set(scope INTERFACE)
+  endif()
+  foreach(dep IN LISTS ARGN)
+    target_link_libraries(tarnvel_${name} ${scope} tarnvel_${dep})
+  endforeach()
+endfunction()
+
+# tarnvel_test(name DIRS dir... LIBS lib...) makes one test executable from the given test
+# folders and registers it as one test: one process (one Wine start) per executable.
+function(tarnvel_test name)
+  cmake_parse_arguments(T "" "" "DIRS;LIBS;DEPENDS;LABELS" ${ARGN})
+  set(all)
+  foreach(dir IN LISTS T_DIRS)
+    tarnvel_sources(srcs ${dir})
+    list(APPEND all ${srcs})
+  endforeach()
+  if(NOT all)
+    return()
+  endif()
+  add_executable(${name} ${all})
+  target_link_libraries(${name} PRIVATE tarnvel_test_support ${T_LIBS} GTest::gmock)
+  tarnvel_warnings(${name})
+  if(T_DEPENDS)
+    add_dependencies(${name} ${T_DEPENDS})
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
