@@ -33,17 +33,17 @@ double Remainder(double a, double b, double c, Rest... rest) {
 template <typename... Rest>
   requires(std::convertible_to<Rest, std::int32_t> && ...)
 std::int32_t BitAnd(std::int32_t a, std::int32_t b, Rest... rest) {
-  return (a & b & ... & static_cast<std::int32_t>(rest));
+  return ((a & b) & ... & static_cast<std::int32_t>(rest));
 }
 template <typename... Rest>
   requires(std::convertible_to<Rest, std::int32_t> && ...)
 std::int32_t BitOr(std::int32_t a, std::int32_t b, Rest... rest) {
-  return (a | b | ... | static_cast<std::int32_t>(rest));
+  return ((a | b) | ... | static_cast<std::int32_t>(rest));
 }
 template <typename... Rest>
   requires(std::convertible_to<Rest, std::int32_t> && ...)
 std::int32_t BitXor(std::int32_t a, std::int32_t b, Rest... rest) {
-  return (a ^ b ^ ... ^ static_cast<std::int32_t>(rest));
+  return ((a ^ b) ^ ... ^ static_cast<std::int32_t>(rest));
 }
 inline std::int32_t BitNot(std::int32_t a) { return ~a; }
 
