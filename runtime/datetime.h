@@ -17,6 +17,13 @@ inline constexpr double kMaxDateTime = 2958465.0 + 86399.0 / 86400.0;  // 9999-1
 DateTime MakeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 bool IsValidDateTime(int year, int month, int day, int hour, int minute, int second);
 
+// The calendar fields of a date-time, read once (rounded to the whole second).
+struct CalendarFields {
+  int year = 100, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+  int weekday = 6;  // 1 = Sunday .. 7 = Saturday
+};
+CalendarFields FieldsOf(DateTime t);
+
 int YearOf(DateTime t);
 int MonthOf(DateTime t);   // 1..12
 int DayOf(DateTime t);     // 1..31
@@ -41,6 +48,12 @@ std::uint32_t TickCount();
 // Fixes Now() and TickCount() for the whole process while it lives, so that logic that depends
 // on the clock (a schedule due at 08:05:00, a speed over elapsed ticks) is tested without
 // waiting. Scopes nest; the innermost one rules. Safe to read from any thread.
+namespace detail {
+// The operating system's clock, in datetime_win.cpp or datetime_posix.cpp.
+DateTime SystemNow();
+std::uint32_t SystemTickCount();
+}  // namespace detail
+
 class ScopedFakeClock {
  public:
   explicit ScopedFakeClock(DateTime now, std::uint32_t tick = 0);
@@ -53,8 +66,9 @@ class ScopedFakeClock {
   void Set(DateTime now);
   void SetTick(std::uint32_t tick);
 
+  struct State;  // opaque; defined beside the clock
+
  private:
-  struct State;
   State* previous_;
   State* state_;
 };

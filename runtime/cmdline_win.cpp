@@ -1,0 +1,14 @@
+// The process's own command line on Windows.
+#include <windows.h>
+
+#include "runtime/cmdline.h"
+#include "runtime/encoding.h"
+
+namespace tarnvel {
+
+TextArray CommandLineArgs() {
+  const wchar_t* line = GetCommandLineW();
+  return ArgumentsAfterProgramName(line ? WideToGbk(line) : std::string());
+}
+
+}  // namespace tarnvel
