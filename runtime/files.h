@@ -60,8 +60,6 @@ class FileSearch {
   void* handle_ = nullptr;  // the system's search handle
   bool hasMask_ = false;
   std::uint32_t mask_ = 0;
-  bool firstPending_ = false;  // the first-file call's entry is still to be examined
-  DirectoryEntry pending_;
   DirectoryEntry current_;
 };
 
