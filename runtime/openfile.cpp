@@ -172,13 +172,9 @@ ByteString ReadBytes(FileNumber file, std::int64_t n) {
   return bytes;
 }
 
-bool WriteText(FileNumber file, std::initializer_list<std::string_view> texts) {
+bool WriteRawText(FileNumber file, std::string_view text) {
   const auto store = Table().Find(file);
-  if (!store) return false;
-  for (std::string_view text : texts) {
-    if (!store->Write(text.data(), text.size())) return false;
-  }
-  return true;
+  return store && store->Write(text.data(), text.size());
 }
 
 bool WriteBytes(FileNumber file, std::initializer_list<std::span<const std::uint8_t>> parts) {

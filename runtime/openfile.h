@@ -20,6 +20,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "runtime/convert.h"
 #include "runtime/values.h"
 
 namespace tarnvel {
@@ -51,9 +52,16 @@ std::string ReadLine(FileNumber file);
 // Up to n bytes from the position; n <= 0 gives an empty byte string.
 ByteString ReadBytes(FileNumber file, std::int64_t n);
 
-// Writes the texts one after another, with no terminator or line end. Values of other kinds
-// are turned into text by the caller (ToText).
-bool WriteText(FileNumber file, std::initializer_list<std::string_view> texts);
+// Writes the bytes of a text as they are.
+bool WriteRawText(FileNumber file, std::string_view text);
+// Writes each value turned into text as ToText does, one after another, with no terminator or
+// line end.
+template <class... Ts>
+bool WriteText(FileNumber file, const Ts&... values) {
+  std::string text;
+  ((text += ToText(values)), ...);
+  return WriteRawText(file, text);
+}
 bool WriteBytes(FileNumber file, std::initializer_list<std::span<const std::uint8_t>> parts);
 
 // Removes n bytes at the position, moving the rest of the file down and shortening it; the
