@@ -38,7 +38,7 @@ class Variant {
   Variant(std::string_view text);
   Variant(const std::string& text);
   Variant(const ByteString& bytes);  // an array of bytes
-  Variant(const AutoObject& object);  // a reference to the object (empty if none)
+  Variant(const AutoObject& object);  // a reference to the object (a null object if none)
   ~Variant();
   Variant(const Variant& other);
   Variant& operator=(const Variant& other);
