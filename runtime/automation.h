@@ -31,13 +31,12 @@ class Variant {
   Variant();  // empty
   Variant(bool value);
   template <std::integral T>
-    requires(!std::same_as<T, bool>)
-  Variant(T value) : Variant(FromInteger(static_cast<long long>(value))) {}
+  requires(!std::same_as<T, bool>) Variant(T value) : Variant(FromInteger(static_cast<long long>(value))) {}
   Variant(double value);
   Variant(const char* text);
   Variant(std::string_view text);
   Variant(const std::string& text);
-  Variant(const ByteString& bytes);  // an array of bytes
+  Variant(const ByteString& bytes);   // an array of bytes
   Variant(const AutoObject& object);  // a reference to the object (a null object if none)
   ~Variant();
   Variant(const Variant& other);
@@ -45,8 +44,8 @@ class Variant {
   Variant(Variant&& other) noexcept;
   Variant& operator=(Variant&& other) noexcept;
 
-  bool IsEmpty() const;           // no value (also a null value)
-  std::uint16_t Type() const;     // the VARTYPE
+  bool IsEmpty() const;             // no value (also a null value)
+  std::uint16_t Type() const;       // the VARTYPE
   void* Raw() { return storage_; }  // the VARIANT*
   const void* Raw() const { return storage_; }
 

@@ -1,6 +1,7 @@
 // Automation objects on IDispatch. Names are looked up per call with GetIDsOfNames, so any
 // dispatch object works without a type library.
 #include <windows.h>
+// after windows.h, which it needs
 #include <oleauto.h>
 
 #include "runtime/automation.h"
@@ -230,13 +231,15 @@ bool ObjectCreate(AutoObject& object, std::string_view classNameOrClsid) {
 void ObjectClear(AutoObject& object) { object.Reset(); }
 bool ObjectIsEmpty(const AutoObject& object) { return object.Dispatch() == nullptr; }
 
-Variant ObjectGetVariant(const AutoObject& object, std::string_view property, std::span<const Variant> arguments) {
+Variant ObjectGetVariant(const AutoObject& object, std::string_view property,
+                         std::span<const Variant> arguments) {
   Variant result;
   if (!Invoke(object, property, DISPATCH_PROPERTYGET, arguments, &result)) return Variant();
   return result;
 }
 
-Variant ObjectCallVariant(const AutoObject& object, std::string_view method, std::span<const Variant> arguments) {
+Variant ObjectCallVariant(const AutoObject& object, std::string_view method,
+                          std::span<const Variant> arguments) {
   Variant result;
   if (!Invoke(object, method, DISPATCH_METHOD | DISPATCH_PROPERTYGET, arguments, &result)) return Variant();
   return result;

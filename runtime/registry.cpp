@@ -5,11 +5,16 @@ namespace tarnvel {
 
 RegistryRoot RegistryRootOf(int root) {
   switch (root) {
-    case kRegClassesRoot: return RegistryRoot::ClassesRoot;
-    case kRegCurrentConfig: return RegistryRoot::CurrentConfig;
-    case kRegLocalMachine: return RegistryRoot::LocalMachine;
-    case kRegUsers: return RegistryRoot::Users;
-    default: return RegistryRoot::CurrentUser;
+    case kRegClassesRoot:
+      return RegistryRoot::ClassesRoot;
+    case kRegCurrentConfig:
+      return RegistryRoot::CurrentConfig;
+    case kRegLocalMachine:
+      return RegistryRoot::LocalMachine;
+    case kRegUsers:
+      return RegistryRoot::Users;
+    default:
+      return RegistryRoot::CurrentUser;
   }
 }
 

@@ -14,11 +14,16 @@ namespace {
 
 HKEY RootKey(int root) {
   switch (RegistryRootOf(root)) {
-    case RegistryRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case RegistryRoot::CurrentConfig: return HKEY_CURRENT_CONFIG;
-    case RegistryRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case RegistryRoot::Users: return HKEY_USERS;
-    case RegistryRoot::CurrentUser: break;
+    case RegistryRoot::ClassesRoot:
+      return HKEY_CLASSES_ROOT;
+    case RegistryRoot::CurrentConfig:
+      return HKEY_CURRENT_CONFIG;
+    case RegistryRoot::LocalMachine:
+      return HKEY_LOCAL_MACHINE;
+    case RegistryRoot::Users:
+      return HKEY_USERS;
+    case RegistryRoot::CurrentUser:
+      break;
   }
   return HKEY_CURRENT_USER;
 }
@@ -41,14 +46,12 @@ class Key {
 
 // An empty key path gives a handle of our own to the root itself, which is closed like any other.
 bool OpenKey(int root, const std::string& keyPath, REGSAM access, Key& key) {
-  return RegOpenKeyExW(RootKey(root), GbkToWide(keyPath).c_str(), 0, access, key.Out()) ==
-         ERROR_SUCCESS;
+  return RegOpenKeyExW(RootKey(root), GbkToWide(keyPath).c_str(), 0, access, key.Out()) == ERROR_SUCCESS;
 }
 
 bool CreateKey(int root, const std::string& keyPath, Key& key) {
-  return RegCreateKeyExW(RootKey(root), GbkToWide(keyPath).c_str(), 0, nullptr,
-                         REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.Out(),
-                         nullptr) == ERROR_SUCCESS;
+  return RegCreateKeyExW(RootKey(root), GbkToWide(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                         KEY_SET_VALUE, nullptr, key.Out(), nullptr) == ERROR_SUCCESS;
 }
 
 // Reads a value of any type whole. The size is asked first and asked again if the value
@@ -158,7 +161,8 @@ bool RegExists(int root, std::string_view path) {
 bool RegDeleteValue(int root, std::string_view path) {
   const RegistryPath split = SplitRegistryPath(path);
   Key key;
-  const LSTATUS open = RegOpenKeyExW(RootKey(root), GbkToWide(split.key).c_str(), 0, KEY_SET_VALUE, key.Out());
+  const LSTATUS open =
+      RegOpenKeyExW(RootKey(root), GbkToWide(split.key).c_str(), 0, KEY_SET_VALUE, key.Out());
   if (open == ERROR_FILE_NOT_FOUND) return true;
   if (open != ERROR_SUCCESS) return false;
   const LSTATUS status = RegDeleteValueW(key.Get(), GbkToWide(split.valueName).c_str());

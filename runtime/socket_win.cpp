@@ -3,6 +3,7 @@
 // that thread's message loop like any other window event.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// after the socket headers, so that the old winsock.h stays out
 #include <windows.h>
 
 #include "runtime/socket.h"
@@ -30,7 +31,9 @@ bool StartWinSock() {
   return started;
 }
 
-std::string ErrorText(const char* what, int code) { return std::string(what) + " (WinSock error " + std::to_string(code) + ")"; }
+std::string ErrorText(const char* what, int code) {
+  return std::string(what) + " (WinSock error " + std::to_string(code) + ")";
+}
 
 LRESULT CALLBACK SocketWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -189,7 +192,9 @@ ClientSocket& ClientSocket::operator=(ClientSocket&& other) noexcept {
 
 void ClientSocket::OnData(std::function<void()> handler) { impl_->onData = std::move(handler); }
 void ClientSocket::OnClose(std::function<void()> handler) { impl_->onClose = std::move(handler); }
-void ClientSocket::SetConnectTimeout(int milliseconds) { impl_->connectTimeoutMs = milliseconds > 0 ? milliseconds : 1; }
+void ClientSocket::SetConnectTimeout(int milliseconds) {
+  impl_->connectTimeoutMs = milliseconds > 0 ? milliseconds : 1;
+}
 bool ClientSocket::IsConnected() const { return impl_->socket != INVALID_SOCKET; }
 const std::string& ClientSocket::LastError() const { return impl_->lastError; }
 

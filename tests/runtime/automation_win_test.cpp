@@ -133,7 +133,8 @@ TEST_F(WinHttpRequest, RangeRequestGivesPartialContentAndItsBytes) {
   const std::string request = server_.Request(0);
   EXPECT_EQ(request.rfind("GET /NEW/Tarnvel.rar HTTP/1.1\r\n", 0), 0u) << request;
   EXPECT_NE(request.find("\r\nRange: bytes=30000-50479\r\n"), std::string::npos) << request;
-  EXPECT_NE(request.find("\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n"), std::string::npos);
+  EXPECT_NE(request.find("\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n"),
+            std::string::npos);
 }
 
 TEST_F(WinHttpRequest, PastTheEndIgnoredRangeAndErrorsReport) {
@@ -155,6 +156,17 @@ TEST_F(WinHttpRequest, PastTheEndIgnoredRangeAndErrorsReport) {
   // A header the answer lacks is an error of the object, reported as such.
   EXPECT_EQ(ObjectCall<std::string>(http_, "GetResponseHeader", "Content-Range"), "");
   EXPECT_EQ(server_.RequestCount(), 3u);
+}
+
+TEST_F(WinHttpRequest, ADroppedConnectionIsAnErrorNotAnAnswer) {
+  server_.Script(HttpReply::Drop());
+  ObjectCall(http_, "Open", "GET", server_.Url("/drop"), true);
+  ObjectCall(http_, "Send");
+  const bool done = ObjectCall<bool>(http_, "WaitForResponse", 30);
+  const std::string error = AutomationLastError();
+  EXPECT_TRUE(!done || !error.empty());
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(ObjectGet<int>(http_, "Status"), 0);  // no status: reading it fails
 }
 
 TEST_F(WinHttpRequest, AStalledServerLeavesTheRequestUnfinishedUntilAborted) {

@@ -75,7 +75,8 @@ TEST_F(RegistryWin, UnknownRootNumbersUseTheCurrentUser) {
 
 TEST_F(RegistryWin, ClassesRootDefaultValueThroughATrailingBackslash) {
   ASSERT_TRUE(RegWrite(kRegClassesRoot, "TarnvelTest\\DefaultIcon\\", "C:\\Tools\\rar\\WinRAR.exe,0"));
-  EXPECT_EQ(ReadWide(HKEY_CLASSES_ROOT, L"TarnvelTest\\DefaultIcon", nullptr), L"C:\\Tools\\rar\\WinRAR.exe,0");
+  EXPECT_EQ(ReadWide(HKEY_CLASSES_ROOT, L"TarnvelTest\\DefaultIcon", nullptr),
+            L"C:\\Tools\\rar\\WinRAR.exe,0");
   EXPECT_EQ(RegReadText(kRegClassesRoot, "TarnvelTest\\DefaultIcon\\"), "C:\\Tools\\rar\\WinRAR.exe,0");
   EXPECT_TRUE(RegExists(kRegClassesRoot, "TarnvelTest\\DefaultIcon\\"));
   EXPECT_FALSE(RegExists(kRegClassesRoot, "TarnvelTest\\"));  // the key exists, its default does not
@@ -97,7 +98,8 @@ TEST_F(RegistryWin, ChineseNamesAndValuesAreStoredAsUnicode) {
 
   // Read back with RegQueryValueExW into a wide buffer, as another program would.
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TarnvelTest", 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TarnvelTest", 0, KEY_QUERY_VALUE, &key),
+            ERROR_SUCCESS);
   wchar_t buffer[64] = {};
   DWORD size = sizeof buffer;
   DWORD type = 0;
@@ -113,8 +115,8 @@ TEST_F(RegistryWin, ChineseNamesAndValuesAreStoredAsUnicode) {
 TEST_F(RegistryWin, ExpandableStringsAreExpandedAndPlainOnesAreNot) {
   ASSERT_TRUE(SetEnvironmentVariableW(L"TARNVEL_TEST_DIR", L"C:\\\u76ee\u5f55"));
   const std::wstring raw = L"%TARNVEL_TEST_DIR%\\rar.exe";
-  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\TarnvelTest", L"Expand", REG_EXPAND_SZ, raw.c_str(),
-                            static_cast<DWORD>((raw.size() + 1) * sizeof(wchar_t))),
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\TarnvelTest", L"Expand", REG_EXPAND_SZ,
+                            raw.c_str(), static_cast<DWORD>((raw.size() + 1) * sizeof(wchar_t))),
             ERROR_SUCCESS);
   EXPECT_EQ(RegReadText(kRegCurrentUser, Path("Expand")), "C:\\目录\\rar.exe");
 
@@ -133,8 +135,8 @@ TEST_F(RegistryWin, ValuesLongerThanAnyBufferComeWhole) {
   const ByteString bytes(100000, 0xA5);
   ASSERT_TRUE(RegWrite(kRegLocalMachine, Path("BigBytes"), bytes));
   DWORD size = 0;
-  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TarnvelTest", L"BigBytes", RRF_RT_REG_BINARY, nullptr,
-                         nullptr, &size),
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TarnvelTest", L"BigBytes", RRF_RT_REG_BINARY,
+                         nullptr, nullptr, &size),
             ERROR_SUCCESS);
   EXPECT_EQ(size, 100000u);
 }
@@ -154,7 +156,8 @@ TEST_F(RegistryWin, ExistsAndDeleteValue) {
 TEST_F(RegistryWin, KeyWritableLooksWithoutCreating) {
   EXPECT_TRUE(RegKeyWritable(kRegCurrentUser, Path("Not\\Yet\\There")));
   HKEY key = nullptr;
-  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\TarnvelTest", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\TarnvelTest", 0, KEY_READ, &key),
+            ERROR_FILE_NOT_FOUND);
   ASSERT_TRUE(RegWrite(kRegLocalMachine, Path("x"), 1));
   EXPECT_TRUE(RegKeyWritable(kRegLocalMachine, kTestKey));
 }
@@ -174,8 +177,8 @@ std::wstring RegToolQuery(const std::wstring& arguments) {
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION pi{};
   std::wstring command = L"reg.exe query " + arguments;
-  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                      nullptr, &si, &pi);
+  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                      nullptr, nullptr, &si, &pi);
   CloseHandle(writeEnd);
   std::string output;
   if (started) {
@@ -190,8 +193,8 @@ std::wstring RegToolQuery(const std::wstring& arguments) {
   if (!started) return L"<reg.exe did not start>";
   // reg.exe writes through the console's code page when its output is a pipe; try UTF-8
   // first (Wine), then the OEM code page.
-  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, output.data(), static_cast<int>(output.size()),
-                                    nullptr, 0);
+  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, output.data(),
+                                    static_cast<int>(output.size()), nullptr, 0);
   const UINT codePage = n > 0 ? CP_UTF8 : GetOEMCP();
   std::wstring wide(static_cast<size_t>(MultiByteToWideChar(codePage, 0, output.data(),
                                                             static_cast<int>(output.size()), nullptr, 0)),

@@ -66,8 +66,9 @@ TEST(ClientSocket, ProbeRequestGoesOutByteForByteAndTheAnswerAndCloseArrive) {
   rec.Attach(socket);
   ASSERT_TRUE(SocketConnect(socket, "127.0.0.1", server.Port())) << socket.LastError();
   EXPECT_TRUE(socket.IsConnected());
-  const std::string probe = "GET http://127.0.0.1/NEW/Tarnvel.rar HTTP/1.0\r\nAccept: *.*, */*\r\n"
-                            "User-Agent: Pravix Software Downloader\r\nReferer: 127.0.0.1\r\n\r\n";
+  const std::string probe =
+      "GET http://127.0.0.1/NEW/Tarnvel.rar HTTP/1.0\r\nAccept: *.*, */*\r\n"
+      "User-Agent: Pravix Software Downloader\r\nReferer: 127.0.0.1\r\n\r\n";
   ASSERT_TRUE(SocketSend(socket, probe));
   ASSERT_TRUE(PumpUntil([&] { return rec.closes > 0; }));
   EXPECT_EQ(rec.received, answer);
@@ -90,13 +91,28 @@ TEST(ClientSocket, ClosingInsideTheArrivalHandlerStopsFurtherEvents) {
   });
   socket.OnClose([&] { ++closes; });
   ASSERT_TRUE(SocketConnect(socket, "127.0.0.1", server.Port()));
-  ASSERT_TRUE(SocketSend(socket, ByteString{'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P', '/', '1', '.', '0',
-                                            '\r', '\n', '\r', '\n'}));
+  ASSERT_TRUE(SocketSend(socket, ByteString{'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P', '/', '1', '.',
+                                            '0', '\r', '\n', '\r', '\n'}));
   ASSERT_TRUE(PumpUntil([&] { return arrivals > 0; }));
   PumpQueued();
   EXPECT_EQ(arrivals, 1);
   EXPECT_EQ(closes, 0);
   EXPECT_FALSE(socket.IsConnected());
+}
+
+TEST(ClientSocket, ADroppedConnectionEndsWithTheCloseEvent) {
+  HttpTestServer server;
+  server.Script(HttpReply::Drop("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\npartial", 10));
+  ClientSocket socket;
+  Recorder rec;
+  rec.Attach(socket);
+  ASSERT_TRUE(SocketConnect(socket, "127.0.0.1", server.Port()));
+  ASSERT_TRUE(SocketSend(socket, "GET / HTTP/1.0\r\n\r\n"));
+  ASSERT_TRUE(PumpUntil([&] { return rec.closes > 0; }));
+  EXPECT_EQ(rec.closes, 1);
+  EXPECT_FALSE(socket.IsConnected());
+  // A reset may discard what was sent before it; nothing beyond it ever arrives.
+  EXPECT_EQ(std::string("HTTP/1.0 2").rfind(rec.received, 0), 0u) << rec.received;
 }
 
 TEST(ClientSocket, ALargeAnswerArrivesWholeOverSeveralEvents) {

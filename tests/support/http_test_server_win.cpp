@@ -33,7 +33,8 @@ std::string HeaderValue(const std::string& head, const std::string& name) {
 bool SendAll(SOCKET s, const std::string& bytes) {
   std::size_t sent = 0;
   while (sent < bytes.size()) {
-    const int n = send(s, bytes.data() + sent, static_cast<int>(std::min<std::size_t>(bytes.size() - sent, 1 << 20)), 0);
+    const int n = send(s, bytes.data() + sent,
+                       static_cast<int>(std::min<std::size_t>(bytes.size() - sent, 1 << 20)), 0);
     if (n <= 0) return false;
     sent += static_cast<std::size_t>(n);
   }
@@ -63,10 +64,14 @@ std::string ReadRequest(SOCKET s) {
 
 std::string ReasonOf(int code) {
   switch (code) {
-    case 200: return "OK";
-    case 206: return "Partial Content";
-    case 416: return "Requested Range Not Satisfiable";
-    default: return "Status";
+    case 200:
+      return "OK";
+    case 206:
+      return "Partial Content";
+    case 416:
+      return "Requested Range Not Satisfiable";
+    default:
+      return "Status";
   }
 }
 
@@ -85,8 +90,10 @@ std::string ResourceResponse(const std::string& request, const std::string& body
   const std::string head = request.substr(0, headEnd == std::string::npos ? request.size() : headEnd + 2);
   const std::string range = honourRange ? HeaderValue(head, "Range") : std::string();
   const std::string size = std::to_string(body.size());
-  if (range.rfind("bytes=", 0) != 0) return Response(200, "OK", body, {"Content-Type: application/octet-stream"});
-  const std::string spec = range.substr(6, range.find(',') == std::string::npos ? std::string::npos : range.find(',') - 6);
+  if (range.rfind("bytes=", 0) != 0)
+    return Response(200, "OK", body, {"Content-Type: application/octet-stream"});
+  const std::string spec =
+      range.substr(6, range.find(',') == std::string::npos ? std::string::npos : range.find(',') - 6);
   const std::size_t dash = spec.find('-');
   if (dash == std::string::npos) return Response(200, "OK", body, {});
   std::size_t first = 0;
@@ -97,7 +104,8 @@ std::string ResourceResponse(const std::string& request, const std::string& body
       first = n >= body.size() ? 0 : body.size() - n;
     } else {
       first = std::stoull(spec.substr(0, dash));
-      if (dash + 1 < spec.size()) last = std::min(last, static_cast<std::size_t>(std::stoull(spec.substr(dash + 1))));
+      if (dash + 1 < spec.size())
+        last = std::min(last, static_cast<std::size_t>(std::stoull(spec.substr(dash + 1))));
     }
   } catch (const std::exception&) {
     return Response(200, "OK", body, {});
@@ -106,8 +114,8 @@ std::string ResourceResponse(const std::string& request, const std::string& body
     return Response(416, ReasonOf(416), {}, {"Content-Range: bytes */" + size});
   }
   return Response(206, ReasonOf(206), body.substr(first, last - first + 1),
-                  {"Content-Type: application/octet-stream",
-                   "Content-Range: bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + size});
+                  {"Content-Type: application/octet-stream", "Content-Range: bytes " + std::to_string(first) +
+                                                                 "-" + std::to_string(last) + "/" + size});
 }
 
 }  // namespace
@@ -119,7 +127,8 @@ HttpReply HttpReply::Raw(std::string bytes) {
   return r;
 }
 
-HttpReply HttpReply::Status(int code, std::string reason, std::string body, std::vector<std::string> headers) {
+HttpReply HttpReply::Status(int code, std::string reason, std::string body,
+                            std::vector<std::string> headers) {
   return Raw(Response(code, reason, body, headers));
 }
 
@@ -262,8 +271,12 @@ void HttpTestServer::Serve(std::uintptr_t connection) {
     changed_.notify_all();
     const HttpReply reply = NextReply();
     switch (reply.kind) {
-      case HttpReply::Kind::Raw: SendAll(s, reply.bytes); break;
-      case HttpReply::Kind::Resource: SendAll(s, ResourceResponse(request, reply.bytes, reply.honourRange)); break;
+      case HttpReply::Kind::Raw:
+        SendAll(s, reply.bytes);
+        break;
+      case HttpReply::Kind::Resource:
+        SendAll(s, ResourceResponse(request, reply.bytes, reply.honourRange));
+        break;
       case HttpReply::Kind::Stall: {
         std::unique_lock lock(mutex_);
         const std::uint64_t generation = stallGeneration_;
