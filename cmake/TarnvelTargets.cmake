@@ -8,12 +8,13 @@ function(tarnvel_warnings target)
                          -Wall -Wextra -Wno-unused-parameter)
 endfunction()
 
-# Collects the sources of one folder; *_win.cpp only where Windows is the target.
+# Collects the sources of one folder; *_win.cpp and *_win_test.cpp only where Windows is the
+# target.
 function(tarnvel_sources out dir)
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
   list(FILTER srcs EXCLUDE REGEX "/main_win\\.cpp$")
   if(NOT WIN32)
-    list(FILTER srcs EXCLUDE REGEX "_win\\.cpp$")
+    list(FILTER srcs EXCLUDE REGEX "_win(_test)?\\.cpp$")
   endif()
   set(${out} ${srcs} PARENT_SCOPE)
 endfunction()
