@@ -65,7 +65,8 @@ class Window {
 
   // Makes the Win32 control for a control object (its kind, text, bounds, visibility) as a
   // child of this window, with the system's message font, and attaches it. The window
-  // detaches its controls when it is destroyed.
+  // detaches its controls when it is destroyed. Ids 1 and 2 are Enter and Escape: controls
+  // take ids from 100 up.
   void AddControl(Control& control, int id);
 
  protected:
@@ -87,6 +88,9 @@ class Window {
   friend class WindowProcedure;
   friend class WindowTimer;
   friend bool LoadWindow(Window& window, Window* parent, bool modal);
+
+  // The current properties while no system window exists: the template until changed.
+  WindowLayout& Properties();
 
   void* hwnd_ = nullptr;
   WindowLayout layout_;  // the properties while no window exists
@@ -141,6 +145,7 @@ class WindowTimer {
 
  private:
   friend class Window;
+  friend class WindowProcedure;
   Window* window_ = nullptr;
   unsigned id_ = 0;
 };
