@@ -1,0 +1,136 @@
+// The settings-file parser and writer over bytes in each encoding a settings file comes in.
+#include "runtime/inifile.h"
+
+#include <gtest/gtest.h>
+
+#include "runtime/encoding.h"
+
+namespace tarnvel {
+namespace {
+
+std::string Rewrite(std::string_view bytes, std::string_view section, std::string_view key, std::string_view value) {
+  IniDocument doc = ParseIni(bytes);
+  EXPECT_TRUE(SetIniValue(doc, section, key, value));
+  return SerializeIni(doc);
+}
+
+TEST(IniParse, NamesIgnoreAsciiCaseAndBlanksAndQuotes) {
+  const IniDocument doc = ParseIni(
+      "; 说明\r\n"
+      "top=before any section\r\n"
+      "  [ Dir ]  \r\n"
+      "\tInstall =  d:\\备份  \r\n"
+      "EC=\"1\"\r\n"
+      "plain line without equals\r\n"
+      "[other]\r\n"
+      "Install=elsewhere\r\n");
+  EXPECT_EQ(IniValue(doc, "DIR", "install"), "d:\\备份");
+  EXPECT_EQ(IniValue(doc, "dir", "EC"), "1");
+  EXPECT_EQ(IniValue(doc, "other", "INSTALL"), "elsewhere");
+  EXPECT_EQ(IniValue(doc, "dir", "missing"), std::nullopt);
+  EXPECT_EQ(IniValue(doc, "nosuch", "Install"), std::nullopt);
+  EXPECT_EQ(IniValue(doc, "dir", "top"), std::nullopt);  // lines before any section belong to none
+}
+
+TEST(IniParse, TextAfterTheValueBelongsToIt) {
+  // The hand-written form that the usage notes show: the apostrophe starts no remark.
+  const IniDocument doc = ParseIni("[DIR]\r\nInstall=d:\\备份 '这里设置\r\nEC=1 '是否\r\n");
+  EXPECT_EQ(IniValue(doc, "DIR", "Install"), "d:\\备份 '这里设置");
+  EXPECT_EQ(IniValue(doc, "DIR", "EC"), "1 '是否");
+}
+
+TEST(IniParse, GbkTrailBytesAreNeverBracketsEqualsOrLetters) {
+  // The pair 0x81 0x5D ends in the byte of "]" and 0x81 0x61 in that of "a": a two-byte
+  // character is one unit, so it closes no section and "\x81\x61" and "\x81\x41" differ.
+  const IniDocument doc = ParseIni("[\x81\x5D]\r\nk\x81\x61=1\r\n");
+  EXPECT_EQ(IniValue(doc, "\x81\x5D", "k\x81\x61"), "1");
+  EXPECT_EQ(IniValue(doc, "\x81\x5D", "K\x81\x61"), "1");
+  EXPECT_EQ(IniValue(doc, "\x81\x5D", "k\x81\x41"), std::nullopt);
+}
+
+TEST(IniParse, LongValuesAreCutWithoutSplittingACharacter) {
+  const std::string exact(kIniValueLimit, 'v');
+  EXPECT_EQ(IniValue(ParseIni("[s]\nk=" + exact + "\n"), "s", "k"), exact);
+  EXPECT_EQ(IniValue(ParseIni("[s]\nk=" + exact + "vv\n"), "s", "k"), exact);
+  std::string pairs;
+  for (int i = 0; i < 5120; ++i) pairs += "备";  // 10,240 bytes: the last whole pair ends at 10,238
+  const auto cut = IniValue(ParseIni("[s]\nk=" + pairs + "\n"), "s", "k");
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->size(), kIniValueLimit - 1);
+}
+
+TEST(IniWrite, ReplacingAValueKeepsEveryOtherLineAndTheLineEnds) {
+  const std::string before = "; keep me\r\n[DIR]\r\nInstall=old\r\n; inner\r\nEC=0\r\n\r\n[Next]\r\nx=1\r\n";
+  EXPECT_EQ(Rewrite(before, "dir", "INSTALL", "e:\\新"),
+            "; keep me\r\n[DIR]\r\nInstall=e:\\新\r\n; inner\r\nEC=0\r\n\r\n[Next]\r\nx=1\r\n");
+  // A new key goes after the section's last non-blank line, before the blank that separates it.
+  EXPECT_EQ(Rewrite(before, "DIR", "Added", "v"),
+            "; keep me\r\n[DIR]\r\nInstall=old\r\n; inner\r\nEC=0\r\nAdded=v\r\n\r\n[Next]\r\nx=1\r\n");
+  // A missing section is appended; a file without a final line end gets one first.
+  EXPECT_EQ(Rewrite("[a]\nx=1", "B", "y", "2"), "[a]\nx=1\n[B]\ny=2\n");
+  EXPECT_EQ(Rewrite("", "DIR", "Install", "d:\\x"), "[DIR]\r\nInstall=d:\\x\r\n");
+}
+
+TEST(IniWrite, DeletesKeysAndWholeSections) {
+  IniDocument doc = ParseIni("[A]\r\nk=1\r\nj=2\r\n[B]\r\nk=3\r\n[a]\r\nk=4\r\n");
+  EXPECT_TRUE(DeleteIniKey(doc, "a", "K"));
+  EXPECT_EQ(IniValue(doc, "A", "k"), std::nullopt);  // from both sections called A
+  EXPECT_EQ(IniValue(doc, "B", "k"), "3");
+  EXPECT_FALSE(DeleteIniKey(doc, "A", "k"));
+  EXPECT_TRUE(DeleteIniSection(doc, "A"));
+  EXPECT_EQ(SerializeIni(doc), "[B]\r\nk=3\r\n");
+  EXPECT_FALSE(DeleteIniSection(doc, "A"));
+}
+
+TEST(IniWrite, RefusesWhatWouldBreakTheFilesLines) {
+  const std::string before = "[s]\r\nk=1\r\n";
+  IniDocument doc = ParseIni(before);
+  EXPECT_FALSE(SetIniValue(doc, "s", "k", "1\r\n[evil]\r\nx=2"));
+  EXPECT_FALSE(SetIniValue(doc, "s", "a=b", "1"));
+  EXPECT_FALSE(SetIniValue(doc, "s]x", "k", "1"));
+  EXPECT_FALSE(SetIniValue(doc, "s", "  ", "1"));
+  EXPECT_FALSE(SetIniValue(doc, "", "k", "1"));
+  EXPECT_FALSE(SetIniValue(doc, "s", ";k", "1"));
+  EXPECT_FALSE(SetIniValue(doc, "s", "k", std::string_view("a\0b", 3)));
+  EXPECT_EQ(SerializeIni(doc), before);
+}
+
+TEST(IniEncodingTest, DetectsEachForm) {
+  EXPECT_EQ(DetectIniEncoding("[DIR]\r\nEC=1\r\n"), IniEncoding::kGbk);  // plain ASCII
+  EXPECT_EQ(DetectIniEncoding("[DIR]\r\nInstall=d:\\备份\r\n"), IniEncoding::kGbk);
+  EXPECT_EQ(DetectIniEncoding("\xC1\xAA\xCD\xA8"), IniEncoding::kGbk);  // GBK that looks nearly UTF-8
+  EXPECT_EQ(DetectIniEncoding(GbkToUtf8("[DIR]\r\nInstall=d:\\备份\r\n")), IniEncoding::kUtf8);
+  EXPECT_EQ(DetectIniEncoding("\xEF\xBB\xBF[DIR]"), IniEncoding::kUtf8Bom);
+  EXPECT_EQ(DetectIniEncoding("\xFF\xFE[\0"), IniEncoding::kUtf16Le);
+  EXPECT_TRUE(IsValidUtf8("\xE4\xB8\xAD\xF0\x9F\x98\x80"));
+  EXPECT_FALSE(IsValidUtf8("\xC0\x80"));          // overlong
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // a surrogate
+  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
+  EXPECT_FALSE(IsValidUtf8("\xE4\xB8"));          // cut short
+}
+
+TEST(IniEncodingTest, Utf8FilesReadAsGbkAndKeepWhatGbkCannotHold) {
+  const std::string emojiLine = "note=\xF0\x9F\x98\x80";  // no GBK form: must survive untouched
+  for (const std::string bom : {"", "\xEF\xBB\xBF"}) {
+    const std::string bytes = bom + GbkToUtf8("[目录]\n安装=d:\\备份\n") + emojiLine + "\n";
+    IniDocument doc = ParseIni(bytes);
+    EXPECT_EQ(IniValue(doc, "目录", "安装"), "d:\\备份");
+    ASSERT_TRUE(SetIniValue(doc, "目录", "安装", "e:\\新"));
+    EXPECT_EQ(SerializeIni(doc), bom + GbkToUtf8("[目录]\n安装=e:\\新\n") + emojiLine + "\n");
+  }
+}
+
+TEST(IniEncodingTest, Utf16FilesKeepTheirFormAndSurrogatePairs) {
+  const std::string smile = std::string("\x3D\xD8\x00\xDE", 4);  // U+1F600 in UTF-16 LE
+  const std::string bytes = "\xFF\xFE" + GbkToUtf16Le("[DIR]\r\nInstall=d:\\备份\r\nnote=") + smile +
+                            GbkToUtf16Le("\r\n");
+  IniDocument doc = ParseIni(bytes);
+  EXPECT_EQ(doc.encoding, IniEncoding::kUtf16Le);
+  EXPECT_EQ(IniValue(doc, "dir", "install"), "d:\\备份");
+  ASSERT_TRUE(SetIniValue(doc, "DIR", "EC", "1"));
+  EXPECT_EQ(SerializeIni(doc), "\xFF\xFE" + GbkToUtf16Le("[DIR]\r\nInstall=d:\\备份\r\nnote=") + smile +
+                                   GbkToUtf16Le("\r\nEC=1\r\n"));
+}
+
+}  // namespace
+}  // namespace tarnvel
