@@ -1,0 +1,39 @@
+#include "runtime/cmdline.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnvel {
+namespace {
+
+struct CutCase {
+  std::string line;
+  TextArray expected;
+};
+
+class SplitCommandLineTable : public testing::TestWithParam<CutCase> {};
+
+TEST_P(SplitCommandLineTable, Cuts) { EXPECT_EQ(SplitCommandLine(GetParam().line), GetParam().expected); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SplitCommandLineTable,
+    testing::Values(CutCase{"", {}}, CutCase{"   \t ", {}}, CutCase{"a b", {"a", "b"}},
+                    CutCase{"  a  \t\r\n b  ", {"a", "b"}}, CutCase{"a\x01\x1F" "b", {"a", "b"}},
+                    CutCase{"\"a  b\" c", {"a  b", "c"}}, CutCase{"\"a b\"c", {"a b", "c"}},
+                    CutCase{"ab\"c d\"", {"ab", "c d"}}, CutCase{"\"\" x", {"", "x"}},
+                    CutCase{"\"open to the end", {"open to the end"}},
+                    // Bytes of 0x80 and above are never separators, and a GBK pair is kept whole.
+                    CutCase{"信息 \xB0\xA1x", {"信息", "\xB0\xA1x"}},
+                    CutCase{"D:\\\x81\x5C|E:\\\x81\x7C|1|x", {"D:\\\x81\x5C|E:\\\x81\x7C|1|x"}},
+                    CutCase{"a　b", {"a　b"}}));  // the full-width space is not below 33
+
+TEST(CommandLine, ProgramNameIsDropped) {
+  EXPECT_EQ(ArgumentsAfterProgramName("Tarnvel.exe a|b|1|c"), (TextArray{"a|b|1|c"}));
+  EXPECT_EQ(ArgumentsAfterProgramName("\"C:\\Program Files\\Tarnvel.exe\" a|b|1|c d"),
+            (TextArray{"a|b|1|c", "d"}));
+  EXPECT_EQ(ArgumentsAfterProgramName("\"C:\\目录 同步\\Tarnvel.exe\""), TextArray{});
+  EXPECT_EQ(ArgumentsAfterProgramName("C:\\Tarnvel.exe"), TextArray{});
+  EXPECT_EQ(ArgumentsAfterProgramName(""), TextArray{});
+}
+
+}  // namespace
+}  // namespace tarnvel
