@@ -1,0 +1,33 @@
+// One directory's listing, taken once and looked up by name, so that a walker compares a
+// source directory with its target counterpart from two listings and no call per file.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "runtime/files.h"
+
+namespace tarnvel {
+
+class DirectoryListing {
+ public:
+  // Lists the directory (trailing "\" or not). A directory that cannot be listed (missing,
+  // not a directory, no access) gives a listing that is not Listed() and holds nothing.
+  static DirectoryListing Of(const std::string& directory);
+
+  bool Listed() const { return listed_; }
+  // Every entry but "." and "..", in the file system's listing order.
+  const std::vector<DirectoryEntry>& Entries() const { return entries_; }
+  // The entry of that name, letter case ignored as the file system ignores it; nullptr when
+  // there is none. Names the folding cannot match are looked up by the caller directly.
+  const DirectoryEntry* Find(const std::string& name) const;
+
+ private:
+  bool listed_ = false;
+  std::vector<DirectoryEntry> entries_;
+  mutable std::unordered_map<std::wstring, std::size_t> index_;  // built on the first Find
+  mutable bool indexed_ = false;
+};
+
+}  // namespace tarnvel

@@ -1,0 +1,39 @@
+#include <windows.h>
+
+#include "sync/directory_listing.h"
+
+#include "runtime/encoding.h"
+
+namespace tarnvel {
+namespace {
+
+// The name as the file system compares it: UTF-16, upper-cased by the system's table.
+std::wstring FoldedName(const std::string& name) {
+  std::wstring wide = GbkToWide(name);
+  if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  return wide;
+}
+
+}  // namespace
+
+DirectoryListing DirectoryListing::Of(const std::string& directory) {
+  DirectoryListing listing;
+  listing.listed_ = ListDirectory(directory, [&](const DirectoryEntry& entry) {
+    listing.entries_.push_back(entry);
+    return true;
+  });
+  if (!listing.listed_) listing.entries_.clear();
+  return listing;
+}
+
+const DirectoryEntry* DirectoryListing::Find(const std::string& name) const {
+  if (!indexed_) {
+    index_.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(FoldedName(entries_[i].name), i);
+    indexed_ = true;
+  }
+  const auto it = index_.find(FoldedName(name));
+  return it == index_.end() ? nullptr : &entries_[it->second];
+}
+
+}  // namespace tarnvel

@@ -1,0 +1,102 @@
+// The main-window engine's one owner of the state a run shares: the stop flag, the run's
+// totals, the "run in progress" guard and the roots of the job in hand, together with the
+// controls it works through and the hooks the layers above provide. Every walker takes the
+// engine by reference; nothing of a run lives in globals.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "sync/main_controls.h"
+
+namespace tarnvel {
+
+// The counters of one main-window run. Sizes and byte counts are 64-bit.
+struct RunTotals {
+  std::uint32_t startTick = 0;         // TickCount() when the run began
+  std::int64_t dataTotal = 0;          // bytes of every file examined, copied or not
+  std::int64_t currentFileSize = 0;    // the latest progress call's figures
+  std::int64_t currentBytesDone = 0;
+  std::int64_t previousBytesDone = 0;  // currentBytesDone at the last speed tick
+};
+
+// What the layers above the engine supply. Every hook may be left empty.
+struct SyncHooks {
+  // Dispatches pending window messages (the stop control's click, the speed timer, repaints).
+  std::function<void()> processEvents;
+  // Stores the source and target boxes' texts as the run starts them (the settings store).
+  std::function<void(const std::string& source, const std::string& target)> storeJobBoxes;
+  // Whether the main window is on screen: the completion message is shown only then.
+  std::function<bool()> mainWindowVisible;
+  // Starts and stops the one-second speed timer; the engine's default uses a thread timer.
+  std::function<void(std::function<void()> onTick)> startSpeedTimer;
+  std::function<void()> stopSpeedTimer;
+  // The portable configuration file; empty means "Tarnvel.ini" in the program's directory.
+  std::string portableIniPath;
+  // Pending messages are dispatched after an entry at most this often (milliseconds of tick
+  // count); 0 dispatches after every entry. Every dispatch brings the coalesced display
+  // changes into the window, which under a visible list box costs milliseconds.
+  std::uint32_t eventInterval = 40;
+};
+
+// The source and target roots of the job in hand, both with their trailing "\", read from the
+// boxes once when the job starts so that an edit of a box during a walk cannot re-aim it.
+struct JobRoots {
+  std::string source;
+  std::string target;
+};
+
+class SyncEngine {
+ public:
+  explicit SyncEngine(MainControls& controls, SyncHooks hooks = {});
+  SyncEngine(const SyncEngine&) = delete;
+  SyncEngine& operator=(const SyncEngine&) = delete;
+
+  MainControls& Controls() { return controls_; }
+  SyncHooks& Hooks() { return hooks_; }
+  RunTotals& Totals() { return totals_; }
+  const JobRoots& Roots() const { return roots_; }
+  void SetRoots(JobRoots roots) { roots_ = std::move(roots); }
+
+  // The stop control: every walker leaves its loop after the entry in hand. May be called
+  // from any thread.
+  void RequestStop() { stopRequested_.store(1); }
+  bool StopRequested() const { return stopRequested_.load() == 1; }
+  void ClearStop() { stopRequested_.store(0); }
+
+  bool Running() const { return running_; }
+
+  // Dispatches pending messages, at most once per eventInterval.
+  void PumpEvents();
+  // Dispatches pending messages now (the runner's own points between jobs).
+  void PumpEventsNow();
+
+ private:
+  friend class RunGuard;
+  MainControls& controls_;
+  SyncHooks hooks_;
+  RunTotals totals_;
+  JobRoots roots_;
+  std::atomic<int> stopRequested_{0};
+  bool running_ = false;
+  bool pumpedOnce_ = false;
+  std::uint32_t lastPump_ = 0;
+};
+
+// Marks a run in progress for its lifetime; a second guard while one lives is refused.
+class RunGuard {
+ public:
+  explicit RunGuard(SyncEngine& engine);
+  ~RunGuard();
+  RunGuard(const RunGuard&) = delete;
+  RunGuard& operator=(const RunGuard&) = delete;
+  bool Acquired() const { return acquired_; }
+
+ private:
+  SyncEngine& engine_;
+  bool acquired_;
+};
+
+}  // namespace tarnvel

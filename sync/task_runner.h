@@ -1,0 +1,35 @@
+// The sync task runner: one complete run of the main-window engine over the main window's
+// controls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarnvel {
+
+class SyncEngine;
+class ListBox;
+struct SyncHooks;
+
+// Runs the job of the source and target boxes, or every ticked row of the task list, each
+// with the optional clean-up, the directory walk and the root's files; records the run in the
+// run history with its duration; restores the controls and, when the main window is on
+// screen, says that the run is complete. A start while a run is in progress (a scheduler tick
+// inside a run) is refused: false, and nothing is touched.
+bool RunSyncTasks(SyncEngine& engine);
+
+// Once the history holds 10 lines or more, the lines at positions 1 and then 2 (counted from
+// 0, the second in the shortened list) go.
+void TrimRunHistory(ListBox& history);
+
+// Single mode is forced by the portable file's "EC" value when it is exactly "1".
+bool PortableForcesSingleMode(const std::string& ecValue);
+
+// The run history's duration line: "消耗:" + hours:minutes:seconds of the elapsed ticks.
+std::string DurationLine(std::uint32_t elapsedMilliseconds);
+
+// The hooks the program runs with: the runtime's event processing and a one-second thread
+// timer for the speed display.
+SyncHooks SystemSyncHooks();
+
+}  // namespace tarnvel

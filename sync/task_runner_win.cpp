@@ -1,0 +1,176 @@
+#include <windows.h>
+
+#include "sync/task_runner.h"
+
+#include "runtime/convert.h"
+#include "runtime/datetime.h"
+#include "runtime/dialogs.h"
+#include "runtime/files.h"
+#include "runtime/inifile.h"
+#include "runtime/window.h"
+#include "sync/cleaner.h"
+#include "sync/directory_sync.h"
+#include "sync/file_sync.h"
+#include "sync/path_helpers.h"
+#include "sync/progress_display.h"
+#include "sync/sync_engine.h"
+#include "sync/walk_support.h"
+
+namespace tarnvel {
+namespace {
+
+// The tick routine of this thread's speed timer (one run at a time per thread).
+thread_local std::function<void()>* speedTick = nullptr;
+thread_local UINT_PTR speedTimerId = 0;
+
+void CALLBACK OnSpeedTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (speedTick == nullptr) return;
+  try {
+    (*speedTick)();
+  } catch (...) {
+    // A display write must not unwind into the system's timer dispatch.
+  }
+}
+
+void StartThreadTimer(std::function<void()> onTick) {
+  static thread_local std::function<void()> routine;
+  routine = std::move(onTick);
+  speedTick = &routine;
+  if (speedTimerId == 0) speedTimerId = SetTimer(nullptr, 0, 1000, OnSpeedTimer);
+}
+
+void StopThreadTimer() {
+  if (speedTimerId != 0) KillTimer(nullptr, speedTimerId);
+  speedTimerId = 0;
+  speedTick = nullptr;
+}
+
+// The clean-up never runs on a source that is missing or lists nothing at all: an unplugged
+// disk or an empty mount point must not empty the target.
+bool SourceCanBeCleanedAgainst(const std::string& source) {
+  if (!IsDirectory(source)) return false;
+  bool any = false;
+  ListDirectory(source, [&any](const DirectoryEntry&) {
+    any = true;
+    return false;
+  });
+  return any;
+}
+
+std::string NormalisedBoxText(ComboBox& box) {
+  std::string text = box.Text();
+  if (text.empty() || text.back() != '\\') {
+    text += '\\';
+    box.SetText(text);
+  }
+  return text;
+}
+
+void RunJobSteps(SyncEngine& engine) {
+  MainControls& c = engine.Controls();
+  std::string target = NormalisedBoxText(c.targetBox);
+  std::string source = NormalisedBoxText(c.sourceBox);
+  engine.SetRoots({source, target});
+  if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(source)) {
+    c.statusLine.SetText("信息：同步清理开始处理...");
+    std::string root = target;
+    RemoveExtraDirectories(engine, root);
+    root = target;
+    RemoveExtraFiles(engine, root);
+    c.statusLine.SetText("信息：同步清理处理完毕...");
+  }
+  std::string root = source;
+  SyncDirectoryTree(engine, root);
+  root = source;
+  SyncFilesOfDirectory(engine, root);
+}
+
+std::string PortableIniPath(const SyncEngine& engine, const SyncHooks& hooks) {
+  return hooks.portableIniPath.empty() ? RunDirectory() + "\\Tarnvel.ini" : hooks.portableIniPath;
+}
+
+void AddDurationLine(SyncEngine& engine) {
+  ListBoxAdd(engine.Controls().runHistory, DurationLine(TickCount() - engine.Totals().startTick));
+}
+
+// The speed timer lives exactly as long as the run, whichever way the run ends.
+class SpeedTimerScope {
+ public:
+  explicit SpeedTimerScope(SyncEngine& engine) : hooks_(engine.Hooks()) {
+    auto tick = [&engine] { OnSpeedTick(engine); };
+    if (hooks_.startSpeedTimer) hooks_.startSpeedTimer(tick);
+  }
+  ~SpeedTimerScope() {
+    if (hooks_.stopSpeedTimer) hooks_.stopSpeedTimer();
+  }
+  SpeedTimerScope(const SpeedTimerScope&) = delete;
+  SpeedTimerScope& operator=(const SpeedTimerScope&) = delete;
+
+ private:
+  SyncHooks& hooks_;
+};
+
+void RunJobs(SyncEngine& engine) {
+  MainControls& c = engine.Controls();
+  const int rows = ListViewCount(c.taskList);
+  const bool single =
+      rows == 0 || PortableForcesSingleMode(ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
+  if (single) {
+    RunJobSteps(engine);
+    engine.PumpEventsNow();
+    AddDurationLine(engine);
+    TrimRunHistory(c.runHistory);
+    return;
+  }
+  for (int row = 0; row < rows; ++row) {
+    if (ListViewGetCheck(c.taskList, row) == 0) continue;
+    c.sourceBox.SetText(ListViewGetText(c.taskList, row, kTaskSourceColumn));
+    c.targetBox.SetText(ListViewGetText(c.taskList, row, kTaskTargetColumn));
+    RunJobSteps(engine);
+    TrimRunHistory(c.runHistory);
+    engine.PumpEventsNow();
+  }
+  AddDurationLine(engine);
+}
+
+}  // namespace
+
+SyncHooks SystemSyncHooks() {
+  SyncHooks hooks;
+  hooks.processEvents = [] { ProcessEvents(); };
+  hooks.startSpeedTimer = StartThreadTimer;
+  hooks.stopSpeedTimer = StopThreadTimer;
+  return hooks;
+}
+
+bool RunSyncTasks(SyncEngine& engine) {
+  RunGuard guard(engine);
+  if (!guard.Acquired()) return false;
+  MainControls& c = engine.Controls();
+  c.statusLine.SetText("信息：程序初始成功，任务开始中...");
+  if (engine.Hooks().storeJobBoxes) engine.Hooks().storeJobBoxes(c.sourceBox.Text(), c.targetBox.Text());
+  ListBoxClear(c.createdDirectoriesLog);
+  ListBoxClear(c.copiedFilesLog);
+  ListBoxClear(c.removedDirectoriesLog);
+  ListBoxClear(c.removedFilesLog);
+  c.startControl.SetEnabled(false);
+  c.stopControl.SetEnabled(true);
+  engine.ClearStop();
+  {
+    SpeedTimerScope timer(engine);
+    engine.Totals().startTick = TickCount();
+    engine.Totals().dataTotal = 0;
+    ListBoxAdd(c.runHistory, ToText(Now()));
+    RunJobs(engine);
+    c.runHistory.Select(ListBoxCount(c.runHistory));
+  }
+  c.startControl.SetEnabled(true);
+  c.stopControl.SetEnabled(false);
+  c.statusLine.SetText("信息：所有任务完成。");
+  if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
+    ShowMessage("已经完成任务", kMessageIconInformation, "信息");
+  }
+  return true;
+}
+
+}  // namespace tarnvel
