@@ -1,12 +1,18 @@
 // The command-line job's state and its worker thread.
 #include <windows.h>
 
+#include <objbase.h>
+
+#include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "app/command_line_job.h"
 #include "app/job_line.h"
+#include "app/job_styles.h"
 #include "runtime/values.h"
+#include "runtime/window.h"
 
 namespace tarnvel {
 namespace {
@@ -27,34 +33,61 @@ CommandLineJobState& JobState() {
   return state;
 }
 
-// When the environment names an event in TARNVEL_HOLD_JOB, the worker waits for it before it
-// goes on: the tests look at a running job's window that way. Nobody else sets the variable.
+// When the environment names an event in TARNVEL_HOLD_JOB, the worker waits until the event is
+// set before it goes on: the tests look at a running job's window that way. Nobody else sets
+// the variable.
 void WaitWhileHeld() {
   wchar_t name[256];
   const DWORD length = GetEnvironmentVariableW(L"TARNVEL_HOLD_JOB", name, 256);
   if (length == 0 || length >= 256) return;
-  HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name);
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name);
   if (event == nullptr) return;
   WaitForSingleObject(event, INFINITE);
   CloseHandle(event);
 }
 
-// The job is over: the program ends here, whatever the user-interface thread is doing.
-[[noreturn]] void EndProgram() { ExitProcess(0); }
+// The job is over: the program ends here, whatever the user-interface thread is doing. The
+// after-command has been handed to the shell; the program does not wait for it.
+[[noreturn]] void EndProgram(UINT exitCode) { ExitProcess(exitCode); }
+
+// Runs one style's steps, opens the after-command and ends the program. A job that broke off
+// with an error is reported and opens no after-command: what follows it may rely on the copy.
+[[noreturn]] void RunJobThenEnd(const std::function<void()>& steps) {
+  UINT exitCode = 0;
+  bool finished = false;
+  try {
+    WaitWhileHeld();
+    steps();
+    finished = true;
+  } catch (const std::exception& error) {
+    ReportException(error);
+    exitCode = 1;
+  } catch (...) {
+    ReportException(RuntimeError("同步任务意外中止"));
+    exitCode = 1;
+  }
+  if (finished) {
+    // The shell may hand the open to COM components, which want an apartment on this thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    OpenAfterCommand(JobState().afterCommand);
+    if (SUCCEEDED(com)) CoUninitialize();
+  }
+  EndProgram(exitCode);
+}
 
 DWORD WINAPI StaticWorker(void*) {
-  WaitWhileHeld();
-  EndProgram();
+  const CommandLineJobState& state = JobState();
+  RunJobThenEnd([&] { RunStaticSteps(state.source, state.target); });
 }
 
 DWORD WINAPI SingleBarWorker(void*) {
-  WaitWhileHeld();
-  EndProgram();
+  const CommandLineJobState& state = JobState();
+  RunJobThenEnd([&] { RunSingleBarSteps(state.source, state.target, *state.fileLabel, *state.fileBar); });
 }
 
 DWORD WINAPI DoubleBarWorker(void*) {
-  WaitWhileHeld();
-  EndProgram();
+  const CommandLineJobState& state = JobState();
+  RunJobThenEnd([&] { RunDoubleBarSteps(*state.controls); });
 }
 
 void StartWorker(LPTHREAD_START_ROUTINE worker) {
