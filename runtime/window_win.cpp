@@ -203,6 +203,41 @@ ATOM WindowClassAtom() {
 
 }  // namespace
 
+namespace {
+
+int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+bool FaceHasChinese(const wchar_t* faceName) {
+  LOGFONTW query{};
+  query.lfCharSet = GB2312_CHARSET;
+  lstrcpynW(query.lfFaceName, faceName, LF_FACESIZE);
+  bool found = false;
+  HDC screen = GetDC(nullptr);
+  EnumFontFamiliesExW(screen, &query, NoteFaceFound, reinterpret_cast<LPARAM>(&found), 0);
+  ReleaseDC(nullptr, screen);
+  return found;
+}
+
+// Every text of the program is Chinese. The system's message font is kept when it has the
+// glyphs (or a linked font gives them); otherwise a Chinese face of the same size is taken,
+// so no text ever shows as boxes.
+void ChooseChineseFace(LOGFONTW& font) {
+  if (FaceHasChinese(font.lfFaceName)) return;
+  for (const wchar_t* face : {L"Microsoft YaHei UI", L"Microsoft YaHei", L"WenQuanYi Micro Hei", L"SimSun"}) {
+    if (FaceHasChinese(face)) {
+      lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+      font.lfCharSet = GB2312_CHARSET;
+      return;
+    }
+  }
+  font.lfCharSet = GB2312_CHARSET;  // the font mapper then picks a face that has the glyphs
+}
+
+}  // namespace
+
 namespace detail {
 
 int ToPixels(int units) { return MulDiv(units, SystemDpi(), 96); }
@@ -212,10 +247,13 @@ void* MessageFont() {
   static HFONT font = [] {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-      if (HFONT made = CreateFontIndirectW(&metrics.lfMessageFont)) return made;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+      return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     }
-    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTW face = metrics.lfMessageFont;
+    ChooseChineseFace(face);
+    HFONT made = CreateFontIndirectW(&face);
+    return made != nullptr ? made : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   }();
   return font;
 }
