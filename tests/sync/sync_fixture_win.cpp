@@ -53,6 +53,15 @@ void SetRawAttributes(const std::string& path, std::uint32_t attributes) {
   ASSERT_TRUE(SetFileAttributesW(p.c_str(), attributes));
 }
 
+void ClearAttributesBelow(const std::string& directory) {
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(fs::path(GbkToWide(directory)), ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_symlink()) it.disable_recursion_pending();
+    SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
 std::vector<std::string> Lines(const ListBox& box) {
   std::vector<std::string> lines;
   for (int i = 0; i < box.Count(); ++i) lines.push_back(box.ItemText(i));

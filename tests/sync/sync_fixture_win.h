@@ -25,6 +25,10 @@ void SetRawAttributes(const std::string& path, std::uint32_t attributes);
 inline constexpr std::uint64_t kSomeTime = 130000000000000000ull;  // 2012-12-17
 inline constexpr std::uint64_t kOneMillisecond = 10000;
 
+// Makes every file and directory below the folder writable again, so that the next run's fresh
+// sandbox folder can be removed (a read-only file cannot be deleted).
+void ClearAttributesBelow(const std::string& directory);
+
 // Every line of a list box.
 std::vector<std::string> Lines(const ListBox& box);
 

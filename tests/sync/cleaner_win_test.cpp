@@ -1,0 +1,130 @@
+// The cleaner over real trees in the sandbox.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "sync/cleaner.h"
+#include "sync/path_helpers.h"
+#include "tests/support/sandbox.h"
+#include "tests/sync/sync_fixture_win.h"
+
+namespace tarnvel::test {
+namespace {
+
+class CleanerWin : public testing::Test {
+ protected:
+  void TearDown() override { ClearAttributesBelow(dir); }
+  void SetUp() override {
+    dir = FreshTestDir();
+    src = dir + "Src\\";
+    dst = dir + "Dst\\";
+    MakeDirectoryPath(src);
+  }
+  void Clean() {
+    rig.SetJob(src, dst, true);
+    std::string path = dst;
+    RemoveExtraDirectories(rig.engine, path);
+    path = dst;
+    RemoveExtraFiles(rig.engine, path);
+  }
+  std::string dir, src, dst;
+  EngineRig rig;
+};
+
+// Post-order: every file of an extra directory is logged on its own before the directory.
+TEST_F(CleanerWin, ExtraDirectoryWithThreeFiles) {
+  for (const char* f : {"x\\1.txt", "x\\2.txt", "x\\3.txt"}) WriteTextFile(dst + f, "e");
+  std::vector<std::string> order;
+  rig.onEvents = [&] {
+    order.push_back(std::to_string(rig.controls.removedFilesLog.Count()) + "/" +
+                    std::to_string(rig.controls.removedDirectoriesLog.Count()));
+  };
+  Clean();
+  EXPECT_EQ(Lines(rig.controls.removedFilesLog),
+            (std::vector<std::string>{dst + "x\\1.txt", dst + "x\\2.txt", dst + "x\\3.txt"}));
+  EXPECT_EQ(Lines(rig.controls.removedDirectoriesLog), (std::vector<std::string>{dst + "x"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"1/0", "2/0", "3/0", "3/1"}));
+  EXPECT_EQ(rig.controls.removedFilesCounter.Text(), "清除多余文件:3个");
+  EXPECT_EQ(rig.controls.removedDirectoriesCounter.Text(), "清除多余目录:1个");
+  EXPECT_FALSE(Exists(dst + "x"));
+}
+
+TEST_F(CleanerWin, RemovesOnlyWhatTheSourceLacks) {
+  WriteTextFile(src + "same.txt", "source");
+  WriteTextFile(dst + "same.txt", "different size");
+  MakeDirectoryPath(src + "AsDir");
+  WriteTextFile(dst + "asdir", "a file where the source has a directory");
+  WriteTextFile(dst + "ro.txt", "r");
+  WriteTextFile(dst + "hid.txt", "h");
+  SetRawAttributes(dst + "ro.txt", FILE_ATTRIBUTE_READONLY);
+  SetRawAttributes(dst + "hid.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  WriteTextFile(dst + ".old\\inside.txt", "dot directories are never touched");
+  WriteTextFile(src + "kept\\k.txt", "k");
+  WriteTextFile(dst + "KEPT\\k.txt", "k");
+  WriteTextFile(dst + "KEPT\\gone.txt", "g");
+  SetRawAttributes(dst + "KEPT", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+  Clean();
+  EXPECT_TRUE(Exists(dst + "same.txt"));
+  EXPECT_TRUE(Exists(dst + "asdir"));
+  EXPECT_FALSE(Exists(dst + "ro.txt"));
+  EXPECT_FALSE(Exists(dst + "hid.txt"));
+  EXPECT_TRUE(Exists(dst + ".old\\inside.txt"));
+  EXPECT_TRUE(Exists(dst + "KEPT\\k.txt"));
+  EXPECT_FALSE(Exists(dst + "KEPT\\gone.txt"));
+  // Every visited directory is made archive-only, extra or not.
+  EXPECT_FALSE(RawAttributes(dst + "KEPT") & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(rig.controls.removedDirectoriesLog.Count(), 0);
+  EXPECT_EQ(Lines(rig.controls.removedFilesLog),
+            (std::vector<std::string>{dst + "KEPT\\gone.txt", dst + "hid.txt", dst + "ro.txt"}));
+  // Every target file examined adds its size.
+  EXPECT_GT(rig.engine.Totals().dataTotal, 0);
+}
+
+TEST_F(CleanerWin, StatusLineNamesTheSourceAtTheTopAndOnlyRemovalsDeeper) {
+  MakeDirectoryPath(src + "top\\deep");
+  MakeDirectoryPath(dst + "top\\deep");
+  MakeDirectoryPath(dst + "top\\extra");
+  std::vector<std::string> statuses;
+  rig.onEvents = [&] { statuses.push_back(rig.controls.statusLine.Text()); };
+  Clean();
+  ASSERT_FALSE(statuses.empty());
+  EXPECT_EQ(statuses.front(), "提示：清除多余目录 - > " + src + "top");
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "提示：清除多余目录 - > " + src + "top\\extra"),
+            statuses.end());
+  EXPECT_EQ(std::find(statuses.begin(), statuses.end(), "提示：清除多余目录 - > " + src + "top\\deep"), statuses.end());
+}
+
+// Fixed: the cleaner could delete through a directory link.
+TEST_F(CleanerWin, NeverDeletesThroughADirectoryLink) {
+  dst = "Z:\\links\\10\\tree\\";
+  WriteTextFile(src + "file.txt", "file\n");
+  Clean();
+  EXPECT_TRUE(Exists("Z:\\links\\10\\outside\\keep.txt"));
+  EXPECT_TRUE(Exists("Z:\\links\\10\\tree\\sub"));  // removed only as a link, never entered
+  EXPECT_TRUE(Exists("Z:\\links\\10\\tree\\file.txt"));
+}
+
+// Fixed: with the source inside the target, the source itself was cleaned as something extra.
+TEST_F(CleanerWin, PassesOverASourceInsideTheTarget) {
+  src = dst + "current\\";
+  WriteTextFile(src + "precious.txt", "p");
+  WriteTextFile(src + "inner\\deep.txt", "d");
+  WriteTextFile(dst + "stale.txt", "s");
+  Clean();
+  EXPECT_TRUE(Exists(src + "precious.txt"));
+  EXPECT_TRUE(Exists(src + "inner\\deep.txt"));
+  EXPECT_FALSE(Exists(dst + "stale.txt"));
+}
+
+TEST_F(CleanerWin, StopLeavesTheRestInPlace) {
+  for (const char* f : {"a.txt", "b.txt", "c.txt"}) WriteTextFile(dst + f, "x");
+  rig.onEvents = [&] { rig.engine.RequestStop(); };
+  rig.SetJob(src, dst, true);
+  std::string path = dst;
+  RemoveExtraFiles(rig.engine, path);
+  EXPECT_EQ(rig.controls.removedFilesLog.Count(), 1);
+  EXPECT_TRUE(Exists(dst + "b.txt"));
+}
+
+}  // namespace
+}  // namespace tarnvel::test

@@ -1,0 +1,114 @@
+// The directory synchroniser over real trees in the sandbox.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "sync/directory_sync.h"
+#include "sync/path_helpers.h"
+#include "tests/support/sandbox.h"
+#include "tests/sync/sync_fixture_win.h"
+
+namespace tarnvel::test {
+namespace {
+
+class DirectorySyncWin : public testing::Test {
+ protected:
+  void TearDown() override { ClearAttributesBelow(dir); }
+  void SetUp() override {
+    dir = FreshTestDir();
+    src = dir + "Src\\";
+    dst = dir + "Dst\\";
+  }
+  void Walk() {
+    rig.SetJob(src, dst);
+    std::string path = src;
+    SyncDirectoryTree(rig.engine, path);
+  }
+  std::string dir, src, dst;
+  EngineRig rig;
+};
+
+TEST_F(DirectorySyncWin, MirrorsThePreOrderTreeAndLogsCreatedSourcePaths) {
+  WriteTextFile(src + "a\\one.txt", "1");
+  WriteTextFile(src + "a\\b\\two.txt", "2");
+  WriteTextFile(src + "c\\three.txt", "3");
+  WriteTextFile(src + "root.txt", "not here");
+  MakeDirectoryPath(dst + "c");
+  Walk();
+  EXPECT_EQ(ReadTextFile(dst + "a\\one.txt"), "1");
+  EXPECT_EQ(ReadTextFile(dst + "a\\b\\two.txt"), "2");
+  EXPECT_EQ(ReadTextFile(dst + "c\\three.txt"), "3");
+  EXPECT_FALSE(Exists(dst + "root.txt"));  // the runner syncs the root's files afterwards
+  // Source paths, only of directories this walk created, parent before child.
+  EXPECT_EQ(Lines(rig.controls.createdDirectoriesLog), (std::vector<std::string>{src + "a", src + "a\\b"}));
+  EXPECT_EQ(rig.controls.directoryCounter.Text(), "已同步目录:2个");
+  // A directory's own files come before its subdirectories.
+  EXPECT_EQ(Lines(rig.controls.copiedFilesLog),
+            (std::vector<std::string>{NormalisePath(dst + "a\\one.txt"), NormalisePath(dst + "a\\b\\two.txt"),
+                                      NormalisePath(dst + "c\\three.txt")}));
+}
+
+TEST_F(DirectorySyncWin, DotDirectoriesAreNeitherCreatedNorEntered) {
+  WriteTextFile(src + ".svn\\entries", "x");
+  WriteTextFile(src + "a\\.cache\\c.txt", "x");
+  WriteTextFile(src + "a\\keep.txt", "k");
+  Walk();
+  EXPECT_FALSE(Exists(dst + ".svn"));
+  EXPECT_FALSE(Exists(dst + "a\\.cache"));
+  EXPECT_TRUE(Exists(dst + "a\\keep.txt"));
+}
+
+TEST_F(DirectorySyncWin, CreatedDirectoriesGetTheSourceAttributesExistingOnesKeepTheirs) {
+  MakeDirectoryPath(src + "hid");
+  MakeDirectoryPath(src + "old");
+  MakeDirectoryPath(dst + "old");
+  SetRawAttributes(src + "hid", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+  SetRawAttributes(src + "old", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  const std::uint32_t oldBefore = RawAttributes(dst + "old");
+  Walk();
+  EXPECT_TRUE(RawAttributes(dst + "hid") & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(RawAttributes(dst + "old"), oldBefore);
+}
+
+TEST_F(DirectorySyncWin, CreatesTheTargetRootWithItsParentsEvenForAMissingSource) {
+  dst = dir + "new\\deep\\bak\\";
+  src = dir + "nothing-here\\";
+  Walk();
+  EXPECT_TRUE(IsDirectory(dst));
+  EXPECT_EQ(rig.controls.createdDirectoriesLog.Count(), 0);
+}
+
+// Fixed: a target inside the source was walked while it was being written and grew without end.
+TEST_F(DirectorySyncWin, PassesOverATargetInsideTheSource) {
+  WriteTextFile(src + "data\\f.txt", "f");
+  dst = src + "backup\\";
+  MakeDirectoryPath(dst);
+  Walk();
+  EXPECT_TRUE(Exists(dst + "data\\f.txt"));
+  EXPECT_FALSE(Exists(dst + "backup"));
+  EXPECT_EQ(Lines(rig.controls.createdDirectoriesLog), (std::vector<std::string>{src + "data"}));
+}
+
+// Fixed: a link back to an ancestor was followed for ever; a link out of the tree is copied.
+TEST_F(DirectorySyncWin, FollowsLinksButNotBackIntoTheWalk) {
+  src = "Z:\\links\\9\\tree\\";
+  Walk();
+  EXPECT_EQ(ReadTextFile(dst + "link\\keep.txt"), "keep\n");
+  EXPECT_TRUE(IsDirectory(dst + "sub"));
+  EXPECT_FALSE(Exists(dst + "sub\\up"));
+}
+
+TEST_F(DirectorySyncWin, StopUnwindsEveryLevel) {
+  for (const char* d : {"a\\a1\\x.txt", "a\\a2\\x.txt", "b\\x.txt", "c\\x.txt"}) WriteTextFile(src + d, "x");
+  rig.onEvents = [&] {
+    if (IsDirectory(dst + "a\\a1")) rig.engine.RequestStop();
+  };
+  Walk();
+  EXPECT_TRUE(Exists(dst + "a\\a1\\x.txt"));
+  EXPECT_FALSE(Exists(dst + "a\\a2"));
+  EXPECT_FALSE(Exists(dst + "b"));
+  EXPECT_FALSE(Exists(dst + "c"));
+}
+
+}  // namespace
+}  // namespace tarnvel::test
