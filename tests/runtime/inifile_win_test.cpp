@@ -1,0 +1,123 @@
+// The settings file on real files: each encoding, long values, and safe replacement.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "runtime/encoding.h"
+#include "runtime/files.h"
+#include "runtime/inifile.h"
+#include "tests/support/sandbox.h"
+
+namespace tarnvel {
+namespace {
+
+ByteString Bytes(std::string_view s) { return ByteString(s.begin(), s.end()); }
+std::string Text(const ByteString& b) { return std::string(b.begin(), b.end()); }
+
+class IniFiles : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir = test::FreshTestDir();
+    file = dir + "Tarnvel.ini";
+  }
+  // Only the settings file itself: no temporary file is left beside it.
+  void ExpectNoStrayFiles() {
+    int n = 0;
+    ListDirectory(dir, [&](const DirectoryEntry& e) {
+      EXPECT_EQ(e.name, "Tarnvel.ini");
+      return ++n, true;
+    });
+    EXPECT_LE(n, 1);
+  }
+  std::string dir, file;
+};
+
+TEST_F(IniFiles, MissingFileIsCreatedAsGbkAndRead) {
+  EXPECT_EQ(ReadIniItem(file, "DIR", "Install", "none"), "none");
+  ASSERT_TRUE(WriteIniItem(file, "DIR", "Install", "d:\\备份"));
+  ASSERT_TRUE(WriteIniItem(file, "DIR", "EC", "1"));
+  EXPECT_EQ(Text(ReadWholeFile(file)), "[DIR]\r\nInstall=d:\\备份\r\nEC=1\r\n");
+  EXPECT_EQ(ReadIniItem(file, "dir", "INSTALL"), "d:\\备份");
+  // Leading control bytes and blanks are no part of the names.
+  EXPECT_EQ(ReadIniItem(" \t" + file, "  DIR", "\r\nEC"), "1");
+  // An empty name gives the empty text, not the default.
+  EXPECT_EQ(ReadIniItem(file, "DIR", "", "default"), "");
+  EXPECT_EQ(ReadIniItem(file, " ", "EC", "default"), "");
+  EXPECT_EQ(ReadIniItem("  ", "DIR", "EC", "default"), "");
+  EXPECT_EQ(ReadIniItem(file, "DIR", "missing", "default"), "default");
+  EXPECT_FALSE(WriteIniItem(file, "DIR", std::string(" "), "x"));
+  EXPECT_FALSE(WriteIniItem(dir + "no\\such\\dir.ini", "DIR", "EC", "1"));
+  ExpectNoStrayFiles();
+}
+
+TEST_F(IniFiles, DeletingKeysAndSections) {
+  ASSERT_TRUE(WriteWholeFile(file, {Bytes("; 注释\r\n[DIR]\r\nInstall=x\r\nEC=1\r\n[Other]\r\nk=v\r\n")}));
+  ASSERT_TRUE(WriteIniItem(file, "DIR", "EC", std::nullopt));
+  EXPECT_EQ(ReadIniItem(file, "DIR", "EC", "gone"), "gone");
+  ASSERT_TRUE(WriteIniItem(file, "dir"));
+  EXPECT_EQ(Text(ReadWholeFile(file)), "; 注释\r\n[Other]\r\nk=v\r\n");
+  EXPECT_TRUE(WriteIniItem(file, "nosuch"));  // nothing to delete is no failure
+  EXPECT_TRUE(WriteIniItem(dir + "absent.ini", "DIR", "EC", std::nullopt));
+  EXPECT_FALSE(FileExists(dir + "absent.ini"));  // and creates nothing
+  ExpectNoStrayFiles();
+}
+
+TEST_F(IniFiles, Utf8AndUtf16FilesStayInTheirEncoding) {
+  const std::string utf8 = GbkToUtf8("[目录]\nInstall=d:\\备份\n");
+  for (const std::string bom : {"", "\xEF\xBB\xBF"}) {
+    ASSERT_TRUE(WriteWholeFile(file, {Bytes(bom + utf8)}));
+    EXPECT_EQ(ReadIniItem(file, "目录", "Install"), "d:\\备份");
+    ASSERT_TRUE(WriteIniItem(file, "目录", "EC", "是"));
+    EXPECT_EQ(Text(ReadWholeFile(file)), bom + utf8 + GbkToUtf8("EC=是\n"));
+  }
+  const std::string utf16 = "\xFF\xFE" + GbkToUtf16Le("[DIR]\r\nInstall=e:\\资料\r\n");
+  ASSERT_TRUE(WriteWholeFile(file, {Bytes(utf16)}));
+  EXPECT_EQ(ReadIniItem(file, "DIR", "Install"), "e:\\资料");
+  ASSERT_TRUE(WriteIniItem(file, "DIR", "Install", "f:\\新"));
+  EXPECT_EQ(Text(ReadWholeFile(file)), "\xFF\xFE" + GbkToUtf16Le("[DIR]\r\nInstall=f:\\新\r\n"));
+  ExpectNoStrayFiles();
+}
+
+TEST_F(IniFiles, ValuesUpToTheLimitAndBeyond) {
+  std::string exact;
+  while (exact.size() < kIniValueLimit - 1) exact += "备";
+  exact += "x";  // 10,239 bytes
+  ASSERT_EQ(exact.size(), kIniValueLimit);
+  ASSERT_TRUE(WriteIniItem(file, "S", "exact", exact));
+  EXPECT_EQ(ReadIniItem(file, "S", "exact"), exact);
+  const std::string longer(15000, 'L');
+  ASSERT_TRUE(WriteIniItem(file, "S", "longer", longer));
+  EXPECT_EQ(ReadIniItem(file, "S", "longer"), longer.substr(0, kIniValueLimit));
+  EXPECT_NE(Text(ReadWholeFile(file)).find(longer), std::string::npos);  // stored whole
+}
+
+TEST_F(IniFiles, ReadOnlyFileIsRefusedAndHiddenOneKeepsItsAttributes) {
+  const std::string before = "[DIR]\r\nInstall=x\r\n";
+  ASSERT_TRUE(WriteWholeFile(file, {Bytes(before)}));
+  ASSERT_TRUE(SetAttributes(file, 0x07));
+  EXPECT_FALSE(WriteIniItem(file, "DIR", "Install", "y"));
+  EXPECT_EQ(Text(ReadWholeFile(file)), before);
+  EXPECT_EQ(ReadIniItem(file, "DIR", "Install"), "x");  // still readable
+
+  ASSERT_TRUE(SetAttributes(file, 0x06));
+  ASSERT_TRUE(WriteIniItem(file, "DIR", "Install", "y"));
+  EXPECT_EQ(ReadIniItem(file, "DIR", "Install"), "y");
+  EXPECT_EQ(GetAttributes(file) & 0x07, 0x06);
+  ExpectNoStrayFiles();
+}
+
+TEST_F(IniFiles, AFileThatCannotBeReadIsNeverReplaced) {
+  const std::string before = "[DIR]\r\nInstall=x\r\n";
+  ASSERT_TRUE(WriteWholeFile(file, {Bytes(before)}));
+  // Held open without sharing: neither read nor replaced.
+  HANDLE h = CreateFileW(GbkToWide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(WriteIniItem(file, "DIR", "EC", "1"));
+  EXPECT_EQ(ReadIniItem(file, "DIR", "Install", "default"), "default");
+  CloseHandle(h);
+  EXPECT_EQ(Text(ReadWholeFile(file)), before);
+  ExpectNoStrayFiles();
+}
+
+}  // namespace
+}  // namespace tarnvel
