@@ -93,7 +93,8 @@ std::string SizeText(std::int64_t kilobytes) {
   if (kilobytes >= 1) return ToText(kilobytes) + " KB";
   // Only a negative count can overflow here; it stops at the smallest 64-bit number.
   constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min() / 1024;
-  const std::int64_t bytes = kilobytes < kLowest ? std::numeric_limits<std::int64_t>::min() : kilobytes * 1024;
+  const std::int64_t bytes =
+      kilobytes < kLowest ? std::numeric_limits<std::int64_t>::min() : kilobytes * 1024;
   return ToText(bytes) + " 字节";
 }
 

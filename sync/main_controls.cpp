@@ -12,11 +12,8 @@ MainControls::MainControls() {
 
 std::vector<MainControls::Named> MainControls::All() {
   std::vector<Named> all = {
-      {"sourceBox", &sourceBox},
-      {"targetBox", &targetBox},
-      {"sourceBrowse", &sourceBrowse},
-      {"targetBrowse", &targetBrowse},
-      {"taskList", &taskList},
+      {"sourceBox", &sourceBox},       {"targetBox", &targetBox}, {"sourceBrowse", &sourceBrowse},
+      {"targetBrowse", &targetBrowse}, {"taskList", &taskList},
   };
   const char* const slotNames[kDailySlotCount] = {"dailySlot1", "dailySlot2", "dailySlot3"};
   for (int i = 0; i < kDailySlotCount; ++i) {

@@ -73,20 +73,20 @@ struct MainControls {
   Button exitControl;
 
   // Displays written by a run.
-  ListBox createdDirectoriesLog;  // source path of every target directory created
-  ListBox copiedFilesLog;         // normalised target path of every copied file
-  ListBox removedDirectoriesLog;  // every removed target directory
-  ListBox removedFilesLog;        // every removed target file
-  Label directoryCounter;         // "已同步目录:" + count + "个"
-  Label fileCounter;              // "已同步文件:" + count + "个"
-  Label dataCounter;              // " 已同步数据：" + size text
+  ListBox createdDirectoriesLog;    // source path of every target directory created
+  ListBox copiedFilesLog;           // normalised target path of every copied file
+  ListBox removedDirectoriesLog;    // every removed target directory
+  ListBox removedFilesLog;          // every removed target file
+  Label directoryCounter;           // "已同步目录:" + count + "个"
+  Label fileCounter;                // "已同步文件:" + count + "个"
+  Label dataCounter;                // " 已同步数据：" + size text
   Label removedDirectoriesCounter;  // "清除多余目录:" + count + "个"
   Label removedFilesCounter;        // "清除多余文件:" + count + "个"
-  ProgressBar fileProgress;       // 0 to 100, percent of the file being copied
-  Label filePercentage;           // percent + "%"
-  Label transferFigures;          // kilobytes done + "KB /" + kilobytes in all + " KB"
-  Label speed;                    // number + " k/s"
-  Label elapsedTime;              // duration text of the run so far
+  ProgressBar fileProgress;         // 0 to 100, percent of the file being copied
+  Label filePercentage;             // percent + "%"
+  Label transferFigures;            // kilobytes done + "KB /" + kilobytes in all + " KB"
+  Label speed;                      // number + " k/s"
+  Label elapsedTime;                // duration text of the run so far
 
   // Every control under a stable name, in declaration order, for the window that attaches
   // them and for checks that every display exists.

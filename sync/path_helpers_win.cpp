@@ -18,6 +18,8 @@ std::string FindSubdirectory(const std::string& pattern, FileSearch& search) {
   return FindFile(pattern, kDirectoriesOnly, search);
 }
 
-std::string FindPlainFile(const std::string& pattern, FileSearch& search) { return FindFile(pattern, search); }
+std::string FindPlainFile(const std::string& pattern, FileSearch& search) {
+  return FindFile(pattern, search);
+}
 
 }  // namespace tarnvel

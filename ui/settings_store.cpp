@@ -23,7 +23,9 @@ void ForEachRecord(std::string_view value, OnRecord onRecord) {
 
 }  // namespace
 
-std::string ProductValue(std::string_view name) { return std::string(kProductKey) + "\\" + std::string(name); }
+std::string ProductValue(std::string_view name) {
+  return std::string(kProductKey) + "\\" + std::string(name);
+}
 
 std::string VendorValue(std::string_view suffix) {
   return std::string(kVendorKey) + "\\" + kProductName + std::string(suffix);
@@ -102,7 +104,9 @@ void SettingsStore::LoadSwitch(CheckBox& box, std::string_view name) {
   box.SetChecked(SwitchOn(backend_.Read(ProductValue(name))));
 }
 
-void SettingsStore::LoadText(Control& box, std::string_view name) { box.SetText(backend_.Read(ProductValue(name))); }
+void SettingsStore::LoadText(Control& box, std::string_view name) {
+  box.SetText(backend_.Read(ProductValue(name)));
+}
 
 void SettingsStore::LoadSettings() {
   for (int i = 0; i < kDailySlotCount; ++i) {

@@ -37,7 +37,8 @@ TEST(FileTimeKeyOf, ZeroTimeIsMondayFirstJanuary1601) {
 TEST(FileTimeKeyOf, EveryWeekdayAndTheLeapDay) {
   // 2024-02-25 and 2024-03-03 were Sundays.
   const char* const names[7] = {"日", "一", "二", "三", "四", "五", "六"};
-  EXPECT_EQ(FileTimeKeyOf(FileTimeOf(2024, 2, 25, 23, 59, 59, 999), 0), "修改时间：2024-2-25 星期日 23:59:59:999");
+  EXPECT_EQ(FileTimeKeyOf(FileTimeOf(2024, 2, 25, 23, 59, 59, 999), 0),
+            "修改时间：2024-2-25 星期日 23:59:59:999");
   EXPECT_EQ(FileTimeKeyOf(FileTimeOf(2024, 2, 29, 0, 0, 0, 1), 0), "修改时间：2024-2-29 星期四 0:0:0:1");
   EXPECT_EQ(FileTimeKeyOf(FileTimeOf(2024, 3, 2, 12, 0, 0, 0), 0), "修改时间：2024-3-2 星期六 12:0:0:0");
   EXPECT_EQ(FileTimeKeyOf(FileTimeOf(1900, 3, 1, 0, 0, 0, 0), 0), "修改时间：1900-3-1 星期四 0:0:0:0");
@@ -70,13 +71,16 @@ struct SizeCase {
 
 class SizeTextTest : public ::testing::TestWithParam<SizeCase> {};
 
-TEST_P(SizeTextTest, ChangesUnitExactlyAtTheBoundaries) { EXPECT_EQ(SizeText(GetParam().kilobytes), GetParam().text); }
+TEST_P(SizeTextTest, ChangesUnitExactlyAtTheBoundaries) {
+  EXPECT_EQ(SizeText(GetParam().kilobytes), GetParam().text);
+}
 
 INSTANTIATE_TEST_SUITE_P(Table, SizeTextTest,
-                         ::testing::Values(SizeCase{0, "0 字节"}, SizeCase{1, "1 KB"}, SizeCase{1023, "1023 KB"},
-                                           SizeCase{1024, "1.00 MB"}, SizeCase{1536, "1.50 MB"},
-                                           SizeCase{1048575, "1024.00 MB"}, SizeCase{1048576, "1.00 GB"},
-                                           SizeCase{3221225, "3.07 GB"}, SizeCase{-1, "-1024 字节"},
+                         ::testing::Values(SizeCase{0, "0 字节"}, SizeCase{1, "1 KB"},
+                                           SizeCase{1023, "1023 KB"}, SizeCase{1024, "1.00 MB"},
+                                           SizeCase{1536, "1.50 MB"}, SizeCase{1048575, "1024.00 MB"},
+                                           SizeCase{1048576, "1.00 GB"}, SizeCase{3221225, "3.07 GB"},
+                                           SizeCase{-1, "-1024 字节"},
                                            // Sizes beyond 32 bits: 5 TB in kilobytes.
                                            SizeCase{5368709120LL, "5120.00 GB"},
                                            SizeCase{INT64_MIN, "-9223372036854775808 字节"}));

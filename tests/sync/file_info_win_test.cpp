@@ -15,8 +15,8 @@ namespace {
 constexpr std::uint64_t kMarch2011 = 129438076292500000ULL;
 
 void WriteFileWithTime(const std::string& path, std::uint64_t modified) {
-  HANDLE h = CreateFileW(PathToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+  HANDLE h = CreateFileW(PathToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
   DWORD written = 0;
   WriteFile(h, "data", 4, &written, nullptr);
@@ -66,7 +66,8 @@ TEST(FileTimeKey, UnreadableFileGivesTheZeroTime) {
 TEST(FileTimeKey, FileHeldOpenWithoutSharingIsStillRead) {
   const std::string dir = test::FreshTestDir();
   WriteFileWithTime(dir + "held.txt", kMarch2011);
-  HANDLE h = CreateFileW(PathToWide(dir + "held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h =
+      CreateFileW(PathToWide(dir + "held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_EQ(FileTimeKey(dir + "held.txt", 0), "修改时间：2011-3-5 星期六 14:7:9:250");
   CloseHandle(h);

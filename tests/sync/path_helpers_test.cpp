@@ -50,7 +50,8 @@ TEST(MapBetweenRoots, ComparesDoubleByteCharactersAsTheyAre) {
   const std::string root = "D:\\资料\\";
   EXPECT_EQ(MapBetweenRoots("d:\\资料\\a", root, "E:\\"), "E:\\a");
   // 0x81 0x5C followed by "a\": the "\a\" inside must not be taken from the character.
-  EXPECT_EQ(MapBetweenRoots("D:\\" + kTrailBackslash + "a\\f", "\\a\\", "\\b\\"), "D:\\" + kTrailBackslash + "a\\f");
+  EXPECT_EQ(MapBetweenRoots("D:\\" + kTrailBackslash + "a\\f", "\\a\\", "\\b\\"),
+            "D:\\" + kTrailBackslash + "a\\f");
 }
 
 TEST(MapToTarget, ReadsTheRootsFromTheBoxesAtEveryUse) {
@@ -64,14 +65,16 @@ TEST(MapToTarget, ReadsTheRootsFromTheBoxesAtEveryUse) {
 }
 
 TEST(DirectoryPathSteps, CreatesEveryParentFirst) {
-  EXPECT_EQ(DirectoryPathSteps("E:\\bak\\a\\b"), (TextArray{"E:\\", "E:\\bak\\", "E:\\bak\\a\\", "E:\\bak\\a\\b"}));
+  EXPECT_EQ(DirectoryPathSteps("E:\\bak\\a\\b"),
+            (TextArray{"E:\\", "E:\\bak\\", "E:\\bak\\a\\", "E:\\bak\\a\\b"}));
   EXPECT_EQ(DirectoryPathSteps("F:\\new\\deep\\bak\\"),
             (TextArray{"F:\\", "F:\\new\\", "F:\\new\\deep\\", "F:\\new\\deep\\bak"}));
   EXPECT_EQ(DirectoryPathSteps("F:/a/b/"), (TextArray{"F:\\", "F:\\a\\", "F:\\a\\b"}));
   EXPECT_EQ(DirectoryPathSteps("plain"), (TextArray{"plain"}));
   EXPECT_TRUE(DirectoryPathSteps("").empty());
   // The second byte of 乗 is no separator.
-  EXPECT_EQ(DirectoryPathSteps("E:\\" + kTrailBackslash + "x"), (TextArray{"E:\\", "E:\\" + kTrailBackslash + "x"}));
+  EXPECT_EQ(DirectoryPathSteps("E:\\" + kTrailBackslash + "x"),
+            (TextArray{"E:\\", "E:\\" + kTrailBackslash + "x"}));
 }
 
 }  // namespace

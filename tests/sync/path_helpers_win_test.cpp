@@ -11,7 +11,8 @@ namespace {
 
 void Touch(const std::string& path) {
   const std::string content = "x";
-  ASSERT_TRUE(WriteWholeFile(path, {std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size())}))
+  ASSERT_TRUE(WriteWholeFile(
+      path, {std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size())}))
       << path;
 }
 
@@ -68,14 +69,16 @@ TEST(DirectorySearchFilters, SplitDirectoriesFromFiles) {
 
   TextArray directories;
   FileSearch search;
-  for (std::string name = FindSubdirectory(root + "*", search); !name.empty(); name = FindSubdirectory("", search)) {
+  for (std::string name = FindSubdirectory(root + "*", search); !name.empty();
+       name = FindSubdirectory("", search)) {
     directories.push_back(name);
   }
   std::sort(directories.begin(), directories.end());
   EXPECT_EQ(directories, (TextArray{".", "..", "d1", "d2"}));
 
   TextArray files;
-  for (std::string name = FindPlainFile(root + "*.*", search); !name.empty(); name = FindPlainFile("", search)) {
+  for (std::string name = FindPlainFile(root + "*.*", search); !name.empty();
+       name = FindPlainFile("", search)) {
     files.push_back(name);
   }
   std::sort(files.begin(), files.end());

@@ -15,9 +15,10 @@ TEST(MainControls, EveryDisplayExistsBeforeAnyRun) {
     EXPECT_TRUE(names.insert(named.name).second) << "twice: " << named.name;
   }
   for (const char* display :
-       {"createdDirectoriesLog", "copiedFilesLog", "removedDirectoriesLog", "removedFilesLog", "directoryCounter",
-        "fileCounter", "dataCounter", "removedDirectoriesCounter", "removedFilesCounter", "fileProgress",
-        "filePercentage", "transferFigures", "speed", "elapsedTime", "statusLine", "runHistory"}) {
+       {"createdDirectoriesLog", "copiedFilesLog", "removedDirectoriesLog", "removedFilesLog",
+        "directoryCounter", "fileCounter", "dataCounter", "removedDirectoriesCounter", "removedFilesCounter",
+        "fileProgress", "filePercentage", "transferFigures", "speed", "elapsedTime", "statusLine",
+        "runHistory"}) {
     EXPECT_TRUE(names.count(display)) << display;
   }
   EXPECT_EQ(controls.fileProgress.Minimum(), 0);

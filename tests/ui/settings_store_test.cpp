@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 #include "tests/ui/settings_memory.h"
 
 namespace tarnvel {
@@ -133,10 +136,12 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedCase{"bars only", "|||", 0, 0, 3, 0},
                       DamagedCase{"no separator, 100000 bytes", std::string(100000, 'x'), 0, 0, 1, 1},
                       DamagedCase{"separators, 100000 bytes", Repeat(";|", 100000), 0, 0, 9, 50000},
-                      DamagedCase{"records, 100000 bytes", Repeat("D:\\a;E:\\a;1|", 100000), 8333, 0, 9, 8333}),
+                      DamagedCase{"records, 100000 bytes", Repeat("D:\\a;E:\\a;1|", 100000), 8333, 0, 9,
+                                  8333}),
     [](const ::testing::TestParamInfo<DamagedCase>& info) {
       std::string name;
-      for (const char* p = info.param.label; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+      for (const char* p = info.param.label; *p; ++p)
+        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
       return name;
     });
 
@@ -197,10 +202,11 @@ TEST_F(SettingsStoreTest, StartValuesComeFromTheLastFolders) {
 
 TEST_F(SettingsStoreTest, LoadsAndSavesInTheirOrder) {
   store.LoadSettings();
-  const std::vector<std::string> order = {"A", "A1", "A2", "A3", "B", "B1", "B2", "B3", "C", "C1",
-                                          "C2", "C3", "LX", "D", "LXX", "E", "E1", "", "LS"};
+  const std::vector<std::string> order = {"A",  "A1", "A2", "A3", "B",   "B1", "B2", "B3", "C", "C1",
+                                          "C2", "C3", "LX", "D",  "LXX", "E",  "E1", "",   "LS"};
   std::vector<std::string> expected;
-  for (const std::string& name : order) expected.push_back(name.empty() ? VendorValue("DY") : ProductValue(name));
+  for (const std::string& name : order)
+    expected.push_back(name.empty() ? VendorValue("DY") : ProductValue(name));
   EXPECT_EQ(backend.reads, expected);
   EXPECT_TRUE(store.SaveSettings());
   EXPECT_EQ(backend.writes, expected);

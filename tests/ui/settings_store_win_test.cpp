@@ -14,7 +14,8 @@ std::wstring WideValue(HKEY root, const wchar_t* key, const wchar_t* name) {
   wchar_t buffer[512] = {};
   DWORD size = sizeof(buffer) - sizeof(wchar_t);
   DWORD type = 0;
-  if (RegGetValueW(root, key, name, RRF_RT_REG_SZ, &type, buffer, &size) != ERROR_SUCCESS) return L"<missing>";
+  if (RegGetValueW(root, key, name, RRF_RT_REG_SZ, &type, buffer, &size) != ERROR_SUCCESS)
+    return L"<missing>";
   return buffer;
 }
 
@@ -74,7 +75,8 @@ void ExpectSameControls(MainControls& a, MainControls& b) {
   EXPECT_EQ(a.intervalBox.Text(), b.intervalBox.Text());
   EXPECT_EQ(a.cleanUpSwitch.Checked(), b.cleanUpSwitch.Checked());
   ASSERT_EQ(a.runHistory.Count(), b.runHistory.Count());
-  for (int i = 0; i < a.runHistory.Count(); ++i) EXPECT_EQ(a.runHistory.ItemText(i), b.runHistory.ItemText(i));
+  for (int i = 0; i < a.runHistory.Count(); ++i)
+    EXPECT_EQ(a.runHistory.ItemText(i), b.runHistory.ItemText(i));
 }
 
 TEST_F(RegistrySettingsTest, RoundTripThroughTheLocalMachineRoot) {
