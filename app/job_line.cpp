@@ -20,6 +20,8 @@ std::optional<JobLine> ParseJobLine(std::string_view line) {
   return JobLine{pieces[0], pieces[1], ToInteger(pieces[2]), pieces[3]};
 }
 
-int EffectiveStyle(int style) { return style == kSingleBarStyle || style == kDoubleBarStyle ? style : kStaticStyle; }
+int EffectiveStyle(int style) {
+  return style == kSingleBarStyle || style == kDoubleBarStyle ? style : kStaticStyle;
+}
 
 }  // namespace tarnvel

@@ -16,7 +16,7 @@ inline constexpr int kSingleBarStyle = 2;  // "单进度显示": the file bar
 inline constexpr int kDoubleBarStyle = 3;  // "双进度显示": overall and file bars
 
 struct JobLine {
-  std::string source;        // as written; not normalised here
+  std::string source;  // as written; not normalised here
   std::string target;
   std::int32_t style = 0;    // the style piece as ToInteger reads it
   std::string afterCommand;  // opened when the job has finished

@@ -20,29 +20,29 @@ double Remainder(double a, double b);
 
 // Further divisors apply in turn, each quotient truncated before the next.
 template <typename... Rest>
-  requires(std::convertible_to<Rest, double> && ...)
-double IntDivide(double a, double b, double c, Rest... rest) {
+requires(std::convertible_to<Rest, double>&&...) double IntDivide(double a, double b, double c,
+                                                                  Rest... rest) {
   return IntDivide(IntDivide(a, b), c, static_cast<double>(rest)...);
 }
 template <typename... Rest>
-  requires(std::convertible_to<Rest, double> && ...)
-double Remainder(double a, double b, double c, Rest... rest) {
+requires(std::convertible_to<Rest, double>&&...) double Remainder(double a, double b, double c,
+                                                                  Rest... rest) {
   return Remainder(Remainder(a, b), c, static_cast<double>(rest)...);
 }
 
 template <typename... Rest>
-  requires(std::convertible_to<Rest, std::int32_t> && ...)
-std::int32_t BitAnd(std::int32_t a, std::int32_t b, Rest... rest) {
+requires(std::convertible_to<Rest, std::int32_t>&&...) std::int32_t
+    BitAnd(std::int32_t a, std::int32_t b, Rest... rest) {
   return ((a & b) & ... & static_cast<std::int32_t>(rest));
 }
 template <typename... Rest>
-  requires(std::convertible_to<Rest, std::int32_t> && ...)
-std::int32_t BitOr(std::int32_t a, std::int32_t b, Rest... rest) {
+requires(std::convertible_to<Rest, std::int32_t>&&...) std::int32_t
+    BitOr(std::int32_t a, std::int32_t b, Rest... rest) {
   return ((a | b) | ... | static_cast<std::int32_t>(rest));
 }
 template <typename... Rest>
-  requires(std::convertible_to<Rest, std::int32_t> && ...)
-std::int32_t BitXor(std::int32_t a, std::int32_t b, Rest... rest) {
+requires(std::convertible_to<Rest, std::int32_t>&&...) std::int32_t
+    BitXor(std::int32_t a, std::int32_t b, Rest... rest) {
   return ((a ^ b) ^ ... ^ static_cast<std::int32_t>(rest));
 }
 inline std::int32_t BitNot(std::int32_t a) { return ~a; }

@@ -51,7 +51,8 @@ std::int32_t FindBytes(const ByteString& data, const ByteString& sought, std::in
   return hit == data.end() ? -1 : static_cast<std::int32_t>(hit - data.begin() + 1);
 }
 
-std::vector<ByteString> SplitBytes(const ByteString& data, const ByteString& delimiter, std::int32_t maxPieces) {
+std::vector<ByteString> SplitBytes(const ByteString& data, const ByteString& delimiter,
+                                   std::int32_t maxPieces) {
   std::vector<ByteString> pieces;
   if (data.empty() || maxPieces == 0) return pieces;
   if (delimiter.empty()) return {data};
@@ -78,30 +79,59 @@ BytesValueResult BytesValue(const ByteString& data, std::int32_t kind, std::int3
   if (!inside) {
     BytesValueResult zero;
     switch (kind) {  // the kind's zero value, in the alternative that matches the kind
-      case 1: zero.emplace<0>(); break;
-      case 2: zero.emplace<1>(); break;
-      case 3: zero.emplace<2>(); break;
-      case 4: zero.emplace<3>(); break;
-      case 5: zero.emplace<4>(); break;
-      case 6: zero.emplace<5>(); break;
-      case 7: zero.emplace<6>(); break;
-      case 8: zero.emplace<7>(); break;
-      case 9: zero.emplace<8>(); break;
-      default: zero.emplace<9>(); break;
+      case 1:
+        zero.emplace<0>();
+        break;
+      case 2:
+        zero.emplace<1>();
+        break;
+      case 3:
+        zero.emplace<2>();
+        break;
+      case 4:
+        zero.emplace<3>();
+        break;
+      case 5:
+        zero.emplace<4>();
+        break;
+      case 6:
+        zero.emplace<5>();
+        break;
+      case 7:
+        zero.emplace<6>();
+        break;
+      case 8:
+        zero.emplace<7>();
+        break;
+      case 9:
+        zero.emplace<8>();
+        break;
+      default:
+        zero.emplace<9>();
+        break;
     }
     return zero;
   }
   const std::size_t at = static_cast<std::size_t>(offset - 1);
   switch (kind) {
-    case 1: return data[at];
-    case 2: return static_cast<std::int16_t>(ReadLittleEndian<std::uint16_t>(data, at));
-    case 3: return static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(data, at));
-    case 4: return static_cast<std::int64_t>(ReadLittleEndian<std::uint64_t>(data, at));
-    case 5: return std::bit_cast<float>(ReadLittleEndian<std::uint32_t>(data, at));
-    case 6: return std::bit_cast<double>(ReadLittleEndian<std::uint64_t>(data, at));
-    case 7: return ReadLittleEndian<std::uint32_t>(data, at) != 0;
-    case 8: return DateTime{std::bit_cast<double>(ReadLittleEndian<std::uint64_t>(data, at))};
-    case 9: return ProcedureRef{ReadLittleEndian<std::uint32_t>(data, at)};
+    case 1:
+      return data[at];
+    case 2:
+      return static_cast<std::int16_t>(ReadLittleEndian<std::uint16_t>(data, at));
+    case 3:
+      return static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(data, at));
+    case 4:
+      return static_cast<std::int64_t>(ReadLittleEndian<std::uint64_t>(data, at));
+    case 5:
+      return std::bit_cast<float>(ReadLittleEndian<std::uint32_t>(data, at));
+    case 6:
+      return std::bit_cast<double>(ReadLittleEndian<std::uint64_t>(data, at));
+    case 7:
+      return ReadLittleEndian<std::uint32_t>(data, at) != 0;
+    case 8:
+      return DateTime{std::bit_cast<double>(ReadLittleEndian<std::uint64_t>(data, at))};
+    case 9:
+      return ProcedureRef{ReadLittleEndian<std::uint32_t>(data, at)};
     default: {
       const auto end = std::find(data.begin() + static_cast<std::ptrdiff_t>(at), data.end(), 0);
       return std::string(data.begin() + static_cast<std::ptrdiff_t>(at), end);

@@ -25,7 +25,8 @@ std::string IntegerText(T value) {
 // "%.<precision>g" without the C library's locale.
 std::string GeneralText(double value, int precision) {
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
   return std::string(buffer, result.ptr);
 }
 
@@ -106,6 +107,8 @@ std::string ToText(std::int32_t value) { return IntegerText(value); }
 std::string ToText(std::int16_t value) { return IntegerText(value); }
 std::string ToText(std::uint8_t value) { return IntegerText(value); }
 std::string ToText(std::int64_t value) { return IntegerText(value); }
+std::string ToText(std::uint32_t value) { return IntegerText(value); }
+std::string ToText(std::uint64_t value) { return IntegerText(value); }
 std::string ToText(float value) { return GeneralText(value, 6); }
 std::string ToText(double value) { return GeneralText(value, 13); }
 std::string ToText(bool value) { return value ? "真" : "假"; }
@@ -122,7 +125,8 @@ std::string ToText(const ByteString& value) {
 }
 
 std::string ToText(DateTime value) {
-  std::string out = ToText(YearOf(value)) + "年" + ToText(MonthOf(value)) + "月" + ToText(DayOf(value)) + "日";
+  std::string out =
+      ToText(YearOf(value)) + "年" + ToText(MonthOf(value)) + "月" + ToText(DayOf(value)) + "日";
   const int hour = HourOf(value), minute = MinuteOf(value), second = SecondOf(value);
   if (second != 0) return out + ToText(hour) + "时" + ToText(minute) + "分" + ToText(second) + "秒";
   if (minute != 0) return out + ToText(hour) + "时" + ToText(minute) + "分";
@@ -135,9 +139,9 @@ std::string FullWidthToHalfWidth(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t n = CharLengthAt(text, i);
-    const char half = n == 2 ? HalfWidthOf(static_cast<unsigned char>(text[i]),
-                                           static_cast<unsigned char>(text[i + 1]))
-                             : 0;
+    const char half =
+        n == 2 ? HalfWidthOf(static_cast<unsigned char>(text[i]), static_cast<unsigned char>(text[i + 1]))
+               : 0;
     if (half != 0) {
       out += half;
     } else {

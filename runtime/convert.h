@@ -18,6 +18,9 @@ std::string ToText(std::int32_t value);
 std::string ToText(std::int16_t value);
 std::string ToText(std::uint8_t value);  // unsigned decimal
 std::string ToText(std::int64_t value);
+// Counts and sizes of the standard library, decimal.
+std::string ToText(std::uint32_t value);
+std::string ToText(std::uint64_t value);
 std::string ToText(float value);   // "%.6g"
 std::string ToText(double value);  // "%.13g"
 std::string ToText(bool value);    // "真" / "假"
@@ -69,8 +72,7 @@ ByteString ToBytes(bool value);
 ByteString ToBytes(DateTime value);
 // An array of numbers: the raw bytes of its elements one after another.
 template <typename T>
-  requires std::is_arithmetic_v<T>
-ByteString ToBytes(const std::vector<T>& values) {
+requires std::is_arithmetic_v<T> ByteString ToBytes(const std::vector<T>& values) {
   ByteString out;
   for (const T& v : values) {
     const ByteString one = ToBytes(v);

@@ -25,8 +25,8 @@ struct CalendarFields {
 CalendarFields FieldsOf(DateTime t);
 
 int YearOf(DateTime t);
-int MonthOf(DateTime t);   // 1..12
-int DayOf(DateTime t);     // 1..31
+int MonthOf(DateTime t);  // 1..12
+int DayOf(DateTime t);    // 1..31
 int HourOf(DateTime t);
 int MinuteOf(DateTime t);
 int SecondOf(DateTime t);

@@ -96,8 +96,8 @@ std::int32_t FindText(std::string_view text, std::string_view sought, std::int32
   return -1;
 }
 
-std::int32_t FindTextReverse(std::string_view text, std::string_view sought, std::optional<std::int32_t> start,
-                             bool ignoreCase) {
+std::int32_t FindTextReverse(std::string_view text, std::string_view sought,
+                             std::optional<std::int32_t> start, bool ignoreCase) {
   const std::int32_t limit = std::min(start.value_or(Length32(text)), Length32(text));
   if (limit < 1) return -1;
   if (sought.empty()) return 1;
@@ -130,7 +130,8 @@ std::string ReplaceSubtext(std::string_view text, std::string_view sought, std::
   return out;
 }
 
-std::string ReplaceSpan(std::string_view text, std::int32_t start, std::int32_t n, std::string_view replacement) {
+std::string ReplaceSpan(std::string_view text, std::int32_t start, std::int32_t n,
+                        std::string_view replacement) {
   const std::size_t at = static_cast<std::size_t>(std::clamp<std::int32_t>(start, 1, Length32(text) + 1) - 1);
   const std::size_t take = std::min(text.size() - at, static_cast<std::size_t>(std::max(n, 0)));
   std::string out(text.substr(0, at));
@@ -203,7 +204,9 @@ std::int32_t CharCode(std::string_view text, std::int32_t position) {
   return static_cast<std::int8_t>(text[static_cast<std::size_t>(position - 1)]);
 }
 
-std::string BlankText(std::int32_t n) { return n < 1 ? std::string() : std::string(static_cast<std::size_t>(n), ' '); }
+std::string BlankText(std::int32_t n) {
+  return n < 1 ? std::string() : std::string(static_cast<std::size_t>(n), ' ');
+}
 
 bool TextEqual(std::string_view a, std::string_view b) { return a == b; }
 

@@ -20,7 +20,9 @@ struct JobCase {
   int style;  // the style that runs
 };
 
-JobCase Rejected(const char* name, std::string commandLine) { return {name, std::move(commandLine), false, "", "", "", 0}; }
+JobCase Rejected(const char* name, std::string commandLine) {
+  return {name, std::move(commandLine), false, "", "", "", 0};
+}
 
 class JobLineTable : public testing::TestWithParam<JobCase> {};
 
@@ -38,11 +40,14 @@ TEST_P(JobLineTable, ReadsTheJob) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, JobLineTable,
     testing::Values(
-        JobCase{"Style2", "Tarnvel.exe D:\\a|E:\\b|2|E:\\b\\run.exe", true, "D:\\a", "E:\\b", "E:\\b\\run.exe", 2},
+        JobCase{"Style2", "Tarnvel.exe D:\\a|E:\\b|2|E:\\b\\run.exe", true, "D:\\a", "E:\\b",
+                "E:\\b\\run.exe", 2},
         Rejected("EmptyLastPieceDropped", "Tarnvel.exe D:\\a|E:\\b|2|"),
         JobCase{"EmptyTarget", "Tarnvel.exe D:\\a||1|x", true, "D:\\a", "", "x", 1},
-        JobCase{"UnquotedBlanksShrink", "Tarnvel.exe D:\\my  files|E:\\b|1|x", true, "D:\\my files", "E:\\b", "x", 1},
-        JobCase{"QuotedBlanksStay", "Tarnvel.exe \"D:\\my  files|E:\\b|1|x\"", true, "D:\\my  files", "E:\\b", "x", 1},
+        JobCase{"UnquotedBlanksShrink", "Tarnvel.exe D:\\my  files|E:\\b|1|x", true, "D:\\my files", "E:\\b",
+                "x", 1},
+        JobCase{"QuotedBlanksStay", "Tarnvel.exe \"D:\\my  files|E:\\b|1|x\"", true, "D:\\my  files", "E:\\b",
+                "x", 1},
         JobCase{"TrailingFullWidthBlanks", "Tarnvel.exe D:\\a|E:\\b|3|x　　", true, "D:\\a", "E:\\b", "x", 3},
         JobCase{"LeadingBlanks", "Tarnvel.exe   \t D:\\a|E:\\b|2|x", true, "D:\\a", "E:\\b", "x", 2},
         JobCase{"StyleWithTrailingLetters", "Tarnvel.exe D:\\a|E:\\b|3abc|x", true, "D:\\a", "E:\\b", "x", 3},
@@ -53,14 +58,15 @@ INSTANTIATE_TEST_SUITE_P(
         JobCase{"StyleNotANumber", "Tarnvel.exe D:\\a|E:\\b|abc|x", true, "D:\\a", "E:\\b", "x", 1},
         JobCase{"StyleFullWidthDigit", "Tarnvel.exe D:\\a|E:\\b|３|x", true, "D:\\a", "E:\\b", "x", 3},
         Rejected("FullWidthBarIsNoSeparator", "Tarnvel.exe D:\\a｜E:\\b|1|x"),
-        JobCase{"FullWidthBarInsideAPiece", "Tarnvel.exe D:\\a｜b|E:\\c|1|x", true, "D:\\a｜b", "E:\\c", "x", 1},
+        JobCase{"FullWidthBarInsideAPiece", "Tarnvel.exe D:\\a｜b|E:\\c|1|x", true, "D:\\a｜b", "E:\\c", "x",
+                1},
         // 亅 is 0x81 0x7C and 乗 0x81 0x5C: their trail bytes are "|" and "\" but no separators.
         JobCase{"TrailByteBar", "Tarnvel.exe D:\\亅|E:\\乗\\|2|x", true, "D:\\亅", "E:\\乗\\", "x", 2},
         Rejected("FivePieces", "Tarnvel.exe a|b|1|x|y"), Rejected("ThreePieces", "Tarnvel.exe a|b|1"),
-        JobCase{"AfterCommandWithArguments", "Tarnvel.exe D:\\a|E:\\b|1|notepad.exe  x.txt", true, "D:\\a", "E:\\b",
-                "notepad.exe x.txt", 1},
-        JobCase{"QuotedProgramName", "\"C:\\Program Files\\Tarnvel.exe\" D:\\a|E:\\b|2|x", true, "D:\\a", "E:\\b", "x",
-                2},
+        JobCase{"AfterCommandWithArguments", "Tarnvel.exe D:\\a|E:\\b|1|notepad.exe  x.txt", true, "D:\\a",
+                "E:\\b", "notepad.exe x.txt", 1},
+        JobCase{"QuotedProgramName", "\"C:\\Program Files\\Tarnvel.exe\" D:\\a|E:\\b|2|x", true, "D:\\a",
+                "E:\\b", "x", 2},
         Rejected("NoArguments", "Tarnvel.exe"), Rejected("OnlyBlanksQuoted", "Tarnvel.exe \"  \"")),
     [](const testing::TestParamInfo<JobCase>& info) { return std::string(info.param.name); });
 

@@ -24,7 +24,7 @@ TEST(ArithRound, HalfAwayFromZero) {
   EXPECT_EQ(Round(-1249, -2), -1200);
   EXPECT_EQ(Round(0), 0);
   EXPECT_FALSE(std::signbit(Round(-0.001, 2)));  // a zero result is +0, never "-0"
-  EXPECT_EQ(Round(1e300, 400), 1e300);  // nothing left to round, and no overflow to infinity
+  EXPECT_EQ(Round(1e300, 400), 1e300);           // nothing left to round, and no overflow to infinity
   EXPECT_EQ(Round(123.456, -400), 0);
   EXPECT_TRUE(std::isinf(Round(HUGE_VAL)));
 }

@@ -17,7 +17,10 @@ TEST_P(SplitCommandLineTable, Cuts) { EXPECT_EQ(SplitCommandLine(GetParam().line
 INSTANTIATE_TEST_SUITE_P(
     Cases, SplitCommandLineTable,
     testing::Values(CutCase{"", {}}, CutCase{"   \t ", {}}, CutCase{"a b", {"a", "b"}},
-                    CutCase{"  a  \t\r\n b  ", {"a", "b"}}, CutCase{"a\x01\x1F" "b", {"a", "b"}},
+                    CutCase{"  a  \t\r\n b  ", {"a", "b"}},
+                    CutCase{"a\x01\x1F"
+                            "b",
+                            {"a", "b"}},
                     CutCase{"\"a  b\" c", {"a  b", "c"}}, CutCase{"\"a b\"c", {"a b", "c"}},
                     CutCase{"ab\"c d\"", {"ab", "c d"}}, CutCase{"\"\" x", {"", "x"}},
                     CutCase{"\"open to the end", {"open to the end"}},

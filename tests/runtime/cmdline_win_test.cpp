@@ -37,8 +37,8 @@ TEST(CommandLineArgs, ProcessSeesArgumentsWithoutItsQuotedName) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  const BOOL started =
-      CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+  const BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                      nullptr, &startup, &process);
   SetEnvironmentVariableW(kChildVariable, nullptr);
   ASSERT_TRUE(started) << GetLastError() << " " << WideToGbk(program);
   WaitForSingleObject(process.hProcess, INFINITE);

@@ -17,6 +17,8 @@ TEST(ConvertToText, EveryValueKind) {
   EXPECT_EQ(ToText(std::int16_t{-32768}), "-32768");
   EXPECT_EQ(ToText(std::uint8_t{200}), "200");
   EXPECT_EQ(ToText(std::int64_t{-9007199254740993LL}), "-9007199254740993");
+  EXPECT_EQ(ToText(std::uint32_t{4294967295u}), "4294967295");
+  EXPECT_EQ(ToText(std::size_t{12}), "12");
   EXPECT_EQ(ToText(0.1f), "0.1");
   EXPECT_EQ(ToText(1234567.0f), "1.23457e+06");
   EXPECT_EQ(ToText(1.0 / 3), "0.3333333333333");
@@ -135,13 +137,15 @@ TEST_P(FormatNumberTable, Formats) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FormatNumberTable,
-    testing::Values(FormatCase{1234567.891, 2, true, "1,234,567.89"}, FormatCase{1234567.891, 2, false, "1234567.89"},
-                    FormatCase{-1234.5, 0, true, "-1,235"}, FormatCase{1.5, 3, false, "1.500"},
-                    FormatCase{2.5, 0, false, "3"}, FormatCase{1.005, 2, false, "1.01"},
-                    FormatCase{999.996, 2, true, "1,000.00"}, FormatCase{-0.001, 2, false, "0.00"},
-                    FormatCase{1250, -2, false, "1300"}, FormatCase{123, std::nullopt, true, "123"},
-                    FormatCase{1234, std::nullopt, true, "1,234"}, FormatCase{-123456, std::nullopt, true, "-123,456"},
-                    FormatCase{1234.25, std::nullopt, true, "1,234.25"}, FormatCase{1e20, std::nullopt, true, "1e+20"},
+    testing::Values(FormatCase{1234567.891, 2, true, "1,234,567.89"},
+                    FormatCase{1234567.891, 2, false, "1234567.89"}, FormatCase{-1234.5, 0, true, "-1,235"},
+                    FormatCase{1.5, 3, false, "1.500"}, FormatCase{2.5, 0, false, "3"},
+                    FormatCase{1.005, 2, false, "1.01"}, FormatCase{999.996, 2, true, "1,000.00"},
+                    FormatCase{-0.001, 2, false, "0.00"}, FormatCase{1250, -2, false, "1300"},
+                    FormatCase{123, std::nullopt, true, "123"}, FormatCase{1234, std::nullopt, true, "1,234"},
+                    FormatCase{-123456, std::nullopt, true, "-123,456"},
+                    FormatCase{1234.25, std::nullopt, true, "1,234.25"},
+                    FormatCase{1e20, std::nullopt, true, "1e+20"},
                     FormatCase{0.5, std::nullopt, false, "0.5"}, FormatCase{100, 0, true, "100"}));
 
 struct ParseCase {
@@ -160,21 +164,21 @@ TEST_P(ToDateTimeTable, Parses) {
 // Texts that name no real date and time parse to the empty date, 100-01-01 00:00:00.
 INSTANTIATE_TEST_SUITE_P(
     Cases, ToDateTimeTable,
-    testing::Values(ParseCase{"2011年5月3日14时5分3秒", 2011, 5, 3, 14, 5, 3},
-                    ParseCase{"2011-05-03 14:05:03", 2011, 5, 3, 14, 5, 3}, ParseCase{"2011/5/3", 2011, 5, 3, 0, 0, 0},
-                    ParseCase{"2011.5.3.14.5", 2011, 5, 3, 14, 5, 0}, ParseCase{"2011年5月3日14时", 2011, 5, 3, 14, 0, 0},
-                    ParseCase{"2011-05-03 14:05", 2011, 5, 3, 14, 5, 0},
-                    ParseCase{"２０１１－０５－０３　１４：０５", 2011, 5, 3, 14, 5, 0},
-                    ParseCase{"2011年5月3日14时5分3秒 and more", 2011, 5, 3, 14, 5, 3},
-                    ParseCase{"2000-2-29", 2000, 2, 29, 0, 0, 0}, ParseCase{"100-1-1", 100, 1, 1, 0, 0, 0},
-                    ParseCase{"9999-12-31 23:59:59", 9999, 12, 31, 23, 59, 59},
-                    ParseCase{"20110503", 2011, 5, 3, 0, 0, 0},
-                    ParseCase{"2011年2月30日", 100, 1, 1, 0, 0, 0}, ParseCase{"2011", 100, 1, 1, 0, 0, 0},
-                    ParseCase{"2011-13-01", 100, 1, 1, 0, 0, 0}, ParseCase{"", 100, 1, 1, 0, 0, 0},
-                    ParseCase{"1900-2-29", 100, 1, 1, 0, 0, 0}, ParseCase{"2011-5-3 24:00", 100, 1, 1, 0, 0, 0},
-                    ParseCase{"2011-5-3 12:60", 100, 1, 1, 0, 0, 0}, ParseCase{"99-1-1", 100, 1, 1, 0, 0, 0},
-                    ParseCase{"2011-5-3 1:2:3.5", 100, 1, 1, 0, 0, 0}, ParseCase{"abc", 100, 1, 1, 0, 0, 0},
-                    ParseCase{" 2011-5-3", 100, 1, 1, 0, 0, 0}));
+    testing::Values(
+        ParseCase{"2011年5月3日14时5分3秒", 2011, 5, 3, 14, 5, 3},
+        ParseCase{"2011-05-03 14:05:03", 2011, 5, 3, 14, 5, 3}, ParseCase{"2011/5/3", 2011, 5, 3, 0, 0, 0},
+        ParseCase{"2011.5.3.14.5", 2011, 5, 3, 14, 5, 0}, ParseCase{"2011年5月3日14时", 2011, 5, 3, 14, 0, 0},
+        ParseCase{"2011-05-03 14:05", 2011, 5, 3, 14, 5, 0},
+        ParseCase{"２０１１－０５－０３　１４：０５", 2011, 5, 3, 14, 5, 0},
+        ParseCase{"2011年5月3日14时5分3秒 and more", 2011, 5, 3, 14, 5, 3},
+        ParseCase{"2000-2-29", 2000, 2, 29, 0, 0, 0}, ParseCase{"100-1-1", 100, 1, 1, 0, 0, 0},
+        ParseCase{"9999-12-31 23:59:59", 9999, 12, 31, 23, 59, 59},
+        ParseCase{"20110503", 2011, 5, 3, 0, 0, 0}, ParseCase{"2011年2月30日", 100, 1, 1, 0, 0, 0},
+        ParseCase{"2011", 100, 1, 1, 0, 0, 0}, ParseCase{"2011-13-01", 100, 1, 1, 0, 0, 0},
+        ParseCase{"", 100, 1, 1, 0, 0, 0}, ParseCase{"1900-2-29", 100, 1, 1, 0, 0, 0},
+        ParseCase{"2011-5-3 24:00", 100, 1, 1, 0, 0, 0}, ParseCase{"2011-5-3 12:60", 100, 1, 1, 0, 0, 0},
+        ParseCase{"99-1-1", 100, 1, 1, 0, 0, 0}, ParseCase{"2011-5-3 1:2:3.5", 100, 1, 1, 0, 0, 0},
+        ParseCase{"abc", 100, 1, 1, 0, 0, 0}, ParseCase{" 2011-5-3", 100, 1, 1, 0, 0, 0}));
 
 }  // namespace
 }  // namespace tarnvel

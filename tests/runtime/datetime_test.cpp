@@ -116,15 +116,15 @@ TEST_P(TimeIntervalWeeks, CountsWeeks) {
 }
 
 // 2024-03-02 is a Saturday, 2024-03-03 a Sunday.
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TimeIntervalWeeks,
-    testing::Values(WeekCase{MakeDateTime(2024, 3, 3), MakeDateTime(2024, 3, 2), 1},
-                    WeekCase{MakeDateTime(2024, 3, 9), MakeDateTime(2024, 3, 3), 0},
-                    WeekCase{MakeDateTime(2024, 3, 10), MakeDateTime(2024, 3, 3), 1},
-                    WeekCase{MakeDateTime(2024, 3, 10), MakeDateTime(2024, 3, 2), 2},
-                    WeekCase{MakeDateTime(2024, 3, 4), MakeDateTime(2024, 3, 2), 1},
-                    WeekCase{MakeDateTime(2024, 3, 30), MakeDateTime(2024, 3, 2), 4},
-                    WeekCase{MakeDateTime(2024, 3, 5, 12), MakeDateTime(2024, 3, 5, 1), 0}));
+INSTANTIATE_TEST_SUITE_P(Cases, TimeIntervalWeeks,
+                         testing::Values(WeekCase{MakeDateTime(2024, 3, 3), MakeDateTime(2024, 3, 2), 1},
+                                         WeekCase{MakeDateTime(2024, 3, 9), MakeDateTime(2024, 3, 3), 0},
+                                         WeekCase{MakeDateTime(2024, 3, 10), MakeDateTime(2024, 3, 3), 1},
+                                         WeekCase{MakeDateTime(2024, 3, 10), MakeDateTime(2024, 3, 2), 2},
+                                         WeekCase{MakeDateTime(2024, 3, 4), MakeDateTime(2024, 3, 2), 1},
+                                         WeekCase{MakeDateTime(2024, 3, 30), MakeDateTime(2024, 3, 2), 4},
+                                         WeekCase{MakeDateTime(2024, 3, 5, 12), MakeDateTime(2024, 3, 5, 1),
+                                                  0}));
 
 TEST(TimeIntervalUnits, CalendarAndClockUnits) {
   const DateTime a = MakeDateTime(2011, 5, 3, 14, 5, 3), b = MakeDateTime(2009, 12, 31, 23, 0, 0);
