@@ -175,6 +175,8 @@ std::int32_t ToInteger(double value) {
   return static_cast<std::int32_t>(value);
 }
 
+std::int32_t ToInteger(std::int32_t value) { return value; }
+
 std::int32_t ToInteger(std::int64_t value) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
 }

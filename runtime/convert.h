@@ -42,6 +42,7 @@ std::int32_t ToInteger(std::string_view text);
 std::int32_t ToInteger(const char* text);
 // Truncated toward zero; NaN gives 0 and values beyond the 32-bit range saturate.
 std::int32_t ToInteger(double value);
+std::int32_t ToInteger(std::int32_t value);  // also takes the short and byte kinds
 std::int32_t ToInteger(std::int64_t value);  // the low 32 bits
 std::int32_t ToInteger(bool value);
 

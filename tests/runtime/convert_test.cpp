@@ -75,6 +75,8 @@ TEST(ConvertToInteger, OtherKinds) {
   EXPECT_EQ(ToInteger(-1e300), INT32_MIN);
   EXPECT_EQ(ToInteger(std::int64_t{0x100000005LL}), 5);
   EXPECT_EQ(ToInteger(std::int64_t{0xFFFFFFFFLL}), -1);
+  EXPECT_EQ(ToInteger(std::int16_t{-7}), -7);
+  EXPECT_EQ(ToInteger(std::uint8_t{200}), 200);
   EXPECT_EQ(ToInteger(true), 1);
   EXPECT_EQ(ToInteger(false), 0);
 }
