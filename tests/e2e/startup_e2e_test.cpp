@@ -23,6 +23,7 @@ class Process {
     startup.cb = sizeof startup;
     started_ = CreateProcessW(kProgram.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                               directory.empty() ? nullptr : directory.c_str(), &startup, &info_) != FALSE;
+    if (!started_) error_ = GetLastError();
   }
   ~Process() {
     if (!started_) return;
@@ -31,6 +32,7 @@ class Process {
     CloseHandle(info_.hThread);
   }
   bool Started() const { return started_; }
+  DWORD Error() const { return error_; }
   DWORD Id() const { return info_.dwProcessId; }
   bool EndsWithin(DWORD milliseconds) { return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0; }
   DWORD ExitCode() {
@@ -71,6 +73,7 @@ class Process {
 
   PROCESS_INFORMATION info_{};
   bool started_ = false;
+  DWORD error_ = 0;
 };
 
 // Holds a started job's worker until released, through the hook the program offers tests.
@@ -105,7 +108,7 @@ std::vector<HWND> Children(HWND parent) {
 TEST(StartUpE2E, LineOfThreePiecesEndsAtOnceAndTouchesNothing) {
   const std::wstring dir = tarnvel::test::FreshTestDirWide();
   Process program(L"\"D:\\a|E:\\b|2|\"", dir);
-  ASSERT_TRUE(program.Started());
+  ASSERT_TRUE(program.Started()) << "CreateProcessW error " << program.Error();
   ASSERT_TRUE(program.EndsWithin(30000));
   EXPECT_EQ(program.ExitCode(), 0u);
   EXPECT_TRUE(std::filesystem::is_empty(dir));
@@ -115,7 +118,7 @@ TEST(StartUpE2E, StaticJobRunsItsWorkerAndEndsTheProgram) {
   HeldJob held(L"TarnvelE2EStatic");
   const std::wstring dir = tarnvel::test::FreshTestDirWide();
   Process program(L"Z:\\x||1|y", dir);
-  ASSERT_TRUE(program.Started());
+  ASSERT_TRUE(program.Started()) << "CreateProcessW error " << program.Error();
   // A bad line would have ended the program already; this one waits in its job's worker.
   EXPECT_FALSE(program.EndsWithin(1500));
   held.Release();
@@ -127,7 +130,7 @@ TEST(StartUpE2E, TwoBarJobShowsAllSevenControlsInItsWindow) {
   HeldJob held(L"TarnvelE2EDouble");
   const std::wstring dir = tarnvel::test::FreshTestDirWide();
   Process program(L"\"" + dir + L"源|" + dir + L"目标|3|x\"", dir);
-  ASSERT_TRUE(program.Started());
+  ASSERT_TRUE(program.Started()) << "CreateProcessW error " << program.Error();
   HWND window = program.WaitForWindow(L"Orvane目录同步");
   ASSERT_NE(window, nullptr);
   RECT rect{};
@@ -146,7 +149,7 @@ TEST(StartUpE2E, TwoBarJobShowsAllSevenControlsInItsWindow) {
 TEST(StartUpE2E, WithoutArgumentsTheMainWindowOpensAndClosingItEnds) {
   const std::wstring dir = tarnvel::test::FreshTestDirWide();
   Process program(L"", dir);
-  ASSERT_TRUE(program.Started());
+  ASSERT_TRUE(program.Started()) << "CreateProcessW error " << program.Error();
   HWND window = program.WaitForWindow(L"Orvane目录同步 V:2.5");
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(GetParent(window), nullptr);
