@@ -31,13 +31,16 @@ DirectoryEntry ToEntry(const WIN32_FIND_DATAW& data) {
   DirectoryEntry entry;
   entry.name = WideToGbk(data.cFileName);
   entry.attributes = data.dwFileAttributes;
-  entry.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+  entry.size =
+      static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   entry.lastWriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                         data.ftLastWriteTime.dwLowDateTime;
   return entry;
 }
 
-bool IsDot(const wchar_t* name) { return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0)); }
+bool IsDot(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+}
 
 bool HasWildcard(std::string_view path) { return path.find_first_of("*?") != std::string_view::npos; }
 
@@ -119,7 +122,8 @@ std::string FindFile(const std::string& pattern, FileSearch& search) {
 }
 
 std::string FindFile(const std::string& pattern, int attributes, FileSearch& search) {
-  return FileSearchAccess::Find(pattern, true, static_cast<std::uint32_t>(attributes) & kVisibleAttributes, search);
+  return FileSearchAccess::Find(pattern, true, static_cast<std::uint32_t>(attributes) & kVisibleAttributes,
+                                search);
 }
 
 void EndFind(FileSearch& search) { FileSearchAccess::Close(search); }
@@ -165,7 +169,8 @@ std::int64_t FileSize64(const std::string& path) {
   // For a plain path the attribute query gives what the search would, at a fraction of its cost.
   WIN32_FILE_ATTRIBUTE_DATA info;
   if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &info)) return -1;
-  return static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                   info.nFileSizeLow);
 }
 
 std::int32_t FileSize(const std::string& path) {
@@ -193,7 +198,8 @@ bool SetAttributes(const std::string& path, int attributes) {
 
 bool CopyFileTo(const std::string& source, const std::string& target) {
   if (source.empty() || target.empty()) return false;
-  return CopyFileExW(PathToWide(source).c_str(), PathToWide(target).c_str(), nullptr, nullptr, nullptr, 0) != FALSE;
+  return CopyFileExW(PathToWide(source).c_str(), PathToWide(target).c_str(), nullptr, nullptr, nullptr, 0) !=
+         FALSE;
 }
 
 namespace {
@@ -203,12 +209,12 @@ struct CopyContext {
   std::exception_ptr failure;
 };
 
-DWORD CALLBACK OnCopyBlock(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
-                           HANDLE, HANDLE, LPVOID data) {
+DWORD CALLBACK OnCopyBlock(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                           DWORD, HANDLE, HANDLE, LPVOID data) {
   auto* context = static_cast<CopyContext*>(data);
   try {
     return (*context->progress)(total.QuadPart, done.QuadPart) == kCopyContinue ? PROGRESS_CONTINUE
-                                                                               : PROGRESS_CANCEL;
+                                                                                : PROGRESS_CANCEL;
   } catch (...) {
     // No exception may unwind through the system's copy routine.
     context->failure = std::current_exception();
@@ -222,9 +228,9 @@ bool CopyFileWithProgress(const std::string& source, const std::string& target, 
                           bool failIfExists) {
   if (source.empty() || target.empty()) return false;
   CopyContext context{&progress, nullptr};
-  const BOOL copied = CopyFileExW(PathToWide(source).c_str(), PathToWide(target).c_str(),
-                                  progress ? OnCopyBlock : nullptr, &context, nullptr,
-                                  failIfExists ? COPY_FILE_FAIL_IF_EXISTS : 0);
+  const BOOL copied =
+      CopyFileExW(PathToWide(source).c_str(), PathToWide(target).c_str(), progress ? OnCopyBlock : nullptr,
+                  &context, nullptr, failIfExists ? COPY_FILE_FAIL_IF_EXISTS : 0);
   if (context.failure) std::rethrow_exception(context.failure);
   return copied != FALSE;
 }
@@ -271,8 +277,14 @@ ByteString ReadWholeFile(const std::string& path) {
 
 bool WriteWholeFile(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> parts) {
   if (path.empty()) return false;
-  HANDLE file = CreateFileW(PathToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  const std::wstring wide = PathToWide(path);
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+    // Creating over a hidden or system file is refused; truncating it keeps its attributes.
+    file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = true;
   for (const auto part : parts) {

@@ -183,7 +183,9 @@ std::string CutGbk(std::string text, std::size_t limit) {
   return text;
 }
 
-bool HasLineBreakOrZero(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos; }
+bool HasLineBreakOrZero(std::string_view s) {
+  return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos;
+}
 
 // The lines [begin, end) of each section called `section`, header excluded; header index too.
 struct SectionSpan {
@@ -240,7 +242,8 @@ bool IsValidUtf8(std::string_view s) {
 IniEncoding DetectIniEncoding(std::string_view bytes) {
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') return IniEncoding::kUtf16Le;
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return IniEncoding::kUtf8Bom;
-  const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  const bool ascii =
+      std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   return !ascii && IsValidUtf8(bytes) ? IniEncoding::kUtf8 : IniEncoding::kGbk;
 }
 
@@ -249,9 +252,15 @@ IniDocument ParseIni(std::string_view bytes) {
   doc.encoding = DetectIniEncoding(bytes);
   std::string text;
   switch (doc.encoding) {
-    case IniEncoding::kUtf16Le: text = Utf16LeToUtf8(bytes.substr(2)); break;
-    case IniEncoding::kUtf8Bom: text = std::string(bytes.substr(3)); break;
-    default: text = std::string(bytes); break;
+    case IniEncoding::kUtf16Le:
+      text = Utf16LeToUtf8(bytes.substr(2));
+      break;
+    case IniEncoding::kUtf8Bom:
+      text = std::string(bytes.substr(3));
+      break;
+    default:
+      text = std::string(bytes);
+      break;
   }
   const std::size_t lf = text.find('\n');
   if (lf != std::string::npos) {
@@ -281,9 +290,12 @@ std::string SerializeIni(const IniDocument& doc) {
     if (i + 1 < doc.lines.size() || doc.endsWithLineEnd) text += doc.lineEnd;
   }
   switch (doc.encoding) {
-    case IniEncoding::kUtf16Le: return "\xFF\xFE" + Utf8ToUtf16Le(text);
-    case IniEncoding::kUtf8Bom: return "\xEF\xBB\xBF" + text;
-    default: return text;
+    case IniEncoding::kUtf16Le:
+      return "\xFF\xFE" + Utf8ToUtf16Le(text);
+    case IniEncoding::kUtf8Bom:
+      return "\xEF\xBB\xBF" + text;
+    default:
+      return text;
   }
 }
 
@@ -295,7 +307,8 @@ std::optional<std::string> IniValue(const IniDocument& doc, std::string_view sec
       const Line line = ParseLine(doc.lines[i], dbcs);
       if (line.kind != LineKind::kKey || !NamesEqual(line.name, wantedKey, dbcs)) continue;
       std::string_view value = line.value;
-      if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+      if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
       return CutGbk(FromWorking(doc, value), kIniValueLimit);
     }
   }

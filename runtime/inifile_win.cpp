@@ -52,7 +52,8 @@ bool ReadBytes(const std::wstring& path, std::string& bytes) {
 }
 
 bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
-  Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
   for (std::size_t done = 0; done < bytes.size();) {
     DWORD written = 0;
@@ -78,7 +79,8 @@ bool ReplaceContents(const std::wstring& path, const std::string& bytes, DWORD o
     ok = WriteNewFile(temp, bytes);
   }
   if (ok && oldAttributes != INVALID_FILE_ATTRIBUTES) {
-    const DWORD keep = oldAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    const DWORD keep =
+        oldAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     ok = SetFileAttributesW(temp.c_str(), keep ? keep : FILE_ATTRIBUTE_NORMAL);
   }
   ok = ok && MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);

@@ -87,14 +87,13 @@ void Append(ByteString& out, bool logical);
 void AppendRaw(ByteString& out, const void* data, std::size_t n);
 
 template <class T>
-  requires kIsScalar<T>
+requires kIsScalar<T>
 void Append(ByteString& out, const T& value) {
   AppendRaw(out, &value, sizeof value);  // every target of the program is little-endian
 }
 
 template <class T>
-  requires(!std::is_same_v<T, std::uint8_t>)
-void Append(ByteString& out, const std::vector<T>& array) {
+requires(!std::is_same_v<T, std::uint8_t>) void Append(ByteString& out, const std::vector<T>& array) {
   for (const T& element : array) Append(out, element);
 }
 
@@ -108,14 +107,11 @@ class Reader {
   bool ReadRaw(void* data, std::size_t n);
 
   template <class T>
-    requires kIsScalar<T>
-  bool Read(T& value) {
-    return ReadRaw(&value, sizeof value);
-  }
+  requires kIsScalar<T>
+  bool Read(T& value) { return ReadRaw(&value, sizeof value); }
 
   template <class T>
-    requires(!std::is_same_v<T, std::uint8_t>)
-  bool Read(std::vector<T>& array) {
+  requires(!std::is_same_v<T, std::uint8_t>) bool Read(std::vector<T>& array) {
     for (T& element : array) {
       if (!Read(element)) return false;
     }

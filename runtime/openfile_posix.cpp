@@ -1,9 +1,9 @@
 // Host build of the disk files behind FileOpen, through the C library (share modes have no
 // counterpart here and are accepted as given).
 #ifndef _WIN32
-#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdio>
 
 #include "runtime/openfile_store.h"
 
@@ -59,12 +59,22 @@ std::unique_ptr<FileStore> OpenDiskFile(const std::string& path, int mode, int /
   const bool exists = stat(path.c_str(), &st) == 0;
   const char* how = nullptr;
   switch (mode) {
-    case 1: how = "rb"; break;
-    case 2: how = exists ? "r+b" : nullptr; break;
-    case 3: how = exists ? "r+b" : nullptr; break;
-    case 4: how = "w+b"; break;
+    case 1:
+      how = "rb";
+      break;
+    case 2:
+      how = exists ? "r+b" : nullptr;
+      break;
+    case 3:
+      how = exists ? "r+b" : nullptr;
+      break;
+    case 4:
+      how = "w+b";
+      break;
     case 5:
-    case 6: how = exists ? "r+b" : "w+b"; break;
+    case 6:
+      how = exists ? "r+b" : "w+b";
+      break;
   }
   if (!how) return nullptr;
   std::FILE* file = std::fopen(path.c_str(), how);

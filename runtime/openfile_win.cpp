@@ -65,14 +65,15 @@ class DiskStore final : public FileStore {
 }  // namespace
 
 std::unique_ptr<FileStore> OpenDiskFile(const std::string& path, int mode, int share) {
-  static constexpr DWORD kAccess[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE,
+  static constexpr DWORD kAccess[] = {GENERIC_READ,  GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE,
                                       GENERIC_WRITE, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE};
   static constexpr DWORD kDisposition[] = {OPEN_EXISTING, OPEN_EXISTING, OPEN_EXISTING,
                                            CREATE_ALWAYS, OPEN_ALWAYS,   OPEN_ALWAYS};
-  static constexpr DWORD kShare[] = {FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_SHARE_WRITE, FILE_SHARE_READ, 0};
+  static constexpr DWORD kShare[] = {FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_SHARE_WRITE, FILE_SHARE_READ,
+                                     0};
   const std::wstring wide = PathToWide(path);
-  HANDLE file = CreateFileW(wide.c_str(), kAccess[mode - 1], kShare[share - 1], nullptr, kDisposition[mode - 1],
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(wide.c_str(), kAccess[mode - 1], kShare[share - 1], nullptr,
+                            kDisposition[mode - 1], FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<DiskStore>(file);
 }

@@ -30,7 +30,9 @@ std::wstring LongAbsoluteForm(const std::string& path) {
   return wide;
 }
 
-bool IsDot(const wchar_t* name) { return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0)); }
+bool IsDot(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+}
 
 // Deletes the files of one directory and removes its links; gives its real subdirectories.
 std::vector<std::wstring> ClearLevel(const std::wstring& dir) {

@@ -15,21 +15,20 @@ TEST_P(ProtectedRoot, Refused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, ProtectedRoot,
-    testing::Values(std::pair("", true), std::pair("   ", true), std::pair("C:", true), std::pair("c:\\", true),
-                    std::pair("C:/", true), std::pair("C:\\\\", true), std::pair("  D:\\", true),
-                    std::pair("\\", true), std::pair("/", true), std::pair("\\\\server", true),
-                    std::pair("\\\\server\\", true), std::pair("\\\\server\\share", true),
-                    std::pair("\\\\server\\share\\", true), std::pair("\\\\?\\C:\\", true),
-                    std::pair("\\\\?\\UNC\\server\\share", true), std::pair("\\\\.\\C:", true),
-                    std::pair("C:\\Windows\\..", true), std::pair("C:\\a\\.\\..\\.", true),
-                    std::pair("C:\\..\\..", true), std::pair(".", true), std::pair("a\\..", true),
-                    // Real directories, one level below a root or deeper.
-                    std::pair("C:\\a", false), std::pair("C:\\a\\", false), std::pair("C:\\a\\b\\..", false),
-                    std::pair("\\\\server\\share\\dir", false), std::pair("\\\\?\\C:\\a", false),
-                    std::pair("\\\\?\\UNC\\server\\share\\d", false), std::pair("dir", false),
-                    std::pair("\\temp", false),
-                    // A GBK pair whose trail byte is "\" is a name, not a separator.
-                    std::pair("C:\\\x95\x5C", false)));
+    testing::Values(
+        std::pair("", true), std::pair("   ", true), std::pair("C:", true), std::pair("c:\\", true),
+        std::pair("C:/", true), std::pair("C:\\\\", true), std::pair("  D:\\", true), std::pair("\\", true),
+        std::pair("/", true), std::pair("\\\\server", true), std::pair("\\\\server\\", true),
+        std::pair("\\\\server\\share", true), std::pair("\\\\server\\share\\", true),
+        std::pair("\\\\?\\C:\\", true), std::pair("\\\\?\\UNC\\server\\share", true),
+        std::pair("\\\\.\\C:", true), std::pair("C:\\Windows\\..", true), std::pair("C:\\a\\.\\..\\.", true),
+        std::pair("C:\\..\\..", true), std::pair(".", true), std::pair("a\\..", true),
+        // Real directories, one level below a root or deeper.
+        std::pair("C:\\a", false), std::pair("C:\\a\\", false), std::pair("C:\\a\\b\\..", false),
+        std::pair("\\\\server\\share\\dir", false), std::pair("\\\\?\\C:\\a", false),
+        std::pair("\\\\?\\UNC\\server\\share\\d", false), std::pair("dir", false), std::pair("\\temp", false),
+        // A GBK pair whose trail byte is "\" is a name, not a separator.
+        std::pair("C:\\\x95\x5C", false)));
 
 }  // namespace
 }  // namespace tarnvel

@@ -82,8 +82,9 @@ TEST_F(Files, FindFileFiltersByAttributesInListingOrder) {
   // Directories, "." and ".." included.
   EXPECT_EQ(Found(dir + "*", 0x10), Only(order, {".", "..", "sub", "C"}));
   EXPECT_EQ(Found(dir + "*", 0x02), std::vector<std::string>{"隐藏.txt"});
-  EXPECT_EQ(Found(dir + "*", 0x20), Only(order, ArchiveBitIsKept() ? std::vector<std::string>{"b.txt", "隐藏.txt"}
-                                                                    : std::vector<std::string>{"A.txt", "b.txt", "隐藏.txt"}));
+  EXPECT_EQ(Found(dir + "*", 0x20),
+            Only(order, ArchiveBitIsKept() ? std::vector<std::string>{"b.txt", "隐藏.txt"}
+                                           : std::vector<std::string>{"A.txt", "b.txt", "隐藏.txt"}));
   // A mask of 0 takes only entries none of whose attribute bits are set (Wine marks every file
   // for archiving, so there it finds none).
   for (const auto& name : Found(dir + "*", 0)) EXPECT_EQ(GetAttributes(dir + name), 0) << name;
@@ -104,8 +105,8 @@ TEST_F(Files, FindFileRestartsEndsAndGivesTheEntrysData) {
   EXPECT_EQ(search.Current().size, 5);
   WIN32_FILE_ATTRIBUTE_DATA info;
   ASSERT_TRUE(GetFileAttributesExW(GbkToWide(dir + "one.txt").c_str(), GetFileExInfoStandard, &info));
-  const std::uint64_t written =
-      (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+  const std::uint64_t written = (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                info.ftLastWriteTime.dwLowDateTime;
   EXPECT_EQ(search.Current().lastWriteTime, written);
   FileSearch moved = std::move(search);
   EXPECT_FALSE(search.IsOpen());
@@ -139,7 +140,8 @@ TEST_F(Files, ListDirectoryGivesSizesTimesAndLinks) {
     }
   }
   int seen = 0;
-  EXPECT_TRUE(ListDirectory(dir.substr(0, dir.size() - 1), [&](const DirectoryEntry&) { return ++seen < 1; }));
+  EXPECT_TRUE(
+      ListDirectory(dir.substr(0, dir.size() - 1), [&](const DirectoryEntry&) { return ++seen < 1; }));
   EXPECT_EQ(seen, 1);  // stopped after the first
   EXPECT_TRUE(ListDirectory(dir + "d", [](const DirectoryEntry&) { return true; }));
   EXPECT_FALSE(ListDirectory(dir + "missing", [](const DirectoryEntry&) { return true; }));
@@ -173,7 +175,8 @@ TEST_F(Files, ExistsHonoursWildcardsAndDirectories) {
 TEST_F(Files, SizesBeyondFourGigabytes) {
   // Sparse: the size is set, no data written.
   const std::string big = dir + "big.bin";
-  HANDLE h = CreateFileW(GbkToWide(big).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(GbkToWide(big).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   LARGE_INTEGER size;
   size.QuadPart = 4294967306LL;  // 4 GiB + 10
@@ -233,6 +236,13 @@ TEST_F(Files, CopyMoveDeleteAndWholeFiles) {
   ASSERT_TRUE(MoveFileReplace(b, c));
   EXPECT_EQ(ReadWholeFile(c), Bytes("replacement"));
   EXPECT_FALSE(FileExists(b));
+
+  // A hidden, system file is rewritten in place and stays hidden and system.
+  ASSERT_TRUE(SetAttributes(c, 0x06));
+  ASSERT_TRUE(WriteWholeFile(c, {Bytes("new")}));
+  EXPECT_EQ(ReadWholeFile(c), Bytes("new"));
+  EXPECT_EQ(GetAttributes(c) & 0x07, 0x06);
+  ASSERT_TRUE(SetAttributes(c, 0x20));
 
   EXPECT_TRUE(DeleteFileAt(c));
   EXPECT_FALSE(DeleteFileAt(c));
@@ -333,14 +343,17 @@ TEST_F(Files, ProgramDirectoryOfACopy) {
   ASSERT_TRUE(MakeDirectory(dir + "程序"));
   const std::string copy = dir + "程序\\Copy.exe", report = dir + "report.txt";
   // Wine names a program outside every drive "unix\...": the \\?\ form of that name reaches it.
-  const std::wstring source = std::wstring(self).rfind(L"unix\\", 0) == 0 ? L"\\\\?\\" + std::wstring(self) : self;
-  ASSERT_TRUE(CopyFileW(source.c_str(), GbkToWide(copy).c_str(), FALSE)) << WideToGbk(self) << " error " << GetLastError();
+  const std::wstring source =
+      std::wstring(self).rfind(L"unix\\", 0) == 0 ? L"\\\\?\\" + std::wstring(self) : self;
+  ASSERT_TRUE(CopyFileW(source.c_str(), GbkToWide(copy).c_str(), FALSE))
+      << WideToGbk(self) << " error " << GetLastError();
   std::wstring command = L"\"" + GbkToWide(copy) + L"\" --gtest_filter=FilesChild.ReportProgramDirectory";
   SetEnvironmentVariableW(L"TARNVEL_REPORT_TO", GbkToWide(report).c_str());
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+  const BOOL started =
+      CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
   SetEnvironmentVariableW(L"TARNVEL_REPORT_TO", nullptr);
   ASSERT_TRUE(started);
   WaitForSingleObject(pi.hProcess, INFINITE);

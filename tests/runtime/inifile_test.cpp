@@ -8,7 +8,8 @@
 namespace tarnvel {
 namespace {
 
-std::string Rewrite(std::string_view bytes, std::string_view section, std::string_view key, std::string_view value) {
+std::string Rewrite(std::string_view bytes, std::string_view section, std::string_view key,
+                    std::string_view value) {
   IniDocument doc = ParseIni(bytes);
   EXPECT_TRUE(SetIniValue(doc, section, key, value));
   return SerializeIni(doc);
@@ -122,8 +123,8 @@ TEST(IniEncodingTest, Utf8FilesReadAsGbkAndKeepWhatGbkCannotHold) {
 
 TEST(IniEncodingTest, Utf16FilesKeepTheirFormAndSurrogatePairs) {
   const std::string smile = std::string("\x3D\xD8\x00\xDE", 4);  // U+1F600 in UTF-16 LE
-  const std::string bytes = "\xFF\xFE" + GbkToUtf16Le("[DIR]\r\nInstall=d:\\备份\r\nnote=") + smile +
-                            GbkToUtf16Le("\r\n");
+  const std::string bytes =
+      "\xFF\xFE" + GbkToUtf16Le("[DIR]\r\nInstall=d:\\备份\r\nnote=") + smile + GbkToUtf16Le("\r\n");
   IniDocument doc = ParseIni(bytes);
   EXPECT_EQ(doc.encoding, IniEncoding::kUtf16Le);
   EXPECT_EQ(IniValue(doc, "dir", "install"), "d:\\备份");

@@ -29,7 +29,9 @@ ByteString Bytes(std::string_view s) { return ByteString(s.begin(), s.end()); }
 TEST(MemoryFile, LinesStopAtLineFeedZeroAndEndOfFileMark) {
   MemoryFile f;
   ASSERT_NE(f.number, 0);
-  ASSERT_TRUE(WriteRawText(f.number, std::string_view("one\r\ntwo\nthree\0four\x1A" "five\r", 25)));
+  ASSERT_TRUE(WriteRawText(f.number, std::string_view("one\r\ntwo\nthree\0four\x1A"
+                                                      "five\r",
+                                                      25)));
   ASSERT_TRUE(SeekStart(f.number));
   EXPECT_EQ(ReadLine(f.number), "one");
   EXPECT_EQ(ReadLine(f.number), "two");
@@ -112,9 +114,15 @@ TEST(MemoryFile, UnknownFileNumberFails) {
 
 TEST(DataFormat, BytesOfEachKind) {
   MemoryFile f;
-  ASSERT_TRUE(WriteData(f.number, "ab", Bytes("xyz"), std::uint8_t{0xFE}, std::int16_t{-2}, std::int32_t{0x01020304},
-                        std::int64_t{-1}, 1.0f, 2.0, true, DateTime{40666.5}));
-  ByteString expected = Bytes(std::string_view("ab\0" "\3\0\0\0xyz" "\xFE" "\xFE\xFF" "\x04\x03\x02\x01", 17));
+  ASSERT_TRUE(WriteData(f.number, "ab", Bytes("xyz"), std::uint8_t{0xFE}, std::int16_t{-2},
+                        std::int32_t{0x01020304}, std::int64_t{-1}, 1.0f, 2.0, true, DateTime{40666.5}));
+  ByteString expected =
+      Bytes(std::string_view("ab\0"
+                             "\3\0\0\0xyz"
+                             "\xFE"
+                             "\xFE\xFF"
+                             "\x04\x03\x02\x01",
+                             17));
   expected.insert(expected.end(), 8, 0xFF);
   const float one = 1.0f;
   const double two = 2.0, date = 40666.5;
@@ -134,9 +142,9 @@ TEST(DataFormat, RoundTripOfEveryKindAndArrays) {
   const std::vector<std::string> names{"甲", "", "丙"};
   const std::vector<ByteString> blobs{Bytes("a"), {}, ByteString{0, 1, 0}};
   const std::vector<std::int32_t> numbers{1, -2, 3};
-  ASSERT_TRUE(WriteData(f.number, std::string("目录"), ByteString{0, 0, 7}, std::uint8_t{200}, std::int16_t{-300},
-                        std::int32_t{-70000}, std::int64_t{1} << 40, 0.25f, -3.5, false, DateTime{-657434.0},
-                        names, blobs, numbers));
+  ASSERT_TRUE(WriteData(f.number, std::string("目录"), ByteString{0, 0, 7}, std::uint8_t{200},
+                        std::int16_t{-300}, std::int32_t{-70000}, std::int64_t{1} << 40, 0.25f, -3.5, false,
+                        DateTime{-657434.0}, names, blobs, numbers));
   // An array carries no count: what was written is exactly its elements.
   EXPECT_EQ(FileLength(f.number), 5 + 7 + 1 + 2 + 4 + 8 + 4 + 8 + 4 + 8 + (3 + 1 + 3) + (5 + 4 + 7) + 12);
   SeekStart(f.number);
