@@ -28,7 +28,8 @@ struct JobControls {
 void SetAfterCommand(const std::string& afterCommand);
 
 void RunStaticJob(const std::string& source, const std::string& target);
-void RunSingleBarJob(const std::string& source, const std::string& target, Label& fileLabel, ProgressBar& fileBar);
+void RunSingleBarJob(const std::string& source, const std::string& target, Label& fileLabel,
+                     ProgressBar& fileBar);
 void RunDoubleBarJob(const JobControls& job);
 
 }  // namespace tarnvel

@@ -108,7 +108,8 @@ void RunStaticJob(const std::string& source, const std::string& target) {
   StartWorker(StaticWorker);
 }
 
-void RunSingleBarJob(const std::string& source, const std::string& target, Label& fileLabel, ProgressBar& fileBar) {
+void RunSingleBarJob(const std::string& source, const std::string& target, Label& fileLabel,
+                     ProgressBar& fileBar) {
   CommandLineJobState& state = JobState();
   state.style = kSingleBarStyle;
   state.source = source;

@@ -112,9 +112,7 @@ void Control::SetBounds(const ControlBounds& bounds) {
 void Control::SetLeft(int left) { MoveControl(*this, left); }
 void Control::SetTop(int top) { MoveControl(*this, std::nullopt, top); }
 void Control::SetWidth(int width) { MoveControl(*this, std::nullopt, std::nullopt, width); }
-void Control::SetHeight(int height) {
-  MoveControl(*this, std::nullopt, std::nullopt, std::nullopt, height);
-}
+void Control::SetHeight(int height) { MoveControl(*this, std::nullopt, std::nullopt, std::nullopt, height); }
 
 void Control::RequestRepaint() {
   {
@@ -237,8 +235,8 @@ void ProgressBar::FillPending(PendingChanges& pending) const {
 
 // --- The operations by name ---
 
-void MoveControl(Control& control, std::optional<int> left, std::optional<int> top,
-                 std::optional<int> width, std::optional<int> height) {
+void MoveControl(Control& control, std::optional<int> left, std::optional<int> top, std::optional<int> width,
+                 std::optional<int> height) {
   ControlBounds bounds = control.Bounds();
   if (left) bounds.left = *left;
   if (top) bounds.top = *top;

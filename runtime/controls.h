@@ -139,9 +139,9 @@ class Control {
   void Notify(bool coalesce);
 
   mutable std::mutex mutex_;
-  unsigned dirty_ = 0;                // guarded by mutex_
-  std::vector<ItemChange> changes_;   // guarded by mutex_; recorded only while attached
-  bool attached_ = false;             // guarded by mutex_
+  unsigned dirty_ = 0;               // guarded by mutex_
+  std::vector<ItemChange> changes_;  // guarded by mutex_; recorded only while attached
+  bool attached_ = false;            // guarded by mutex_
 
  private:
   std::string text_;
@@ -265,8 +265,8 @@ class ListView : public Control {
   int ColumnCount() const;
   int Count() const;
   // A negative index, or one past the end, appends. Returns the new row's index.
-  int Insert(int index = -1, const std::string& text = "", int image = -1, int checkState = 0,
-             int indent = 0, std::intptr_t data = 0);
+  int Insert(int index = -1, const std::string& text = "", int image = -1, int checkState = 0, int indent = 0,
+             std::intptr_t data = 0);
   void Delete(int index);
   void Clear();
   void SetItemText(int item, int column, const std::string& text);

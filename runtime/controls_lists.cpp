@@ -249,7 +249,8 @@ int ListView::Insert(int index, const std::string& text, int image, int checkSta
     std::lock_guard lock(mutex_);
     const int count = static_cast<int>(rows_.size());
     if (index < 0 || index > count) index = count;
-    Row row{.texts = {text}, .check = checkState != 0 ? 1 : 0, .image = image, .indent = indent, .data = data};
+    Row row{
+        .texts = {text}, .check = checkState != 0 ? 1 : 0, .image = image, .indent = indent, .data = data};
     rows_.insert(rows_.begin() + index, row);
     if (selection_ >= index) ++selection_;
     if (attached_) {
@@ -376,8 +377,8 @@ int ComboAdd(ComboBox& box, const std::string& text, std::intptr_t data) { retur
 void ComboClear(ComboBox& box) { box.Clear(); }
 
 int ListViewCount(const ListView& view) { return view.Count(); }
-int ListViewInsert(ListView& view, int index, const std::string& text, int image, int checkState,
-                   int indent, std::intptr_t data) {
+int ListViewInsert(ListView& view, int index, const std::string& text, int image, int checkState, int indent,
+                   std::intptr_t data) {
   return view.Insert(index, text, image, checkState, indent, data);
 }
 void ListViewDelete(ListView& view, int index) { view.Delete(index); }

@@ -6,6 +6,7 @@
 // A change made on another thread is never applied there: the mirror is queued and a message
 // to the thread's hidden sync window has the window's thread apply it.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -52,20 +53,20 @@ HWND SyncWindowOfThisThread() {
     return RegisterClassExW(&wc);
   }();
   if (atom == 0) throw RuntimeError("控件同步窗口类无法注册");
-  sync = CreateWindowExW(0, kSyncClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                         GetModuleHandleW(nullptr), nullptr);
+  sync = CreateWindowExW(0, kSyncClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                         nullptr);
   if (sync == nullptr) throw RuntimeError("控件同步窗口无法创建");
   return sync;
 }
 
-void SetTextOf(HWND hwnd, const std::string& text) {
-  SetWindowTextW(hwnd, GbkToWide(text).c_str());
-}
+void SetTextOf(HWND hwnd, const std::string& text) { SetWindowTextW(hwnd, GbkToWide(text).c_str()); }
 
 class Win32Mirror : public ControlMirror {
  public:
   Win32Mirror(Control& control, HWND hwnd)
-      : control_(control), hwnd_(hwnd), thread_(GetWindowThreadProcessId(hwnd, nullptr)),
+      : control_(control),
+        hwnd_(hwnd),
+        thread_(GetWindowThreadProcessId(hwnd, nullptr)),
         sync_(SyncWindowOfThisThread()) {
     // Flush requests reach the sync window of the thread that attached; that must be the
     // window's own thread.
@@ -155,10 +156,17 @@ class Win32Mirror : public ControlMirror {
     if (burst) SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
     for (const ItemChange& change : items) {
       switch (kind) {
-        case ControlKind::ListBox: ApplyListBox(change); break;
-        case ControlKind::ComboBox: ApplyCombo(change); break;
-        case ControlKind::ListView: ApplyListView(change); break;
-        default: break;
+        case ControlKind::ListBox:
+          ApplyListBox(change);
+          break;
+        case ControlKind::ComboBox:
+          ApplyCombo(change);
+          break;
+        case ControlKind::ListView:
+          ApplyListView(change);
+          break;
+        default:
+          break;
       }
     }
     if (burst) {
@@ -170,21 +178,37 @@ class Win32Mirror : public ControlMirror {
   void ApplyListBox(const ItemChange& c) {
     using Op = ItemChange::Op;
     switch (c.op) {
-      case Op::Add: SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(GbkToWide(c.text).c_str())); break;
-      case Op::Delete: SendMessageW(hwnd_, LB_DELETESTRING, c.index, 0); break;
-      case Op::Clear: SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0); break;
-      case Op::Select: SendMessageW(hwnd_, LB_SETCURSEL, c.index, 0); break;
-      default: break;
+      case Op::Add:
+        SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(GbkToWide(c.text).c_str()));
+        break;
+      case Op::Delete:
+        SendMessageW(hwnd_, LB_DELETESTRING, c.index, 0);
+        break;
+      case Op::Clear:
+        SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+        break;
+      case Op::Select:
+        SendMessageW(hwnd_, LB_SETCURSEL, c.index, 0);
+        break;
+      default:
+        break;
     }
   }
 
   void ApplyCombo(const ItemChange& c) {
     using Op = ItemChange::Op;
     switch (c.op) {
-      case Op::Add: SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(GbkToWide(c.text).c_str())); break;
-      case Op::Clear: SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0); break;
-      case Op::Select: SendMessageW(hwnd_, CB_SETCURSEL, c.index, 0); break;
-      default: break;
+      case Op::Add:
+        SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(GbkToWide(c.text).c_str()));
+        break;
+      case Op::Clear:
+        SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
+        break;
+      case Op::Select:
+        SendMessageW(hwnd_, CB_SETCURSEL, c.index, 0);
+        break;
+      default:
+        break;
     }
   }
 
@@ -215,7 +239,8 @@ void Win32Mirror::SetListViewCheck(int item, int state) {
   SendMessageW(hwnd_, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&lv));
 }
 
-void Win32Mirror::SetListViewColumns(const std::vector<std::string>& headings, const std::vector<int>& widths) {
+void Win32Mirror::SetListViewColumns(const std::vector<std::string>& headings,
+                                     const std::vector<int>& widths) {
   while (SendMessageW(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
   }
   for (size_t i = 0; i < headings.size(); ++i) {
@@ -232,7 +257,9 @@ void Win32Mirror::SetListViewColumns(const std::vector<std::string>& headings, c
 void Win32Mirror::ApplyListView(const ItemChange& c) {
   using Op = ItemChange::Op;
   switch (c.op) {
-    case Op::SetColumns: SetListViewColumns(c.texts, c.widths); break;
+    case Op::SetColumns:
+      SetListViewColumns(c.texts, c.widths);
+      break;
     case Op::Insert: {
       std::wstring first = GbkToWide(c.texts.empty() ? std::string() : c.texts[0]);
       LVITEMW lv{};
@@ -247,10 +274,18 @@ void Win32Mirror::ApplyListView(const ItemChange& c) {
       SetListViewCheck(at, c.state);
       break;
     }
-    case Op::Delete: SendMessageW(hwnd_, LVM_DELETEITEM, c.index, 0); break;
-    case Op::Clear: SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0); break;
-    case Op::SetText: SetListViewText(c.index, c.column, c.text); break;
-    case Op::SetCheck: SetListViewCheck(c.index, c.state); break;
+    case Op::Delete:
+      SendMessageW(hwnd_, LVM_DELETEITEM, c.index, 0);
+      break;
+    case Op::Clear:
+      SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+      break;
+    case Op::SetText:
+      SetListViewText(c.index, c.column, c.text);
+      break;
+    case Op::SetCheck:
+      SetListViewCheck(c.index, c.state);
+      break;
     case Op::Select: {
       LVITEMW lv{};
       lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -263,7 +298,8 @@ void Win32Mirror::ApplyListView(const ItemChange& c) {
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -331,7 +367,8 @@ void PullControlChange(void* childHwnd, unsigned code, const void* notifyHeader)
       break;
     case ControlKind::CheckBox:
       if (code == BN_CLICKED) {
-        static_cast<CheckBox&>(control).TakeCheckFromWindow(SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED);
+        static_cast<CheckBox&>(control).TakeCheckFromWindow(SendMessageW(child, BM_GETCHECK, 0, 0) ==
+                                                            BST_CHECKED);
       }
       break;
     case ControlKind::ComboBox:
@@ -352,7 +389,8 @@ void PullControlChange(void* childHwnd, unsigned code, const void* notifyHeader)
         PullListViewChange(static_cast<ListView&>(control), *static_cast<const NMLISTVIEW*>(notifyHeader));
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -51,12 +51,9 @@ void Beep() { CurrentDialogService().Beep(); }
 
 int DefaultButton(int flags) {
   static const int kButtons[6][3] = {
-      {kButtonOk, kButtonOk, kButtonOk},
-      {kButtonOk, kButtonCancel, kButtonCancel},
-      {kButtonAbort, kButtonRetry, kButtonIgnore},
-      {kButtonYes, kButtonNo, kButtonCancel},
-      {kButtonYes, kButtonNo, kButtonNo},
-      {kButtonRetry, kButtonCancel, kButtonCancel},
+      {kButtonOk, kButtonOk, kButtonOk},           {kButtonOk, kButtonCancel, kButtonCancel},
+      {kButtonAbort, kButtonRetry, kButtonIgnore}, {kButtonYes, kButtonNo, kButtonCancel},
+      {kButtonYes, kButtonNo, kButtonNo},          {kButtonRetry, kButtonCancel, kButtonCancel},
   };
   const int set = flags & 0x0F;
   const int which = (flags & kMessageDefaultThird) ? 2 : (flags & kMessageDefaultSecond) ? 1 : 0;

@@ -1,5 +1,6 @@
 // The system's dialogs: message boxes, the folder browser, pop-up menus and the system sound.
 #include <windows.h>
+
 #include <objbase.h>
 #include <shlobj.h>
 

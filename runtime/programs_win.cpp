@@ -1,5 +1,6 @@
 // Starting programs and opening documents through the shell.
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -43,7 +44,8 @@ bool RunProgram(const std::string& commandLine, bool wait, int show) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = ShowCommand(show);
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &started)) {
     return false;
   }
   OwnedHandle process(started.hProcess);
@@ -57,8 +59,7 @@ bool RunProgram(const std::string& commandLine, bool wait, int show) {
 }
 
 int ShellOpen(const std::string& path) {
-  const HINSTANCE result =
-      ShellExecuteW(nullptr, L"open", GbkToWide(path).c_str(), L"", L"", SW_SHOWNORMAL);
+  const HINSTANCE result = ShellExecuteW(nullptr, L"open", GbkToWide(path).c_str(), L"", L"", SW_SHOWNORMAL);
   return static_cast<int>(reinterpret_cast<INT_PTR>(result));
 }
 

@@ -28,7 +28,7 @@ struct WindowLayout {
   int height = 300;
   std::optional<int> left;  // omitted: centred on the screen
   std::optional<int> top;
-  bool visible = true;      // shown by LoadWindow
+  bool visible = true;  // shown by LoadWindow
   bool resizable = false;
   bool minimizeBox = true;
   bool maximizeBox = false;
@@ -108,8 +108,7 @@ bool IsCreated(const Window& window);
 void DestroyWindow(Window& window);
 std::uintptr_t WindowHandle(const Window& window);
 // Sends a message to an attached control (its recorded changes are brought in first).
-std::intptr_t SendToControl(Control& control, unsigned message, std::uintptr_t wparam,
-                            std::intptr_t lparam);
+std::intptr_t SendToControl(Control& control, unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
 // 1 top, 2 bottom, 3 always on top, 4 not always on top; without moving, sizing or activating.
 void SetZOrder(Window& window, int level = 1);
 int ScreenWidth();

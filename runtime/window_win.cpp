@@ -1,5 +1,6 @@
 // The window procedure trampoline, window creation and properties, and the message loop.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <exception>
@@ -29,8 +30,8 @@ int SystemDpi() {
 
 void InitCommonControlsOnce() {
   static const bool done = [] {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES |
-                                             ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX icc{
+        sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES | ICC_WIN95_CLASSES};
     return InitCommonControlsEx(&icc) != FALSE;
   }();
   (void)done;
@@ -55,17 +56,23 @@ struct ControlClass {
 
 ControlClass ClassFor(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Label: return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS, 0};
-    case ControlKind::Button: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
-    case ControlKind::CheckBox: return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
-    case ControlKind::EditBox: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
-    case ControlKind::ComboBox: return {L"COMBOBOX", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0};
+    case ControlKind::Label:
+      return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS, 0};
+    case ControlKind::Button:
+      return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
+    case ControlKind::CheckBox:
+      return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+    case ControlKind::EditBox:
+      return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::ComboBox:
+      return {L"COMBOBOX", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0};
     case ControlKind::ListBox:
       return {L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
               WS_EX_CLIENTEDGE};
     case ControlKind::ListView:
       return {WC_LISTVIEWW, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP, WS_EX_CLIENTEDGE};
-    case ControlKind::ProgressBar: return {PROGRESS_CLASSW, PBS_SMOOTH, 0};
+    case ControlKind::ProgressBar:
+      return {PROGRESS_CLASSW, PBS_SMOOTH, 0};
   }
   return {L"STATIC", 0, 0};
 }
@@ -128,10 +135,17 @@ class WindowProcedure {
  private:
   static LRESULT Dispatch(Window& w, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-      case WM_CREATE: w.OnCreate(); return 0;
-      case WM_CLOSE: w.OnClose(); return 0;
-      case kDeferredDestroy: ::DestroyWindow(hwnd); return 0;
-      case WM_DESTROY: return Destroyed(w);
+      case WM_CREATE:
+        w.OnCreate();
+        return 0;
+      case WM_CLOSE:
+        w.OnClose();
+        return 0;
+      case kDeferredDestroy:
+        ::DestroyWindow(hwnd);
+        return 0;
+      case WM_DESTROY:
+        return Destroyed(w);
       case WM_NCDESTROY:
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         w.hwnd_ = nullptr;
@@ -146,8 +160,11 @@ class WindowProcedure {
         return w.OnNotify(static_cast<int>(header->idFrom), static_cast<int>(header->code),
                           reinterpret_cast<void*>(lparam));
       }
-      case WM_TIMER: return Tick(w, static_cast<unsigned>(wparam));
-      case WM_SIZE: w.OnSize(detail::ToUnits(LOWORD(lparam)), detail::ToUnits(HIWORD(lparam))); return 0;
+      case WM_TIMER:
+        return Tick(w, static_cast<unsigned>(wparam));
+      case WM_SIZE:
+        w.OnSize(detail::ToUnits(LOWORD(lparam)), detail::ToUnits(HIWORD(lparam)));
+        return 0;
       case WM_GETMINMAXINFO:
         // A window shaped to nothing (0 x 0) really is that small.
         if (!w.layout_.resizable) reinterpret_cast<MINMAXINFO*>(lparam)->ptMinTrackSize = {0, 0};
@@ -193,9 +210,11 @@ ATOM WindowClassAtom() {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kWindowClass;
     // The program's icon is resource 1; test programs have none and get the default.
-    wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hIcon =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    wc.hIconSm =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     return RegisterClassExW(&wc);
   }();
   return atom;
@@ -297,7 +316,8 @@ void Window::SetTitle(const std::string& title) {
 }
 
 bool Window::Visible() const {
-  return hwnd_ != nullptr ? IsWindowVisible(AsHwnd(hwnd_)) != FALSE : const_cast<Window*>(this)->Properties().visible;
+  return hwnd_ != nullptr ? IsWindowVisible(AsHwnd(hwnd_)) != FALSE
+                          : const_cast<Window*>(this)->Properties().visible;
 }
 
 void Window::SetVisible(bool visible) {
@@ -367,8 +387,9 @@ int Window::ClientHeight() const {
 void Window::AddControl(Control& control, int id) {
   if (hwnd_ == nullptr) throw RuntimeError("控件只能放在已创建的窗口上");
   const ControlClass cls = ClassFor(control.Kind());
-  HWND child = CreateWindowExW(cls.exStyle, cls.name, L"", WS_CHILD | cls.style, 0, 0, 0, 0, AsHwnd(hwnd_),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  HWND child =
+      CreateWindowExW(cls.exStyle, cls.name, L"", WS_CHILD | cls.style, 0, 0, 0, 0, AsHwnd(hwnd_),
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   if (child == nullptr) throw RuntimeError("控件窗口无法创建");
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(detail::MessageFont()), FALSE);
   if (control.Kind() == ControlKind::ListView) {
@@ -393,8 +414,9 @@ bool LoadWindow(Window& window, Window* parent, bool modal) {
   const int left = layout.left ? detail::ToPixels(*layout.left) : (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int top = layout.top ? detail::ToPixels(*layout.top) : (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   HWND owner = parent != nullptr ? AsHwnd(parent->hwnd_) : nullptr;
-  HWND hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, GbkToWide(layout.title).c_str(), FrameStyle(layout),
-                              left, top, width, height, owner, nullptr, GetModuleHandleW(nullptr), &window);
+  HWND hwnd =
+      CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, GbkToWide(layout.title).c_str(), FrameStyle(layout),
+                      left, top, width, height, owner, nullptr, GetModuleHandleW(nullptr), &window);
   if (hwnd == nullptr) return false;
   if (layout.visible) {
     ShowWindow(hwnd, SW_SHOW);
@@ -431,7 +453,9 @@ void DestroyWindow(Window& window) {
   if (window.Handle() != nullptr) PostMessageW(AsHwnd(window.Handle()), kDeferredDestroy, 0, 0);
 }
 
-std::uintptr_t WindowHandle(const Window& window) { return reinterpret_cast<std::uintptr_t>(window.Handle()); }
+std::uintptr_t WindowHandle(const Window& window) {
+  return reinterpret_cast<std::uintptr_t>(window.Handle());
+}
 
 std::intptr_t SendToControl(Control& control, unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
   if (!IsCreated(control)) return 0;
@@ -443,10 +467,17 @@ void SetZOrder(Window& window, int level) {
   if (window.Handle() == nullptr) return;
   HWND after = HWND_TOP;
   switch (level) {
-    case 2: after = HWND_BOTTOM; break;
-    case 3: after = HWND_TOPMOST; break;
-    case 4: after = HWND_NOTOPMOST; break;
-    default: break;
+    case 2:
+      after = HWND_BOTTOM;
+      break;
+    case 3:
+      after = HWND_TOPMOST;
+      break;
+    case 4:
+      after = HWND_NOTOPMOST;
+      break;
+    default:
+      break;
   }
   SetWindowPos(AsHwnd(window.Handle()), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }

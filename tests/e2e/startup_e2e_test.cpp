@@ -34,7 +34,9 @@ class Process {
   bool Started() const { return started_; }
   DWORD Error() const { return error_; }
   DWORD Id() const { return info_.dwProcessId; }
-  bool EndsWithin(DWORD milliseconds) { return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0; }
+  bool EndsWithin(DWORD milliseconds) {
+    return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
+  }
   DWORD ExitCode() {
     DWORD code = 0;
     GetExitCodeProcess(info_.hProcess, &code);

@@ -37,7 +37,7 @@ TEST_P(ProgressWindowShape, SizeAndVisibleControls) {
   EXPECT_EQ(rect.right - rect.left, MulDiv(shape.width, dpi, 96));
   EXPECT_EQ(rect.bottom - rect.top, MulDiv(shape.height, dpi, 96));
 
-  const Control* controls[7] = {&window.statusLabel, &window.fileLabel,        &window.countLabel,
+  const Control* controls[7] = {&window.statusLabel,      &window.fileLabel,        &window.countLabel,
                                 &window.secondCountLabel, &window.filePercentLabel, &window.overallBar,
                                 &window.fileBar};
   for (int i = 0; i < 7; ++i) {

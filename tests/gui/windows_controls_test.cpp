@@ -1,6 +1,7 @@
 // Real windows under Wine: message boxes, controls mirrored into Win32 controls, timers, and
 // the window procedure's error boundary.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
