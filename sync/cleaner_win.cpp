@@ -33,6 +33,8 @@ class Cleaner {
     level.target = DirectoryListing::Of(path);
     level.source = DirectoryListing::Of(level.sourcePath);
     level.sourceUnknown = !level.source.Listed() && IsDirectory(level.sourcePath);
+    engine_.Listings().Keep(level.sourcePath, level.source);
+    engine_.Listings().Keep(path, level.target);
     return level;
   }
 
@@ -41,7 +43,10 @@ class Cleaner {
     for (const DirectoryEntry& entry : level.target.Entries()) {
       if (entry.IsDirectory()) continue;
       engine_.Totals().dataTotal += entry.size;
-      if (!SourceHas(level, entry.name)) RemoveFile(level.path + entry.name);
+      if (!SourceHas(level, entry.name)) {
+        engine_.Listings().Forget(level.path);
+        RemoveFile(level.path + entry.name);
+      }
       if (engine_.StopRequested()) break;
       engine_.PumpEvents();
       if (engine_.StopRequested()) break;
@@ -91,6 +96,7 @@ class Cleaner {
     CleanDirectories(inner, false);
     if (!SourceHasDirectory(level, entry.name)) {
       if (!topLevel) c_.statusLine.SetText(kRemovingDirectoryPrefix + sourceChild);
+      engine_.Listings().Forget(level.path);
       AppendToLog(c_.removedDirectoriesLog, child);
       RemoveDirectoryTree(child);
     }
@@ -102,6 +108,7 @@ class Cleaner {
     if (SourceHasDirectory(level, entry.name)) return;
     const std::string child = level.path + entry.name;
     c_.statusLine.SetText(kRemovingDirectoryPrefix + level.sourcePath + entry.name);
+    engine_.Listings().Forget(level.path);
     AppendToLog(c_.removedDirectoriesLog, child);
     RemoveDirectoryTree(child);
     c_.removedDirectoriesCounter.SetText(CounterText(kRemovedDirectoriesPrefix, c_.removedDirectoriesLog));

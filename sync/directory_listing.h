@@ -30,4 +30,19 @@ class DirectoryListing {
   mutable bool indexed_ = false;
 };
 
+// The listings one walk of a job has already taken, handed to the next walk of the same job:
+// the clean-up reads every source directory and every target directory that the sync then
+// reads again. A target directory in which anything was deleted is forgotten.
+class ListingCache {
+ public:
+  void Keep(const std::string& directory, const DirectoryListing& listing);
+  void Forget(const std::string& directory);
+  // The kept listing (which is then forgotten), or a fresh one.
+  DirectoryListing Take(const std::string& directory);
+  void Clear() { listings_.clear(); }
+
+ private:
+  std::unordered_map<std::string, DirectoryListing> listings_;  // by NormalisePath
+};
+
 }  // namespace tarnvel

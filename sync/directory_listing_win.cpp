@@ -3,6 +3,7 @@
 #include "sync/directory_listing.h"
 
 #include "runtime/encoding.h"
+#include "sync/path_helpers.h"
 
 namespace tarnvel {
 namespace {
@@ -23,6 +24,21 @@ DirectoryListing DirectoryListing::Of(const std::string& directory) {
     return true;
   });
   if (!listing.listed_) listing.entries_.clear();
+  return listing;
+}
+
+void ListingCache::Keep(const std::string& directory, const DirectoryListing& listing) {
+  if (listing.Listed()) listings_.insert_or_assign(NormalisePath(directory), listing);
+}
+
+void ListingCache::Forget(const std::string& directory) { listings_.erase(NormalisePath(directory)); }
+
+DirectoryListing ListingCache::Take(const std::string& directory) {
+  if (listings_.empty()) return DirectoryListing::Of(directory);
+  const auto it = listings_.find(NormalisePath(directory));
+  if (it == listings_.end()) return DirectoryListing::Of(directory);
+  DirectoryListing listing = std::move(it->second);
+  listings_.erase(it);
   return listing;
 }
 

@@ -18,7 +18,7 @@ class DirectoryWalk {
   explicit DirectoryWalk(SyncEngine& engine) : engine_(engine), c_(engine.Controls()), chain_(engine.Roots().target) {}
 
   void Run(const std::string& root) {
-    const DirectoryListing listing = DirectoryListing::Of(root);
+    const DirectoryListing listing = engine_.Listings().Take(root);
     MakeDirectoryPath(MapBetweenRoots(root, engine_.Roots().source, engine_.Roots().target));
     chain_.Push(root);
     WalkLevel(root, listing);
@@ -34,7 +34,7 @@ class DirectoryWalk {
       if (!entry.IsDirectory()) continue;
       if (!IsDotName(entry.name) && !PassOver(path + entry.name, entry)) {
         if (!targetListed) {
-          target = DirectoryListing::Of(targetDir);
+          target = engine_.Listings().Take(targetDir);
           targetListed = true;
         }
         VisitSubdirectory(path, targetDir, entry, target.Find(entry.name));
@@ -59,7 +59,7 @@ class DirectoryWalk {
     c_.statusLine.SetText(kProcessingPrefix + targetChild);
     if (counterpart == nullptr || !counterpart->IsDirectory()) CreateTargetDirectory(child, targetChild, entry);
     const std::string childPath = child + "\\";
-    const DirectoryListing childListing = DirectoryListing::Of(childPath);
+    const DirectoryListing childListing = engine_.Listings().Take(childPath);
     SyncListedFiles(engine_, childPath, childListing);
     chain_.Push(childPath);
     WalkLevel(childPath, childListing);

@@ -44,7 +44,7 @@ void SyncListedFiles(SyncEngine& engine, const std::string& path, const Director
   for (const DirectoryEntry& entry : source.Entries()) {
     if (entry.IsDirectory()) continue;
     if (!targetListed) {
-      target = DirectoryListing::Of(targetDir);
+      target = engine.Listings().Take(targetDir);
       targetListed = true;
     }
     const DirectoryEntry* counterpart = target.Find(entry.name);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "sync/directory_listing.h"
 #include "sync/main_controls.h"
 
 namespace tarnvel {
@@ -68,6 +69,9 @@ class SyncEngine {
 
   bool Running() const { return running_; }
 
+  // Listings shared between the walks of the job in hand.
+  ListingCache& Listings() { return listings_; }
+
   // Dispatches pending messages, at most once per eventInterval.
   void PumpEvents();
   // Dispatches pending messages now (the runner's own points between jobs).
@@ -79,6 +83,7 @@ class SyncEngine {
   SyncHooks hooks_;
   RunTotals totals_;
   JobRoots roots_;
+  ListingCache listings_;
   std::atomic<int> stopRequested_{0};
   bool running_ = false;
   bool pumpedOnce_ = false;

@@ -71,6 +71,7 @@ void RunJobSteps(SyncEngine& engine) {
   std::string target = NormalisedBoxText(c.targetBox);
   std::string source = NormalisedBoxText(c.sourceBox);
   engine.SetRoots({source, target});
+  engine.Listings().Clear();
   if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(source)) {
     c.statusLine.SetText("信息：同步清理开始处理...");
     std::string root = target;
@@ -83,6 +84,7 @@ void RunJobSteps(SyncEngine& engine) {
   SyncDirectoryTree(engine, root);
   root = source;
   SyncFilesOfDirectory(engine, root);
+  engine.Listings().Clear();
 }
 
 std::string PortableIniPath(const SyncEngine& engine, const SyncHooks& hooks) {
