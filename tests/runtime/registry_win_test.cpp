@@ -9,6 +9,8 @@
 #include <string>
 
 #include "runtime/encoding.h"
+#include "runtime/files.h"
+#include "tests/support/sandbox.h"
 
 namespace tarnvel {
 namespace {
@@ -214,6 +216,32 @@ TEST_F(RegistryWin, TheSystemRegistryToolSeesTheUnicodeName) {
   const std::size_t at = shown.find(L"Orvane");
   ASSERT_NE(at, std::wstring::npos) << WideToGbk(shown);
   EXPECT_EQ(shown.substr(at + 6 + 4, 3), L"VLS") << WideToGbk(shown);
+}
+
+// reg.exe export writes a UTF-16 file: there the names appear as the characters they are,
+// whatever the console's code page.
+TEST_F(RegistryWin, TheSystemRegistryToolExportsTheChineseNames) {
+  ASSERT_TRUE(RegWrite(kRegCurrentUser, Path("Orvane目录同步\\Orvane目录同步VLS"), "D:\\资料|"));
+  const std::wstring file = test::FreshTestDirWide() + L"export.reg";
+  std::wstring command = L"reg.exe export HKCU\\SOFTWARE\\TarnvelTest \"" + file + L"\" /y";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                             nullptr, &si, &pi));
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  const ByteString bytes = ReadWholeFile(WideToGbk(file));
+  ASSERT_GE(bytes.size(), 2u);
+  ASSERT_EQ(bytes[0], 0xFF);  // a UTF-16 LE byte-order mark
+  std::wstring text;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
+  EXPECT_NE(text.find(L"[HKEY_CURRENT_USER\\SOFTWARE\\TarnvelTest\\Orvane\u76ee\u5f55\u540c\u6b65]"),
+            std::wstring::npos)
+      << WideToGbk(text);
+  EXPECT_NE(text.find(L"\"Orvane\u76ee\u5f55\u540c\u6b65VLS\"=\"D:\\\\\u8d44\u6599|\""), std::wstring::npos)
+      << WideToGbk(text);
 }
 
 }  // namespace
