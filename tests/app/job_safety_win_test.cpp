@@ -12,6 +12,7 @@
 #include "app/size_copier.h"
 #include "runtime/encoding.h"
 #include "runtime/files.h"
+#include "tests/app/job_steps_support.h"
 #include "tests/support/job_tree_win.h"
 #include "tests/support/sandbox.h"
 
@@ -23,20 +24,7 @@ using test::FreshTestDir;
 using test::TreeOf;
 using test::WriteFileOfSize;
 
-void RunStyle(int style, const std::string& source, const std::string& target) {
-  if (style == 2) {
-    Label fileLabel;
-    ProgressBar fileBar;
-    RunSingleBarSteps(source, target, fileLabel, fileBar);
-  } else if (style == 3) {
-    Label status, file, count, second, percent;
-    ProgressBar overall, fileBar;
-    fileBar.SetRange(0, 1000);
-    RunDoubleBarSteps({source, target, overall, fileBar, count, percent, status, file, second});
-  } else {
-    RunStaticSteps(source, target);
-  }
-}
+using test::RunStyle;
 
 // Under Wine a drive is a link in the prefix that its mount manager makes (DefineDosDeviceW names
 // the device but the file system does not see it); this is the request the mount manager takes.

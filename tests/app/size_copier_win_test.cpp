@@ -10,6 +10,7 @@
 #include "app/job_styles.h"
 #include "runtime/encoding.h"
 #include "runtime/files.h"
+#include "tests/app/job_steps_support.h"
 #include "tests/support/job_tree_win.h"
 #include "tests/support/sandbox.h"
 
@@ -22,30 +23,8 @@ using test::FreshTestDir;
 using test::TreeOf;
 using test::WriteFileOfSize;
 
-// The seven controls of a style-3 job without a window; the file bar counts tenths of a percent as
-// the progress window's does.
-struct WindowlessJob {
-  WindowlessJob() { fileBar.SetRange(0, 1000); }
-  Label statusLabel, fileLabel, countLabel, secondCountLabel, filePercentLabel;
-  ProgressBar overallBar, fileBar;
-  JobControls For(const std::string& source, const std::string& target) {
-    return {source, target, overallBar, fileBar, countLabel, filePercentLabel, statusLabel, fileLabel, secondCountLabel};
-  }
-};
-
-// Runs one display style's steps, as the worker thread would before its after-command.
-void RunStyle(int style, const std::string& source, const std::string& target) {
-  if (style == 2) {
-    Label fileLabel;
-    ProgressBar fileBar;
-    RunSingleBarSteps(source, target, fileLabel, fileBar);
-  } else if (style == 3) {
-    WindowlessJob job;
-    RunDoubleBarSteps(job.For(source, target));
-  } else {
-    RunStaticSteps(source, target);
-  }
-}
+using test::RunStyle;
+using test::WindowlessJob;
 
 class EveryStyle : public testing::TestWithParam<int> {};
 INSTANTIATE_TEST_SUITE_P(Styles, EveryStyle, testing::Values(1, 2, 3));

@@ -1,0 +1,36 @@
+// Runs a command-line job's steps in-process, on the test's thread, with windowless controls:
+// what the worker thread does before it opens the after-command.
+#pragma once
+
+#include <string>
+
+#include "app/job_styles.h"
+#include "runtime/controls.h"
+
+namespace tarnvel::test {
+
+// The seven controls of a style-3 job without a window; the file bar counts tenths of a percent
+// as the progress window's does.
+struct WindowlessJob {
+  WindowlessJob() { fileBar.SetRange(0, 1000); }
+  Label statusLabel, fileLabel, countLabel, secondCountLabel, filePercentLabel;
+  ProgressBar overallBar, fileBar;
+  JobControls For(const std::string& source, const std::string& target) {
+    return {source, target, overallBar, fileBar, countLabel, filePercentLabel, statusLabel, fileLabel, secondCountLabel};
+  }
+};
+
+inline void RunStyle(int style, const std::string& source, const std::string& target) {
+  if (style == 2) {
+    Label fileLabel;
+    ProgressBar fileBar;
+    RunSingleBarSteps(source, target, fileLabel, fileBar);
+  } else if (style == 3) {
+    WindowlessJob job;
+    RunDoubleBarSteps(job.For(source, target));
+  } else {
+    RunStaticSteps(source, target);
+  }
+}
+
+}  // namespace tarnvel::test
