@@ -27,4 +27,24 @@ std::string CollapseSeparators(std::string_view path) {
   return out;
 }
 
+std::string_view LastPathComponent(std::string_view path) {
+  std::size_t begin = 0, lastBegin = 0, lastEnd = 0;
+  for (std::size_t i = 0; i < path.size();) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    if (c == '\\' || c == '/') {
+      begin = ++i;
+      continue;
+    }
+    i += c >= 0x80 && i + 1 < path.size() ? 2 : 1;  // a GBK pair: its trail byte may be 0x5C
+    lastBegin = begin;
+    lastEnd = i;
+  }
+  return path.substr(lastBegin, lastEnd - lastBegin);
+}
+
+bool IsVanishingName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return name.find_first_not_of(". ") == std::string_view::npos;
+}
+
 }  // namespace tarnvel

@@ -29,4 +29,18 @@ std::wstring PathToWide(std::string_view gbkPath);
 // Collapses runs of "\" (and "/") into one "\", keeping a leading "\\" of a share name.
 std::string CollapseSeparators(std::string_view path);
 
+// The last component of a path, trailing separators ignored ("a\\b.\\" gives "b."); the whole
+// path when it has no separator. A trail byte of 0x5C is never taken for a separator.
+std::string_view LastPathComponent(std::string_view path);
+
+// True for a name that a plain path drops as a whole: only dots and blanks, yet not "." or ".."
+// ("...", ". ."). A plain "dir\\..." names dir itself.
+bool IsVanishingName(std::string_view name);
+
+// PathToWide for a path whose last name may end in a dot or a blank, as names listed from a
+// Linux disk or share can. A plain path drops those ("x." names "x", "..." the folder above),
+// so when an entry of exactly that name exists, the \\?\ form that names it is given instead;
+// otherwise the plain form as PathToWide gives it. Windows build only.
+std::wstring ExactPathToWide(std::string_view gbkPath);
+
 }  // namespace tarnvel

@@ -85,4 +85,40 @@ std::wstring PathToWide(std::string_view gbkPath) {
   return L"\\\\?\\" + full;
 }
 
+namespace {
+
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return {};
+  std::wstring full(n, L'\0');
+  full.resize(GetFullPathNameW(path.c_str(), n, full.data(), nullptr));
+  return full;
+}
+
+// The \\?\ form of an absolute path, which the system takes exactly as written.
+std::wstring VerbatimForm(const std::wstring& full) {
+  if (full.rfind(L"\\\\?\\", 0) == 0) return full;
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+bool EndsInDotOrBlank(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && (name.back() == '.' || name.back() == ' ');
+}
+
+}  // namespace
+
+std::wstring ExactPathToWide(std::string_view gbkPath) {
+  const std::string_view name = LastPathComponent(gbkPath);
+  if (gbkPath.rfind("\\\\?\\", 0) == 0 || !EndsInDotOrBlank(name)) return PathToWide(gbkPath);
+  // The folder as a plain path names it; the name as it was listed.
+  const std::string_view parent = gbkPath.substr(0, static_cast<std::size_t>(name.data() - gbkPath.data()));
+  std::wstring folder = FullPath(parent.empty() ? std::wstring(L".") : GbkToWide(CollapseSeparators(parent)));
+  if (folder.empty()) return PathToWide(gbkPath);
+  if (folder.back() != L'\\') folder += L'\\';
+  const std::wstring exact = VerbatimForm(folder) + GbkToWide(name);
+  if (GetFileAttributesW(exact.c_str()) != INVALID_FILE_ATTRIBUTES) return exact;
+  return PathToWide(gbkPath);
+}
+
 }  // namespace tarnvel

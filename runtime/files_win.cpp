@@ -236,7 +236,8 @@ bool CopyFileWithProgress(const std::string& source, const std::string& target, 
 }
 
 bool DeleteFileAt(const std::string& path) {
-  return !path.empty() && DeleteFileW(PathToWide(path).c_str()) != FALSE;
+  // Exactly the file named: a listed "f." must not take "f" with it.
+  return !path.empty() && DeleteFileW(ExactPathToWide(path).c_str()) != FALSE;
 }
 
 bool MakeDirectory(const std::string& path) {

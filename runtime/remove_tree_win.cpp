@@ -13,9 +13,16 @@ namespace tarnvel {
 namespace {
 
 // The absolute \\?\ form of a path, so that every depth below it works whatever its length.
+// A last name that ends in a dot or a blank is kept as written when an entry of that name
+// exists; one of dots and blanks only that names nothing is refused (empty result), since the
+// plain path would name the folder above it.
 std::wstring LongAbsoluteForm(const std::string& path) {
-  std::wstring wide = GbkToWide(CollapseSeparators(path));
-  if (wide.rfind(L"\\\\?\\", 0) != 0) {
+  const std::string collapsed = CollapseSeparators(path);
+  std::wstring wide = ExactPathToWide(collapsed);
+  const bool verbatim = wide.rfind(L"\\\\?\\", 0) == 0;
+  const std::string_view name = LastPathComponent(collapsed);
+  if (IsVanishingName(name) && !(verbatim && wide.ends_with(GbkToWide(name)))) return {};
+  if (!verbatim) {
     const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
     if (n == 0) return {};
     std::wstring full(n, L'\0');

@@ -302,6 +302,48 @@ TEST_F(Files, RemoveDirectoryTreeNeverGoesThroughADirectoryLink) {
   EXPECT_TRUE(FileExists("Z:\\links\\2\\tree\\file.txt"));
 }
 
+// Names that end in a dot or a blank (made on Linux, on a share, or through \\?\) are named by
+// a plain path as the name without them: "x." is "x", and "..." is the folder itself.
+void MakeExactDirectory(const std::string& path) {
+  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + GbkToWide(path)).c_str(), nullptr)) << path;
+}
+
+void WriteExactFile(const std::string& path, std::string_view content) {
+  HANDLE h = CreateFileW((L"\\\\?\\" + GbkToWide(path)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+  DWORD written = 0;
+  ::WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
+TEST_F(Files, NamesEndingInADotOrBlankAreRemovedExactly) {
+  const std::string job = dir + "job";
+  ASSERT_TRUE(MakeDirectory(job));
+  ASSERT_TRUE(MakeDirectory(job + "\\x"));
+  WriteFile(job + "\\x\\keep.txt", "x");
+  WriteFile(job + "\\f", "plain");
+  for (const char* name : {"x.", "...", "sp "}) MakeExactDirectory(job + "\\" + name);
+  WriteExactFile(job + "\\x.\\inner.txt", "i");
+  WriteExactFile(job + "\\f.", "dotted");
+
+  // Once the tree removal took "x." for "x", and "..." for the whole job folder.
+  EXPECT_TRUE(RemoveDirectoryTree(job + "\\x."));
+  EXPECT_TRUE(RemoveDirectoryTree(job + "\\..."));
+  EXPECT_TRUE(RemoveDirectoryTree(job + "\\sp "));
+  EXPECT_TRUE(DeleteFileAt(job + "\\f."));
+  EXPECT_EQ(SystemOrder(job + "\\"), (std::vector<std::string>{".", "..", "f", "x"}));
+  EXPECT_TRUE(FileExists(job + "\\x\\keep.txt"));
+
+  // With no such entry, a name that is only dots never stands for the folder above it...
+  EXPECT_FALSE(RemoveDirectoryTree(job + "\\..."));
+  EXPECT_FALSE(RemoveDirectoryTree(job + "\\x\\. ."));
+  EXPECT_TRUE(FileExists(job + "\\x\\keep.txt"));
+  // ...while a typed trailing blank keeps meaning the folder without it.
+  EXPECT_TRUE(RemoveDirectoryTree(job + "\\x "));
+  EXPECT_EQ(GetAttributes(job + "\\x"), -1);
+}
+
 TEST_F(Files, PathsLongerThanTheOldLimit) {
   std::string deep = dir;
   while (deep.size() < 400) {
