@@ -91,7 +91,11 @@ std::string HistoryWithFolder(std::string_view history, std::string_view path) {
   for (const std::string& entry : SplitText(history, "|")) {
     if (entry == path) return std::string(history);
   }
-  return std::string(history) + std::string(path) + "|";
+  // Every entry ends in "|"; a stored text whose last one lacks it gets it back first, or the
+  // new folder would run into that entry.
+  std::string updated(history);
+  if (!updated.empty() && updated.back() != '|') updated += '|';
+  return updated + std::string(path) + "|";
 }
 
 void SettingsStore::LoadStartValues(const std::string& programDirectory) {

@@ -75,7 +75,8 @@ std::string RunHistoryValue(const ListBox& history);
 // Empty entries are passed over: no folder can have been chosen as "".
 void LoadFolderHistory(ComboBox& box, std::string_view value);
 // The history with the path appended, or the history unchanged when the path is one of its
-// entries already (whole entries are compared, byte for byte).
+// entries already (whole entries are compared, byte for byte). A last entry stored without its
+// "|" gets one before the path is appended.
 std::string HistoryWithFolder(std::string_view history, std::string_view path);
 
 // Exactly "1" is on; "1" / "0" when saving.

@@ -162,6 +162,13 @@ TEST(HistoryWithFolder, ComparesWholeEntries) {
   EXPECT_EQ(HistoryWithFolder("", "E:\\x"), "E:\\x|");
 }
 
+TEST(HistoryWithFolder, NeverRunsANewEntryIntoAStoredOneWithoutItsSeparator) {
+  // A history saved by another tool may lack its last "|"; the new folder once fused with the
+  // last stored one into "D:\bE:\x|", losing both.
+  EXPECT_EQ(HistoryWithFolder("D:\\a|D:\\b", "E:\\x"), "D:\\a|D:\\b|E:\\x|");
+  EXPECT_EQ(HistoryWithFolder("D:\\a|D:\\b", "D:\\b"), "D:\\a|D:\\b");
+}
+
 class SettingsStoreTest : public ::testing::Test {
  protected:
   MemorySettings backend;
