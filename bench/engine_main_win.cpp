@@ -1,7 +1,9 @@
-// tarnvel-engine.exe SOURCE TARGET [--clean] [--window]
+// tarnvel-engine.exe SOURCE TARGET [--clean] [--window] [--count-calls]
 //   One main-window run in single mode over windowless controls (or, with --window, with the
 //   logs and labels attached to real child controls of a visible top-level window); prints the
-//   four logs' line counts, the data counter and the run's milliseconds.
+//   four logs' line counts, the data counter and the run's milliseconds. --count-calls also
+//   prints, to standard error, how often the run called each file-system, conversion and
+//   window function and how long those calls took.
 // tarnvel-engine.exe --copy-loop SOURCE TARGET
 //   The same tree copied by a bare loop of CopyFileExW calls: the floor for copying here.
 #include <windows.h>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/call_counter.h"
 #include "runtime/datetime.h"
 #include "runtime/encoding.h"
 #include "runtime/window.h"
@@ -112,22 +115,29 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: tarnvel-engine SOURCE TARGET [--clean] [--window]\n"
+    std::fprintf(stderr, "usage: tarnvel-engine SOURCE TARGET [--clean] [--window] [--count-calls]\n"
                          "       tarnvel-engine --copy-loop SOURCE TARGET\n");
     return 2;
   }
-  bool clean = false, withWindow = false;
+  bool clean = false, withWindow = false, countCalls = false;
   for (int i = 3; i < argc; ++i) {
     const std::wstring option = argv[i];
     if (option == L"--clean") clean = true;
     else if (option == L"--window") withWindow = true;
+    else if (option == L"--count-calls") countCalls = true;
     else {
       std::fprintf(stderr, "tarnvel-engine: unknown option\n");
       return 2;
     }
   }
+  if (countCalls && !tarnvel::bench::StartCountingCalls()) {
+    std::fprintf(stderr, "tarnvel-engine: the import table could not be read\n");
+    return 2;
+  }
   try {
-    return RunEngine(WideToGbk(argv[1]), WideToGbk(argv[2]), clean, withWindow);
+    const int result = RunEngine(WideToGbk(argv[1]), WideToGbk(argv[2]), clean, withWindow);
+    if (countCalls) tarnvel::bench::PrintCallCounts(stderr);
+    return result;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "tarnvel-engine: %s\n", GbkToUtf8(error.what()).c_str());
     return 1;

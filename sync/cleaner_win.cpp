@@ -30,8 +30,10 @@ class Cleaner {
     CleanLevel level;
     level.path = path;
     level.sourcePath = MapBetweenRoots(path, engine_.Roots().target, engine_.Roots().source);
-    level.target = DirectoryListing::Of(path);
-    level.source = DirectoryListing::Of(level.sourcePath);
+    // Both sides at once; the root, opened again for its own files, comes from the cache.
+    auto [target, source] = engine_.Listings().TakeBoth(path, level.sourcePath);
+    level.target = std::move(target);
+    level.source = std::move(source);
     level.sourceUnknown = !level.source.Listed() && IsDirectory(level.sourcePath);
     engine_.Listings().Keep(level.sourcePath, level.source);
     engine_.Listings().Keep(path, level.target);
@@ -90,7 +92,7 @@ class Cleaner {
     const std::string child = level.path + entry.name;
     const std::string sourceChild = level.sourcePath + entry.name;
     if (topLevel) c_.statusLine.SetText(kRemovingDirectoryPrefix + sourceChild);
-    SetAttributes(child, kAttrArchive);
+    MakeArchiveOnly(child, entry.attributes);
     const CleanLevel inner = Open(child + "\\");
     CleanFiles(inner);
     CleanDirectories(inner, false);
@@ -101,6 +103,18 @@ class Cleaner {
       RemoveDirectoryTree(child);
     }
     c_.removedDirectoriesCounter.SetText(CounterText(kRemovedDirectoriesPrefix, c_.removedDirectoriesLog));
+  }
+
+  // Every target directory visited is made archive-only; the listing spares the write where it
+  // would change nothing. A file system that drops the archive bit of directories (Wine's does)
+  // leaves a directory without other attributes as it was, which the first write shows.
+  void MakeArchiveOnly(const std::string& directory, std::uint32_t attributes) {
+    if (AttributesAlready(attributes, kAttrArchive)) return;
+    if (archiveDropped_ && AttributesAlready(attributes | kAttrArchive, kAttrArchive)) return;
+    if (!SetAttributes(directory, kAttrArchive) || archiveKnown_) return;
+    archiveKnown_ = true;
+    const int now = GetAttributes(directory);
+    archiveDropped_ = now >= 0 && (now & static_cast<int>(kAttrArchive)) == 0;
   }
 
   // Nothing behind a link is cleaned or changed; an extra link loses only itself.
@@ -124,6 +138,8 @@ class Cleaner {
 
   SyncEngine& engine_;
   MainControls& c_;
+  bool archiveKnown_ = false;    // one write has shown whether directories keep the archive bit
+  bool archiveDropped_ = false;  // they do not
 };
 
 }  // namespace

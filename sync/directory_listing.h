@@ -4,9 +4,11 @@
 
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "runtime/files.h"
+#include "sync/side_thread.h"
 
 namespace tarnvel {
 
@@ -15,6 +17,8 @@ class DirectoryListing {
   // Lists the directory (trailing "\" or not). A directory that cannot be listed (missing,
   // not a directory, no access) gives a listing that is not Listed() and holds nothing.
   static DirectoryListing Of(const std::string& directory);
+  // The listing of a directory that holds nothing: one the walk has just made.
+  static DirectoryListing Empty();
 
   bool Listed() const { return listed_; }
   // Every entry but "." and "..", in the file system's listing order.
@@ -39,10 +43,14 @@ class ListingCache {
   void Forget(const std::string& directory);
   // The kept listing (which is then forgotten), or a fresh one.
   DirectoryListing Take(const std::string& directory);
-  void Clear() { listings_.clear(); }
+  // Take of both directories; when neither is kept, the two are listed at the same time.
+  std::pair<DirectoryListing, DirectoryListing> TakeBoth(const std::string& first, const std::string& second);
+  // Forgets every listing and ends the listing thread, at the end of a job.
+  void Clear();
 
  private:
   std::unordered_map<std::string, DirectoryListing> listings_;  // by NormalisePath
+  SideThread side_;
 };
 
 }  // namespace tarnvel

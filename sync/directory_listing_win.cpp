@@ -8,8 +8,19 @@
 namespace tarnvel {
 namespace {
 
-// The name as the file system compares it: UTF-16, upper-cased by the system's table.
+// The name as the file system compares it: UTF-16, upper-cased by the system's table, which
+// for ASCII letters is plain a-z to A-Z (the common case, done without a system call).
 std::wstring FoldedName(const std::string& name) {
+  bool ascii = true;
+  for (const char ch : name) ascii = ascii && static_cast<unsigned char>(ch) < 0x80;
+  if (ascii) {
+    std::wstring wide(name.size(), L'\0');
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      const char ch = name[i];
+      wide[i] = static_cast<wchar_t>(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch);
+    }
+    return wide;
+  }
   std::wstring wide = GbkToWide(name);
   if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
   return wide;
@@ -27,6 +38,12 @@ DirectoryListing DirectoryListing::Of(const std::string& directory) {
   return listing;
 }
 
+DirectoryListing DirectoryListing::Empty() {
+  DirectoryListing listing;
+  listing.listed_ = true;
+  return listing;
+}
+
 void ListingCache::Keep(const std::string& directory, const DirectoryListing& listing) {
   if (listing.Listed()) listings_.insert_or_assign(NormalisePath(directory), listing);
 }
@@ -40,6 +57,24 @@ DirectoryListing ListingCache::Take(const std::string& directory) {
   DirectoryListing listing = std::move(it->second);
   listings_.erase(it);
   return listing;
+}
+
+std::pair<DirectoryListing, DirectoryListing> ListingCache::TakeBoth(const std::string& first,
+                                                                     const std::string& second) {
+  if (!listings_.empty()) {
+    const bool firstKept = listings_.count(NormalisePath(first)) != 0;
+    const bool secondKept = listings_.count(NormalisePath(second)) != 0;
+    if (firstKept || secondKept) return {Take(first), Take(second)};
+  }
+  std::pair<DirectoryListing, DirectoryListing> both;
+  side_.RunAlongside([&] { both.first = DirectoryListing::Of(first); },
+                     [&] { both.second = DirectoryListing::Of(second); });
+  return both;
+}
+
+void ListingCache::Clear() {
+  listings_.clear();
+  side_.Stop();
 }
 
 const DirectoryEntry* DirectoryListing::Find(const std::string& name) const {

@@ -1,7 +1,13 @@
+#include <windows.h>
+
 #include "sync/file_copier.h"
+
+#include "sync/walk_support.h"
 
 namespace tarnvel {
 namespace {
+
+constexpr int kCarriedAttributes = 0x37;
 
 void DiscardTemporary(const std::string& temp) {
   if (GetAttributes(temp) < 0) return;
@@ -9,33 +15,92 @@ void DiscardTemporary(const std::string& temp) {
   DeleteFileAt(temp);
 }
 
-}  // namespace
+// A copy that fails because a file of that name is there already.
+bool FailedOnAnExistingFile() {
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
 
-std::string TemporaryCopyPath(const std::string& target) { return target + ".~tvcopy"; }
+// The system's copy of an archived file gives the new file exactly the attributes the engine
+// would write (it carries read-only, hidden and system, and the file system marks a new file
+// archived); anything else is written.
+void CarryAttributes(const std::string& target, std::uint32_t sourceAttributes) {
+  const int wanted = static_cast<int>(sourceAttributes) & kCarriedAttributes;
+  const bool carriedByCopy = (sourceAttributes & kAttrArchive) != 0 && AttributesAlready(sourceAttributes, wanted);
+  if (!carriedByCopy) SetAttributes(target, wanted);
+}
 
-bool ReplaceWithCopy(const std::string& source, const std::string& target, int sourceAttributes,
-                     int targetAttributes, const CopyProgress& progress) {
-  const std::string temp = TemporaryCopyPath(target);
-  DiscardTemporary(temp);  // left over by a run that was cut off
-  bool copied = false;
+// What a copy that broke off may have left under the target's name; never a directory.
+void DiscardPartialCopy(const std::string& target) {
+  const int attributes = GetAttributes(target);
+  if (attributes < 0 || (attributes & static_cast<int>(kAttrDirectory)) != 0) return;
+  SetAttributes(target, kAttrArchive);
+  DeleteFileAt(target);
+}
+
+bool CopyToTemporary(const std::string& source, const std::string& temp, const CopyProgress& progress) {
   try {
-    copied = CopyFileWithProgress(source, temp, progress, true);
+    if (CopyFileWithProgress(source, temp, progress, true)) return true;
+    if (FailedOnAnExistingFile()) {
+      // A copy cut off by an earlier run left its temporary file: discard it and copy again.
+      DiscardTemporary(temp);
+      if (CopyFileWithProgress(source, temp, progress, true)) return true;
+    }
   } catch (...) {
     DiscardTemporary(temp);
     throw;
   }
-  if (!copied) {
-    DiscardTemporary(temp);
-    return false;
-  }
+  DiscardTemporary(temp);
+  return false;
+}
+
+bool ReplaceExisting(const std::string& source, const std::string& target, std::uint32_t sourceAttributes,
+                     int targetAttributes, const CopyProgress& progress) {
+  const std::string temp = TemporaryCopyPath(target);
+  if (!CopyToTemporary(source, temp, progress)) return false;
   if (targetAttributes >= 0) SetAttributes(target, kAttrArchive);
   if (!MoveFileReplace(temp, target)) {
     DiscardTemporary(temp);
     if (targetAttributes >= 0) SetAttributes(target, targetAttributes);
     return false;
   }
-  SetAttributes(target, sourceAttributes);
+  CarryAttributes(target, sourceAttributes);
   return true;
+}
+
+// The target is not there: nothing can be lost, so the copy goes to its own name. A failed
+// copy leaves nothing behind; a file someone made there in the meantime is replaced safely.
+bool CopyToMissing(const std::string& source, const std::string& target, const CopyFacts& facts,
+                   const CopyProgress& progress) {
+  if (facts.temporaryLeft) DiscardTemporary(TemporaryCopyPath(target));
+  bool copied = false;
+  try {
+    copied = CopyFileWithProgress(source, target, progress, true);
+  } catch (...) {
+    DiscardPartialCopy(target);
+    throw;
+  }
+  if (copied) {
+    CarryAttributes(target, facts.sourceAttributes);
+    return true;
+  }
+  if (FailedOnAnExistingFile()) {
+    return ReplaceExisting(source, target, facts.sourceAttributes, GetAttributes(target), progress);
+  }
+  DiscardPartialCopy(target);
+  return false;
+}
+
+}  // namespace
+
+std::string TemporaryCopyPath(const std::string& target) { return target + ".~tvcopy"; }
+
+bool ReplaceWithCopy(const std::string& source, const std::string& target, const CopyFacts& facts,
+                     const CopyProgress& progress) {
+  if (facts.targetListed && facts.targetAttributes < 0) return CopyToMissing(source, target, facts, progress);
+  const int targetAttributes =
+      facts.targetAttributes >= 0 ? static_cast<int>(facts.targetAttributes) & kCarriedAttributes : -1;
+  return ReplaceExisting(source, target, facts.sourceAttributes, targetAttributes, progress);
 }
 
 }  // namespace tarnvel

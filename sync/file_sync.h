@@ -15,7 +15,10 @@ class DirectoryListing;
 // entered.
 void SyncFilesOfDirectory(SyncEngine& engine, std::string& path);
 
-// The same for a directory whose listing the caller already holds.
+// The same for a directory whose listing the caller already holds, and with the target
+// directory's listing too.
 void SyncListedFiles(SyncEngine& engine, const std::string& path, const DirectoryListing& source);
+void SyncListedFiles(SyncEngine& engine, const std::string& path, const DirectoryListing& source,
+                     const DirectoryListing& target);
 
 }  // namespace tarnvel

@@ -12,21 +12,47 @@
 namespace tarnvel {
 namespace {
 
-constexpr int kReadableAttributes = 0x37;
+// What the two listings say about the copy, so that it needs no look-up of its own.
+CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target, const DirectoryListing& targetDir) {
+  CopyFacts facts;
+  facts.sourceAttributes = source.attributes;
+  facts.targetAttributes = target ? static_cast<std::int64_t>(target->attributes) : -1;
+  facts.targetListed = targetDir.Listed();
+  facts.temporaryLeft = !facts.targetListed || targetDir.Find(source.name + TemporaryCopyPath("")) != nullptr;
+  return facts;
+}
 
 void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string& targetDir,
-                 const DirectoryEntry& source, const DirectoryEntry* target) {
+                 const DirectoryEntry& source, const DirectoryEntry* target, const DirectoryListing& targetListing) {
   MainControls& c = engine.Controls();
   const std::string sourcePath = path + source.name;
   const std::string targetPath = targetDir + source.name;
   c.statusLine.SetText(kProcessingPrefix + sourcePath);
   AppendToLog(c.copiedFilesLog, NormalisePath(targetPath));
   c.dataCounter.SetText(kDataCounterPrefix + SizeText(engine.Totals().dataTotal / 1024));
-  const int sourceAttributes = static_cast<int>(source.attributes) & kReadableAttributes;
-  const int targetAttributes = target ? static_cast<int>(target->attributes) & kReadableAttributes : -1;
-  ReplaceWithCopy(sourcePath, targetPath, sourceAttributes, targetAttributes,
+  ReplaceWithCopy(sourcePath, targetPath, FactsOf(source, target, targetListing),
                   [&engine](std::int64_t total, std::int64_t done) { return OnCopyProgress(engine, total, done); });
   c.fileCounter.SetText(CounterText(kFileCounterPrefix, c.copiedFilesLog));
+}
+
+void SyncAgainst(SyncEngine& engine, const std::string& path, const DirectoryListing& source,
+                 const std::string& targetDir, const DirectoryListing& target) {
+  for (const DirectoryEntry& entry : source.Entries()) {
+    if (entry.IsDirectory()) continue;
+    const DirectoryEntry* counterpart = target.Find(entry.name);
+    engine.Totals().dataTotal += entry.size;
+    if (!TargetIsCurrent(entry, counterpart)) CopyOneFile(engine, path, targetDir, entry, counterpart, target);
+    if (engine.StopRequested()) break;
+    engine.PumpEvents();
+    if (engine.StopRequested()) break;
+  }
+}
+
+bool HasFiles(const DirectoryListing& listing) {
+  for (const DirectoryEntry& entry : listing.Entries()) {
+    if (!entry.IsDirectory()) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -37,23 +63,16 @@ void SyncFilesOfDirectory(SyncEngine& engine, std::string& path) {
 }
 
 void SyncListedFiles(SyncEngine& engine, const std::string& path, const DirectoryListing& source) {
-  const JobRoots& roots = engine.Roots();
-  const std::string targetDir = MapBetweenRoots(path, roots.source, roots.target);
-  DirectoryListing target;
-  bool targetListed = false;  // listed with the first file: a directory of subdirectories only costs nothing
-  for (const DirectoryEntry& entry : source.Entries()) {
-    if (entry.IsDirectory()) continue;
-    if (!targetListed) {
-      target = engine.Listings().Take(targetDir);
-      targetListed = true;
-    }
-    const DirectoryEntry* counterpart = target.Find(entry.name);
-    engine.Totals().dataTotal += entry.size;
-    if (!TargetIsCurrent(entry, counterpart)) CopyOneFile(engine, path, targetDir, entry, counterpart);
-    if (engine.StopRequested()) break;
-    engine.PumpEvents();
-    if (engine.StopRequested()) break;
-  }
+  // The target is listed only when there is a file to compare: a directory of subdirectories
+  // only costs nothing.
+  if (!HasFiles(source)) return;
+  const std::string targetDir = MapBetweenRoots(path, engine.Roots().source, engine.Roots().target);
+  SyncAgainst(engine, path, source, targetDir, engine.Listings().Take(targetDir));
+}
+
+void SyncListedFiles(SyncEngine& engine, const std::string& path, const DirectoryListing& source,
+                     const DirectoryListing& target) {
+  SyncAgainst(engine, path, source, MapBetweenRoots(path, engine.Roots().source, engine.Roots().target), target);
 }
 
 }  // namespace tarnvel

@@ -9,6 +9,7 @@
 #include "runtime/inifile.h"
 #include "runtime/window.h"
 #include "sync/cleaner.h"
+#include "sync/directory_listing.h"
 #include "sync/directory_sync.h"
 #include "sync/file_sync.h"
 #include "sync/path_helpers.h"
@@ -46,15 +47,13 @@ void StopThreadTimer() {
 }
 
 // The clean-up never runs on a source that is missing or lists nothing at all: an unplugged
-// disk or an empty mount point must not empty the target.
-bool SourceCanBeCleanedAgainst(const std::string& source) {
-  if (!IsDirectory(source)) return false;
-  bool any = false;
-  ListDirectory(source, [&any](const DirectoryEntry&) {
-    any = true;
-    return false;
-  });
-  return any;
+// disk or an empty mount point must not empty the target. Only a directory can be listed; the
+// listing is kept for the clean-up, which reads the source root next.
+bool SourceCanBeCleanedAgainst(SyncEngine& engine, const std::string& source) {
+  DirectoryListing listing = DirectoryListing::Of(source);
+  if (!listing.Listed() || listing.Entries().empty()) return false;
+  engine.Listings().Keep(source, listing);
+  return true;
 }
 
 std::string NormalisedBoxText(ComboBox& box) {
@@ -72,7 +71,7 @@ void RunJobSteps(SyncEngine& engine) {
   std::string source = NormalisedBoxText(c.sourceBox);
   engine.SetRoots({source, target});
   engine.Listings().Clear();
-  if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(source)) {
+  if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine, source)) {
     c.statusLine.SetText("信息：同步清理开始处理...");
     std::string root = target;
     RemoveExtraDirectories(engine, root);

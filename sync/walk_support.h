@@ -1,6 +1,7 @@
 // Small rules every walker of the engine shares.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,19 @@ inline void EnsureTrailingSeparator(std::string& path) {
 // Directories whose names begin with "." (".svn", ".cache", and "." and "..") are neither
 // synchronised nor cleaned.
 inline bool IsDotName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+// The attribute bits a write of attributes changes besides the four the engine carries across
+// (read-only, hidden, system, archive): temporary, offline, not content-indexed, integrity,
+// no-scrub, pinned and unpinned. A write clears them.
+inline constexpr std::uint32_t kOtherSettableAttributes =
+    0x100 | 0x1000 | 0x2000 | 0x8000 | 0x20000 | 0x80000 | 0x100000;
+
+// True when SetAttributes(path, wanted) on an entry that has `current` (every bit, as a listing
+// reports them) would leave its attributes as they are: the walkers then spare the call.
+inline bool AttributesAlready(std::uint32_t current, int wanted) {
+  constexpr std::uint32_t kCarried = 0x27;
+  return (current & (kCarried | kOtherSettableAttributes)) == (static_cast<std::uint32_t>(wanted) & kCarried);
+}
 
 // True when the two paths name the same place as NormalisePath spells them (letter case,
 // doubled and trailing separators aside).
