@@ -80,6 +80,23 @@ TEST_F(CleanerWin, RemovesOnlyWhatTheSourceLacks) {
   EXPECT_GT(rig.engine.Totals().dataTotal, 0);
 }
 
+// Directories already archive-only are spared the write; the others still lose read-only,
+// hidden and system, however many plain ones came first.
+TEST_F(CleanerWin, EveryVisitedDirectoryEndsArchiveOnly) {
+  for (const char* d : {"a", "b", "c", "c\\d"}) {
+    MakeDirectoryPath(src + d);
+    MakeDirectoryPath(dst + d);
+  }
+  SetRawAttributes(dst + "b", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+  SetRawAttributes(dst + "c", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  SetRawAttributes(dst + "c\\d", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
+  Clean();
+  for (const char* d : {"a", "b", "c", "c\\d"}) {
+    EXPECT_EQ(RawAttributes(dst + d) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY), 0u)
+        << d;
+  }
+}
+
 TEST_F(CleanerWin, StatusLineNamesTheSourceAtTheTopAndOnlyRemovalsDeeper) {
   MakeDirectoryPath(src + "top\\deep");
   MakeDirectoryPath(dst + "top\\deep");

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/encoding.h"
 #include "sync/directory_sync.h"
 #include "sync/path_helpers.h"
 #include "tests/support/sandbox.h"
@@ -96,6 +97,63 @@ TEST_F(DirectorySyncWin, FollowsLinksButNotBackIntoTheWalk) {
   EXPECT_EQ(ReadTextFile(dst + "link\\keep.txt"), "keep\n");
   EXPECT_TRUE(IsDirectory(dst + "sub"));
   EXPECT_FALSE(Exists(dst + "sub\\up"));
+}
+
+// The parent's target listing says which directories are there; what another program changes
+// after that listing is found when the walk comes to it, as a fresh look would find it.
+TEST_F(DirectorySyncWin, ADirectoryMadeByAnotherProgramDuringTheWalkIsTakenAsFound) {
+  WriteTextFile(src + "a\\x.txt", "x");
+  WriteTextFile(src + "b\\y.txt", "y");
+  SetRawAttributes(src + "b", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+  MakeDirectoryPath(dst);
+  rig.onEvents = [&] {
+    if (Exists(dst + "a\\x.txt") && !Exists(dst + "b")) MakeDirectoryPath(dst + "b");
+  };
+  Walk();
+  EXPECT_EQ(Lines(rig.controls.createdDirectoriesLog), (std::vector<std::string>{src + "a"}));
+  EXPECT_FALSE(RawAttributes(dst + "b") & FILE_ATTRIBUTE_HIDDEN);  // not made here: keeps its own
+  EXPECT_EQ(ReadTextFile(dst + "b\\y.txt"), "y");
+}
+
+TEST_F(DirectorySyncWin, ATargetDirectoryRemovedDuringTheWalkIsMadeAgain) {
+  WriteTextFile(src + "a\\x.txt", "x");
+  WriteTextFile(src + "b\\y.txt", "y");
+  MakeDirectoryPath(dst + "a");
+  MakeDirectoryPath(dst + "b");
+  rig.onEvents = [&] {
+    if (Exists(dst + "a\\x.txt") && Exists(dst + "b") && !Exists(dst + "b\\y.txt")) {
+      RemoveDirectoryW(PathToWide(dst + "b").c_str());
+    }
+  };
+  Walk();
+  EXPECT_EQ(Lines(rig.controls.createdDirectoriesLog), (std::vector<std::string>{src + "b"}));
+  EXPECT_EQ(ReadTextFile(dst + "b\\y.txt"), "y");
+}
+
+TEST_F(DirectorySyncWin, ATargetFileReplacedByADirectoryDuringTheWalkIsTakenAsFound) {
+  WriteTextFile(src + "a\\x.txt", "x");
+  WriteTextFile(src + "b\\y.txt", "y");
+  WriteTextFile(dst + "b", "a file where the source has a directory");
+  rig.onEvents = [&] {
+    if (Exists(dst + "a\\x.txt") && !IsDirectory(dst + "b")) {
+      DeleteFileW(PathToWide(dst + "b").c_str());
+      MakeDirectoryPath(dst + "b");
+    }
+  };
+  Walk();
+  EXPECT_EQ(Lines(rig.controls.createdDirectoriesLog), (std::vector<std::string>{src + "a"}));
+  EXPECT_EQ(ReadTextFile(dst + "b\\y.txt"), "y");
+}
+
+// A file in the way of a directory stays: the directory is logged as attempted, nothing is
+// copied into it.
+TEST_F(DirectorySyncWin, AFileInTheWayOfADirectoryStays) {
+  WriteTextFile(src + "b\\y.txt", "y");
+  WriteTextFile(dst + "b", "in the way");
+  Walk();
+  EXPECT_EQ(Lines(rig.controls.createdDirectoriesLog), (std::vector<std::string>{src + "b"}));
+  EXPECT_EQ(ReadTextFile(dst + "b"), "in the way");
+  EXPECT_EQ(rig.controls.copiedFilesLog.Count(), 1);
 }
 
 TEST_F(DirectorySyncWin, StopUnwindsEveryLevel) {

@@ -132,6 +132,52 @@ TEST_F(FileSyncWin, EmptyFilesAndSubdirectories) {
   EXPECT_FALSE(Exists(dst + "sub"));
 }
 
+// A file the target directory lacks is copied to its own name; a copy that fails leaves nothing.
+TEST_F(FileSyncWin, AFailedCopyOfANewFileLeavesNothing) {
+  WriteTextFile(src + "locked.txt", "new content");
+  MakeDirectoryPath(dst);
+  HANDLE h = CreateFileW(PathToWide(src + "locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  Sync();
+  CloseHandle(h);
+  EXPECT_FALSE(Exists(dst + "locked.txt"));
+  EXPECT_FALSE(Exists(TemporaryCopyPath(dst + "locked.txt")));
+  EXPECT_EQ(rig.controls.copiedFilesLog.Count(), 1);
+}
+
+// The listing showed no target, but another program wrote one before the copy: it is replaced
+// as any existing target is, and carries the source's attributes.
+TEST_F(FileSyncWin, ATargetWrittenByAnotherProgramBeforeTheCopyIsReplaced) {
+  WriteTextFile(src + "a.txt", "a");
+  WriteTextFile(src + "b.txt", "source b");
+  MakeDirectoryPath(dst);
+  rig.onEvents = [&] {
+    if (Exists(dst + "a.txt") && !Exists(dst + "b.txt")) {
+      WriteTextFile(dst + "b.txt", "someone else's");
+      SetRawAttributes(dst + "b.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    }
+  };
+  Sync();
+  EXPECT_EQ(ReadTextFile(dst + "b.txt"), "source b");
+  EXPECT_EQ(RawAttributes(dst + "b.txt") & 0x27, FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_FALSE(Exists(TemporaryCopyPath(dst + "b.txt")));
+}
+
+// Attributes the copy does not carry are still written: a source without the archive bit.
+TEST_F(FileSyncWin, ANewFileGetsExactlyTheSourceAttributes) {
+  WriteTextFile(src + "plain.txt", "p");
+  WriteTextFile(src + "hidden.txt", "h");
+  WriteTextFile(src + "ro.txt", "r");
+  SetRawAttributes(src + "plain.txt", FILE_ATTRIBUTE_ARCHIVE);
+  SetRawAttributes(src + "hidden.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  SetRawAttributes(src + "ro.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+  MakeDirectoryPath(dst);
+  Sync();
+  for (const char* name : {"plain.txt", "hidden.txt", "ro.txt"}) {
+    EXPECT_EQ(RawAttributes(dst + name) & 0x27, RawAttributes(src + name) & 0x27) << name;
+  }
+}
+
 // After the flag no further entry is looked at.
 TEST_F(FileSyncWin, StopsAfterTheEntryInHand) {
   for (char c = 'a'; c <= 'e'; ++c) WriteTextFile(src + c + ".txt", "x");
