@@ -50,7 +50,8 @@ struct Entry {
   void* wrapper;
 };
 
-#define TARNVEL_COUNTED(INDEX, DLL, FN) {DLL, #FN, reinterpret_cast<void*>(&Counted<INDEX, decltype(&::FN)>::Call)}
+#define TARNVEL_COUNTED(INDEX, DLL, FN) \
+  { DLL, #FN, reinterpret_cast<void*>(&Counted<INDEX, decltype(&::FN)>::Call) }
 
 // The index of each line is its wrapper's slot in gStats.
 const Entry kEntries[] = {
@@ -103,7 +104,8 @@ bool StartCountingCalls() {
   auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
   const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   if (dir.VirtualAddress == 0) return false;
-  for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name; ++desc) {
+  for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name;
+       ++desc) {
     if (desc->OriginalFirstThunk == 0) continue;  // no names to match against
     const char* dll = reinterpret_cast<const char*>(base + desc->Name);
     auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
@@ -126,8 +128,8 @@ void PrintCallCounts(std::FILE* out) {
     const CallStats& s = gStats[i];
     if (s.calls == 0) continue;
     const double ms = static_cast<double>(s.ticks) * msPerTick;
-    std::fprintf(out, "%-28s %9llu %10.1f %9.2f\n", kEntries[i].name, static_cast<unsigned long long>(s.calls), ms,
-                 ms * 1000.0 / static_cast<double>(s.calls));
+    std::fprintf(out, "%-28s %9llu %10.1f %9.2f\n", kEntries[i].name,
+                 static_cast<unsigned long long>(s.calls), ms, ms * 1000.0 / static_cast<double>(s.calls));
   }
 }
 

@@ -19,7 +19,8 @@ constexpr int kReadableAttributes = 0x37;
 // A target directory's listing, taken when the walk first needs it.
 class TargetListing {
  public:
-  TargetListing(SyncEngine& engine, std::string directory) : engine_(engine), directory_(std::move(directory)) {}
+  TargetListing(SyncEngine& engine, std::string directory)
+      : engine_(engine), directory_(std::move(directory)) {}
   TargetListing(SyncEngine& engine, std::string directory, DirectoryListing listing)
       : engine_(engine), directory_(std::move(directory)), listing_(std::move(listing)), taken_(true) {}
 
@@ -39,7 +40,8 @@ class TargetListing {
 
 class DirectoryWalk {
  public:
-  explicit DirectoryWalk(SyncEngine& engine) : engine_(engine), c_(engine.Controls()), chain_(engine.Roots().target) {}
+  explicit DirectoryWalk(SyncEngine& engine)
+      : engine_(engine), c_(engine.Controls()), chain_(engine.Roots().target) {}
 
   void Run(const std::string& root) {
     const DirectoryListing listing = engine_.Listings().Take(root);

@@ -26,7 +26,8 @@ bool FailedOnAnExistingFile() {
 // archived); anything else is written.
 void CarryAttributes(const std::string& target, std::uint32_t sourceAttributes) {
   const int wanted = static_cast<int>(sourceAttributes) & kCarriedAttributes;
-  const bool carriedByCopy = (sourceAttributes & kAttrArchive) != 0 && AttributesAlready(sourceAttributes, wanted);
+  const bool carriedByCopy =
+      (sourceAttributes & kAttrArchive) != 0 && AttributesAlready(sourceAttributes, wanted);
   if (!carriedByCopy) SetAttributes(target, wanted);
 }
 

@@ -13,7 +13,8 @@ namespace tarnvel {
 namespace {
 
 // What the two listings say about the copy, so that it needs no look-up of its own.
-CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target, const DirectoryListing& targetDir) {
+CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target,
+                  const DirectoryListing& targetDir) {
   CopyFacts facts;
   facts.sourceAttributes = source.attributes;
   facts.targetAttributes = target ? static_cast<std::int64_t>(target->attributes) : -1;
@@ -23,15 +24,17 @@ CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target, co
 }
 
 void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string& targetDir,
-                 const DirectoryEntry& source, const DirectoryEntry* target, const DirectoryListing& targetListing) {
+                 const DirectoryEntry& source, const DirectoryEntry* target,
+                 const DirectoryListing& targetListing) {
   MainControls& c = engine.Controls();
   const std::string sourcePath = path + source.name;
   const std::string targetPath = targetDir + source.name;
   c.statusLine.SetText(kProcessingPrefix + sourcePath);
   AppendToLog(c.copiedFilesLog, NormalisePath(targetPath));
   c.dataCounter.SetText(kDataCounterPrefix + SizeText(engine.Totals().dataTotal / 1024));
-  ReplaceWithCopy(sourcePath, targetPath, FactsOf(source, target, targetListing),
-                  [&engine](std::int64_t total, std::int64_t done) { return OnCopyProgress(engine, total, done); });
+  ReplaceWithCopy(
+      sourcePath, targetPath, FactsOf(source, target, targetListing),
+      [&engine](std::int64_t total, std::int64_t done) { return OnCopyProgress(engine, total, done); });
   c.fileCounter.SetText(CounterText(kFileCounterPrefix, c.copiedFilesLog));
 }
 
@@ -41,7 +44,8 @@ void SyncAgainst(SyncEngine& engine, const std::string& path, const DirectoryLis
     if (entry.IsDirectory()) continue;
     const DirectoryEntry* counterpart = target.Find(entry.name);
     engine.Totals().dataTotal += entry.size;
-    if (!TargetIsCurrent(entry, counterpart)) CopyOneFile(engine, path, targetDir, entry, counterpart, target);
+    if (!TargetIsCurrent(entry, counterpart))
+      CopyOneFile(engine, path, targetDir, entry, counterpart, target);
     if (engine.StopRequested()) break;
     engine.PumpEvents();
     if (engine.StopRequested()) break;
@@ -72,7 +76,8 @@ void SyncListedFiles(SyncEngine& engine, const std::string& path, const Director
 
 void SyncListedFiles(SyncEngine& engine, const std::string& path, const DirectoryListing& source,
                      const DirectoryListing& target) {
-  SyncAgainst(engine, path, source, MapBetweenRoots(path, engine.Roots().source, engine.Roots().target), target);
+  SyncAgainst(engine, path, source, MapBetweenRoots(path, engine.Roots().source, engine.Roots().target),
+              target);
 }
 
 }  // namespace tarnvel
