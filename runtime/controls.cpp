@@ -123,6 +123,13 @@ void Control::RequestRepaint() {
   Notify(false);
 }
 
+bool Control::PendingOnlyRedisplays() const {
+  const ControlKind kind = Kind();
+  if (kind != ControlKind::Label && kind != ControlKind::ProgressBar) return false;
+  std::lock_guard lock(mutex_);
+  return changes_.empty() && (dirty_ & ~(PendingChanges::kText | PendingChanges::kPosition)) == 0;
+}
+
 PendingChanges Control::TakePending() {
   std::lock_guard lock(mutex_);
   PendingChanges pending;

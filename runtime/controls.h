@@ -119,6 +119,9 @@ class Control {
 
   // Hands the changes recorded since the last call to the mirror and clears them.
   PendingChanges TakePending();
+  // Whether what waits for the mirror only changes what a label or bar shows (its text, its
+  // position): nothing the user could act on, so it may wait for the next message-loop pass.
+  bool PendingOnlyRedisplays() const;
   // Records a repaint request (painted at once on the window's thread).
   void RequestRepaint();
 

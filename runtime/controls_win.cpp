@@ -3,6 +3,8 @@
 // A change made on the window's thread is applied at once, except list-box changes, which
 // wait for the next message-loop pass (or ProcessEvents) and are then applied in one go with
 // redrawing off: a visible list box repaints its scroll bar on every single line otherwise.
+// A new text or position of a label or bar that follows its last one within 30 ms waits for
+// that pass as well.
 // A change made on another thread is never applied there: the mirror is queued and a message
 // to the thread's hidden sync window has the window's thread apply it.
 #include <windows.h>
@@ -86,7 +88,11 @@ class Win32Mirror : public ControlMirror {
   bool Alive() const override { return IsWindow(hwnd_) != FALSE; }
 
   void Changed(bool coalesce) override {
-    if (!coalesce && GetCurrentThreadId() == thread_) {
+    // A new text or position of a label or bar right after its last one waits for the next
+    // message-loop pass too: a run rewrites its counters and labels for every file, far faster
+    // than anyone can read them, and each SetWindowTextW repaints under Wine.
+    const bool soon = GetTickCount64() - lastFlush_ < kImmediateGap;
+    if (!coalesce && GetCurrentThreadId() == thread_ && !(soon && control_.PendingOnlyRedisplays())) {
       Flush();
     } else {
       Queue();
@@ -100,6 +106,7 @@ class Win32Mirror : public ControlMirror {
     }
     PendingChanges pending = control_.TakePending();
     if (pending.Empty() || !IsWindow(hwnd_)) return;
+    lastFlush_ = GetTickCount64();
     const bool wasApplying = applying_;
     applying_ = true;
     Apply(pending);
@@ -110,8 +117,11 @@ class Win32Mirror : public ControlMirror {
   Control& Object() { return control_; }
   DWORD Thread() const { return thread_; }
   bool queued = false;  // guarded by queueMutex
+  static constexpr ULONGLONG kImmediateGap = 30;  // milliseconds
 
  private:
+  ULONGLONG lastFlush_ = 0;
+
   void Queue() {
     std::lock_guard lock(queueMutex);
     if (queued) return;
@@ -154,7 +164,15 @@ class Win32Mirror : public ControlMirror {
     // One change is cheap; a burst is applied with redrawing off and painted once.
     const bool burst = items.size() > 1;
     if (burst) SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
-    for (const ItemChange& change : items) {
+    // Only the last selection of a burst can be seen; each one scrolls the list, so the
+    // earlier ones are passed over (a selection changes no item, so the lines stay the same).
+    size_t lastSelect = items.size();
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (items[i].op == ItemChange::Op::Select) lastSelect = i;
+    }
+    for (size_t i = 0; i < items.size(); ++i) {
+      const ItemChange& change = items[i];
+      if (change.op == ItemChange::Op::Select && i != lastSelect) continue;
       switch (kind) {
         case ControlKind::ListBox:
           ApplyListBox(change);

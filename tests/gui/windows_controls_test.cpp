@@ -213,6 +213,37 @@ TEST(MirroredControls, BurstOfTenThousandLogLinesStaysExact) {
   ProcessEvents();
 }
 
+// Counts the texts a window is given, to see how many of a burst reach it.
+LRESULT CALLBACK CountSetText(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR count) {
+  if (message == WM_SETTEXT) ++*reinterpret_cast<int*>(count);
+  return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+// A run rewrites its labels for every file; a window need not repaint each of those texts, but
+// the object always holds the latest and the window shows it after the next message-loop pass.
+TEST(MirroredControls, BurstOfLabelTextsReachesTheWindowAsItsLastText) {
+  ControlsWindow window;
+  ASSERT_TRUE(LoadWindow(window));
+  int texts = 0;
+  ASSERT_TRUE(SetWindowSubclass(H(window.label), CountSetText, 1, reinterpret_cast<DWORD_PTR>(&texts)));
+  for (int i = 0; i < 2000; ++i) {
+    window.label.SetText("已同步文件:" + std::to_string(i) + "个");
+    window.bar.SetPosition(i % 100);
+  }
+  EXPECT_EQ(window.label.Text(), "已同步文件:1999个");
+  ProcessEvents();
+  EXPECT_EQ(WindowText(H(window.label)), L"已同步文件:1999个");
+  EXPECT_EQ(SendMessageW(H(window.bar), PBM_GETPOS, 0, 0), 99);
+  EXPECT_LT(texts, 1000);
+  RemoveWindowSubclass(H(window.label), CountSetText, 1);
+  // A single change after a quiet moment still shows at once.
+  Sleep(40);
+  window.label.SetText("信息：所有任务完成。");
+  EXPECT_EQ(WindowText(H(window.label)), L"信息：所有任务完成。");
+  DestroyWindow(window);
+  ProcessEvents();
+}
+
 TEST(WindowBehaviour, DestroyWaitsForTheCurrentMessage) {
   ControlsWindow window;
   ASSERT_TRUE(LoadWindow(window));
