@@ -39,7 +39,7 @@ struct SyncHooks {
   // Pending messages are dispatched after an entry at most this often (milliseconds of tick
   // count); 0 dispatches after every entry. Every dispatch brings the coalesced display
   // changes into the window, which under a visible list box costs milliseconds.
-  std::uint32_t eventInterval = 40;
+  std::uint32_t eventInterval = 100;
 };
 
 // The source and target roots of the job in hand, both with their trailing "\", read from the
