@@ -92,20 +92,20 @@ std::string ResourceResponse(const std::string& request, const std::string& body
   const std::string size = std::to_string(body.size());
   if (range.rfind("bytes=", 0) != 0)
     return Response(200, "OK", body, {"Content-Type: application/octet-stream"});
-  const std::string spec =
+  const std::string rangeText =
       range.substr(6, range.find(',') == std::string::npos ? std::string::npos : range.find(',') - 6);
-  const std::size_t dash = spec.find('-');
+  const std::size_t dash = rangeText.find('-');
   if (dash == std::string::npos) return Response(200, "OK", body, {});
   std::size_t first = 0;
   std::size_t last = body.empty() ? 0 : body.size() - 1;
   try {
     if (dash == 0) {  // the last n bytes
-      const std::size_t n = std::stoull(spec.substr(1));
+      const std::size_t n = std::stoull(rangeText.substr(1));
       first = n >= body.size() ? 0 : body.size() - n;
     } else {
-      first = std::stoull(spec.substr(0, dash));
-      if (dash + 1 < spec.size())
-        last = std::min(last, static_cast<std::size_t>(std::stoull(spec.substr(dash + 1))));
+      first = std::stoull(rangeText.substr(0, dash));
+      if (dash + 1 < rangeText.size())
+        last = std::min(last, static_cast<std::size_t>(std::stoull(rangeText.substr(dash + 1))));
     }
   } catch (const std::exception&) {
     return Response(200, "OK", body, {});
