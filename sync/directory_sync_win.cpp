@@ -57,7 +57,7 @@ class DirectoryWalk {
   void WalkLevel(const std::string& path, const DirectoryListing& listing, TargetListing& target) {
     for (const DirectoryEntry& entry : listing.Entries()) {
       if (!entry.IsDirectory()) continue;
-      if (!IsDotName(entry.name) && !PassOver(path + entry.name, entry)) {
+      if (!IsDotName(entry.name) && !PassOver(path + entry.name, target.Directory() + entry.name, entry)) {
         VisitSubdirectory(path, target.Directory(), entry, target.Get().Find(entry.name));
       }
       if (engine_.StopRequested()) break;
@@ -66,10 +66,12 @@ class DirectoryWalk {
     }
   }
 
-  // The target root inside the source would be walked while it grows; a link that leads back
-  // into the walk would never end.
-  bool PassOver(const std::string& child, const DirectoryEntry& entry) {
+  // The target root inside the source would be walked while it grows; with the source inside
+  // the target, the directory that maps onto the source root would be copied over the source
+  // itself; a link that leads back into the walk would never end.
+  bool PassOver(const std::string& child, const std::string& targetChild, const DirectoryEntry& entry) {
     if (SamePath(child, engine_.Roots().target)) return true;
+    if (SamePath(targetChild, engine_.Roots().source)) return true;
     return entry.IsDirectoryLink() && chain_.LeadsBack(child);
   }
 

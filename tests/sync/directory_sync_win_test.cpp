@@ -90,6 +90,20 @@ TEST_F(DirectorySyncWin, PassesOverATargetInsideTheSource) {
   EXPECT_EQ(Lines(rig.controls.createdDirectoriesLog), (std::vector<std::string>{src + "data"}));
 }
 
+// Fixed: with the source inside the target, a source subdirectory named as the source itself
+// maps onto the source root, and its files were copied over the source's own.
+TEST_F(DirectorySyncWin, NeverWritesIntoASourceInsideTheTarget) {
+  src = dst + "current\\";
+  WriteTextFile(src + "notes.txt", "the source's own notes");
+  WriteTextFile(src + "current\\notes.txt", "a nested folder's notes");
+  WriteTextFile(src + "current\\current\\deeper.txt", "d");
+  Walk();
+  EXPECT_EQ(ReadTextFile(src + "notes.txt"), "the source's own notes");
+  EXPECT_FALSE(Exists(src + "deeper.txt"));
+  EXPECT_EQ(ReadTextFile(src + "current\\notes.txt"), "a nested folder's notes");
+  EXPECT_FALSE(Exists(src + "current\\deeper.txt"));
+}
+
 // Fixed: a link back to an ancestor was followed for ever; a link out of the tree is copied.
 TEST_F(DirectorySyncWin, FollowsLinksButNotBackIntoTheWalk) {
   src = "Z:\\links\\9\\tree\\";
