@@ -12,7 +12,8 @@ class SyncEngine;
 // its extra files are removed, its subdirectories are cleaned, and it is deleted with what is
 // left in it when the source lacks it. Directories whose names begin with "." are never
 // touched, nor is the source root when it lies inside the target. A directory link is never
-// entered and never changed: when the source lacks it, only the link itself is removed.
+// entered and never changed: when the source lacks it, only the link itself is removed. Should
+// the source root vanish during the walk (an unplugged disk), nothing more is removed.
 void RemoveExtraDirectories(SyncEngine& engine, std::string& path);
 
 // Deletes the files of the target directory `path` that have no entry of their name (file or

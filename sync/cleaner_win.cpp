@@ -45,7 +45,7 @@ class Cleaner {
     for (const DirectoryEntry& entry : level.target.Entries()) {
       if (entry.IsDirectory()) continue;
       engine_.Totals().dataTotal += entry.size;
-      if (!SourceHas(level, entry.name)) {
+      if (!SourceHas(level, entry.name) && SourceStillThere()) {
         engine_.Listings().Forget(level.path);
         RemoveFile(level.path + entry.name);
       }
@@ -75,6 +75,14 @@ class Cleaner {
   }
 
  private:
+  // Something is removed only while the source root is there: a disk unplugged or a share lost
+  // in the middle of the clean-up would otherwise look like a source whose content is all gone.
+  // Once it has gone, nothing more is removed in this clean-up.
+  bool SourceStillThere() {
+    if (!sourceLost_ && !IsDirectory(engine_.Roots().source)) sourceLost_ = true;
+    return !sourceLost_;
+  }
+
   // Any entry of the name counts, a directory too. A name the listing's folding does not
   // match is asked of the file system, as it would be without the listing.
   bool SourceHas(const CleanLevel& level, const std::string& name) {
@@ -96,7 +104,7 @@ class Cleaner {
     const CleanLevel inner = Open(child + "\\");
     CleanFiles(inner);
     CleanDirectories(inner, false);
-    if (!SourceHasDirectory(level, entry.name)) {
+    if (!SourceHasDirectory(level, entry.name) && SourceStillThere()) {
       if (!topLevel) c_.statusLine.SetText(kRemovingDirectoryPrefix + sourceChild);
       engine_.Listings().Forget(level.path);
       AppendToLog(c_.removedDirectoriesLog, child);
@@ -119,7 +127,7 @@ class Cleaner {
 
   // Nothing behind a link is cleaned or changed; an extra link loses only itself.
   void CleanLink(const CleanLevel& level, const DirectoryEntry& entry, bool topLevel) {
-    if (SourceHasDirectory(level, entry.name)) return;
+    if (SourceHasDirectory(level, entry.name) || !SourceStillThere()) return;
     const std::string child = level.path + entry.name;
     c_.statusLine.SetText(kRemovingDirectoryPrefix + level.sourcePath + entry.name);
     engine_.Listings().Forget(level.path);
@@ -140,6 +148,7 @@ class Cleaner {
   MainControls& c_;
   bool archiveKnown_ = false;    // one write has shown whether directories keep the archive bit
   bool archiveDropped_ = false;  // they do not
+  bool sourceLost_ = false;      // the source root was found missing
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/encoding.h"
 #include "sync/cleaner.h"
 #include "sync/path_helpers.h"
 #include "tests/support/sandbox.h"
@@ -131,6 +132,26 @@ TEST_F(CleanerWin, PassesOverASourceInsideTheTarget) {
   EXPECT_TRUE(Exists(src + "precious.txt"));
   EXPECT_TRUE(Exists(src + "inner\\deep.txt"));
   EXPECT_FALSE(Exists(dst + "stale.txt"));
+}
+
+// Fixed: a source unplugged in the middle of the clean-up looked like one whose files were all
+// gone, and every target file examined after it was deleted.
+TEST_F(CleanerWin, ASourceThatVanishesMidwayStopsTheRemovals) {
+  for (const char* f : {"a\\1.txt", "a\\2.txt", "b\\3.txt", "c\\4.txt", "top.txt"}) {
+    WriteTextFile(src + f, "s");
+    WriteTextFile(dst + f, "s");
+  }
+  bool unplugged = false;
+  rig.onEvents = [&] {
+    if (unplugged) return;
+    ASSERT_TRUE(MoveFileW(GbkToWide(dir + "Src").c_str(), GbkToWide(dir + "Unplugged").c_str()));
+    unplugged = true;
+  };
+  Clean();
+  ASSERT_TRUE(unplugged);
+  EXPECT_EQ(Lines(rig.controls.removedFilesLog), std::vector<std::string>{});
+  EXPECT_EQ(Lines(rig.controls.removedDirectoriesLog), std::vector<std::string>{});
+  for (const char* f : {"a\\1.txt", "a\\2.txt", "b\\3.txt", "c\\4.txt", "top.txt"}) EXPECT_TRUE(Exists(dst + f)) << f;
 }
 
 TEST_F(CleanerWin, StopLeavesTheRestInPlace) {
