@@ -31,6 +31,24 @@ void CarryAttributes(const std::string& target, std::uint32_t sourceAttributes) 
   if (!carriedByCopy) SetAttributes(target, wanted);
 }
 
+// A copy that failed before it made the target: the source could not be opened or the target
+// could not be created. Whatever has the target's name then is not the engine's to remove.
+bool FailedBeforeCreatingTheTarget(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_INVALID_NAME:
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // What a copy that broke off may have left under the target's name; never a directory.
 void DiscardPartialCopy(const std::string& target) {
   const int attributes = GetAttributes(target);
@@ -69,8 +87,9 @@ bool ReplaceExisting(const std::string& source, const std::string& target, std::
   return true;
 }
 
-// The target is not there: nothing can be lost, so the copy goes to its own name. A failed
-// copy leaves nothing behind; a file someone made there in the meantime is replaced safely.
+// The target is not there: nothing can be lost, so the copy goes to its own name. A copy that
+// broke off leaves nothing behind; a file someone made there in the meantime is replaced
+// safely, or, when the source cannot be read, left alone.
 bool CopyToMissing(const std::string& source, const std::string& target, const CopyFacts& facts,
                    const CopyProgress& progress) {
   if (facts.temporaryLeft) DiscardTemporary(TemporaryCopyPath(target));
@@ -85,10 +104,11 @@ bool CopyToMissing(const std::string& source, const std::string& target, const C
     CarryAttributes(target, facts.sourceAttributes);
     return true;
   }
+  const DWORD error = GetLastError();
   if (FailedOnAnExistingFile()) {
     return ReplaceExisting(source, target, facts.sourceAttributes, GetAttributes(target), progress);
   }
-  DiscardPartialCopy(target);
+  if (!FailedBeforeCreatingTheTarget(error)) DiscardPartialCopy(target);
   return false;
 }
 

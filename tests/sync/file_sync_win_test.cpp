@@ -151,15 +151,40 @@ TEST_F(FileSyncWin, ATargetWrittenByAnotherProgramBeforeTheCopyIsReplaced) {
   WriteTextFile(src + "a.txt", "a");
   WriteTextFile(src + "b.txt", "source b");
   MakeDirectoryPath(dst);
+  bool written = false;  // at the first event pass, after the listing and before b's copy
   rig.onEvents = [&] {
-    if (Exists(dst + "a.txt") && !Exists(dst + "b.txt")) {
+    if (!written) {
       WriteTextFile(dst + "b.txt", "someone else's");
       SetRawAttributes(dst + "b.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     }
+    written = true;
   };
   Sync();
+  ASSERT_TRUE(written);
   EXPECT_EQ(ReadTextFile(dst + "b.txt"), "source b");
   EXPECT_EQ(RawAttributes(dst + "b.txt") & 0x27, FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_FALSE(Exists(TemporaryCopyPath(dst + "b.txt")));
+}
+
+// The listing showed no target, another program wrote one before the copy, and the source
+// cannot be read: the copy fails before making anything, so the other program's file stays.
+// (It was deleted as if it were the remains of the failed copy.)
+TEST_F(FileSyncWin, AnUnreadableSourceNeverCostsAFileAnotherProgramWrote) {
+  WriteTextFile(src + "a.txt", "a");
+  WriteTextFile(src + "b.txt", "source b");
+  MakeDirectoryPath(dst);
+  HANDLE locked = CreateFileW(PathToWide(src + "b.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  bool written = false;  // at the first event pass, after the listing and before b's copy
+  rig.onEvents = [&] {
+    if (!written) WriteTextFile(dst + "b.txt", "someone else's");
+    written = true;
+  };
+  Sync();
+  CloseHandle(locked);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(ReadTextFile(dst + "b.txt"), "someone else's");
   EXPECT_FALSE(Exists(TemporaryCopyPath(dst + "b.txt")));
 }
 
