@@ -12,13 +12,10 @@
 namespace tarnvel::test {
 namespace {
 
-class CleanerWin : public testing::Test {
+class CleanerWin : public SyncTreeTest {
  protected:
-  void TearDown() override { ClearAttributesBelow(dir); }
   void SetUp() override {
-    dir = FreshTestDir();
-    src = dir + "Src\\";
-    dst = dir + "Dst\\";
+    SyncTreeTest::SetUp();
     MakeDirectoryPath(src);
   }
   void Clean() {
@@ -28,8 +25,6 @@ class CleanerWin : public testing::Test {
     path = dst;
     RemoveExtraFiles(rig.engine, path);
   }
-  std::string dir, src, dst;
-  EngineRig rig;
 };
 
 // Post-order: every file of an extra directory is logged on its own before the directory.

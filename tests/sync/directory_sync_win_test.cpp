@@ -12,21 +12,13 @@
 namespace tarnvel::test {
 namespace {
 
-class DirectorySyncWin : public testing::Test {
+class DirectorySyncWin : public SyncTreeTest {
  protected:
-  void TearDown() override { ClearAttributesBelow(dir); }
-  void SetUp() override {
-    dir = FreshTestDir();
-    src = dir + "Src\\";
-    dst = dir + "Dst\\";
-  }
   void Walk() {
     rig.SetJob(src, dst);
     std::string path = src;
     SyncDirectoryTree(rig.engine, path);
   }
-  std::string dir, src, dst;
-  EngineRig rig;
 };
 
 TEST_F(DirectorySyncWin, MirrorsThePreOrderTreeAndLogsCreatedSourcePaths) {

@@ -15,21 +15,16 @@
 namespace tarnvel::test {
 namespace {
 
-class FileSyncWin : public testing::Test {
+class FileSyncWin : public SyncTreeTest {
  protected:
-  void TearDown() override { ClearAttributesBelow(dir); }
   void SetUp() override {
-    dir = FreshTestDir();
-    src = dir + "Src\\";
-    dst = dir + "Dst\\";
+    SyncTreeTest::SetUp();
     rig.SetJob(src, dst);
   }
   void Sync() {
     std::string path = src;
     SyncFilesOfDirectory(rig.engine, path);
   }
-  std::string dir, src, dst;
-  EngineRig rig;
 };
 
 // Equal size and time: left alone even when the content differs; one millisecond apart: copied.

@@ -2,6 +2,8 @@
 
 #include "tests/sync/sync_fixture_win.h"
 
+#include "tests/support/sandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -133,5 +135,13 @@ void EngineRig::SetJob(const std::string& source, const std::string& target, boo
   if (t.empty() || t.back() != '\\') t += '\\';
   engine.SetRoots({s, t});
 }
+
+void SyncTreeTest::SetUp() {
+  dir = FreshTestDir();
+  src = dir + "Src\\";
+  dst = dir + "Dst\\";
+}
+
+void SyncTreeTest::TearDown() { ClearAttributesBelow(dir); }
 
 }  // namespace tarnvel::test

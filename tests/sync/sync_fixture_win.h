@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "sync/main_controls.h"
 #include "sync/sync_engine.h"
 
@@ -46,6 +48,17 @@ struct EngineRig {
   SyncEngine engine;
   std::function<void()> onEvents;
   int eventCount = 0;
+};
+
+// A test over one fresh folder with a source tree Src\ and a target tree Dst\ in it, and an
+// engine on windowless controls; attributes below the folder are cleared afterwards so the
+// next run can remove it.
+class SyncTreeTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::string dir, src, dst;
+  EngineRig rig;
 };
 
 }  // namespace tarnvel::test
