@@ -50,21 +50,22 @@ void WaitWhileHeld() {
 // after-command has been handed to the shell; the program does not wait for it.
 [[noreturn]] void EndProgram(UINT exitCode) { ExitProcess(exitCode); }
 
-// Runs one style's steps, opens the after-command and ends the program. A job that broke off
-// with an error is reported and opens no after-command: what follows it may rely on the copy.
-[[noreturn]] void RunJobThenEnd(const std::function<void()>& steps) {
-  UINT exitCode = 0;
+// Runs one style's steps, opens the after-command and ends the program with the job's exit code.
+// A job that did not start, or broke off with an error, opens no after-command: what follows it
+// may rely on the copy.
+[[noreturn]] void RunJobThenEnd(const std::function<int()>& steps) {
+  UINT exitCode = kJobDone;
   bool finished = false;
   try {
     WaitWhileHeld();
-    steps();
-    finished = true;
+    exitCode = static_cast<UINT>(steps());
+    finished = exitCode != kJobNotStarted;
   } catch (const std::exception& error) {
     ReportException(error);
-    exitCode = 1;
+    exitCode = kJobIncomplete;
   } catch (...) {
     ReportException(RuntimeError("同步任务意外中止"));
-    exitCode = 1;
+    exitCode = kJobIncomplete;
   }
   if (finished) {
     // The shell may hand the open to COM components, which want an apartment on this thread.
@@ -77,17 +78,17 @@ void WaitWhileHeld() {
 
 DWORD WINAPI StaticWorker(void*) {
   const CommandLineJobState& state = JobState();
-  RunJobThenEnd([&] { RunStaticSteps(state.source, state.target); });
+  RunJobThenEnd([&] { return RunStaticSteps(state.source, state.target); });
 }
 
 DWORD WINAPI SingleBarWorker(void*) {
   const CommandLineJobState& state = JobState();
-  RunJobThenEnd([&] { RunSingleBarSteps(state.source, state.target, *state.fileLabel, *state.fileBar); });
+  RunJobThenEnd([&] { return RunSingleBarSteps(state.source, state.target, *state.fileLabel, *state.fileBar); });
 }
 
 DWORD WINAPI DoubleBarWorker(void*) {
   const CommandLineJobState& state = JobState();
-  RunJobThenEnd([&] { RunDoubleBarSteps(*state.controls); });
+  RunJobThenEnd([&] { return RunDoubleBarSteps(*state.controls); });
 }
 
 void StartWorker(LPTHREAD_START_ROUTINE worker) {

@@ -3,7 +3,6 @@
 
 #include "app/job_styles.h"
 
-#include <vector>
 
 #include "app/size_copier.h"
 #include "runtime/convert.h"
@@ -16,76 +15,67 @@ namespace {
 
 constexpr int kShellFileNotFound = 2;
 
-// The absolute, upper-cased form of a directory with one trailing "\", for comparing places.
-std::wstring ComparablePlace(const std::string& path) {
-  const std::wstring wide = PathToWide(path);
-  std::vector<wchar_t> buffer(wide.size() + MAX_PATH + 1);
-  DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-  if (length >= buffer.size()) {
-    buffer.resize(length + 1);
-    length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-  }
-  std::wstring full = length == 0 || length >= buffer.size() ? wide : std::wstring(buffer.data(), length);
-  if (full.rfind(L"\\\\?\\UNC\\", 0) == 0) {
-    full = L"\\\\" + full.substr(8);
-  } else if (full.rfind(L"\\\\?\\", 0) == 0) {
-    full = full.substr(4);
-  }
-  while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
-  full += L'\\';
-  CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-  return full;
-}
+// A job that walks: its roots are usable and its source is there.
+bool Startable(const SizeJob& job) { return job.Usable() && job.roots.sourceExists; }
 
-bool StartsWith(const std::wstring& text, const std::wstring& prefix) { return text.rfind(prefix, 0) == 0; }
+int ExitCodeOf(const SizeJob& job, RunReport* report) {
+  if (report != nullptr) *report = job.report;
+  if (!Startable(job)) return kJobNotStarted;
+  return job.report.Failures() == 0 ? kJobDone : kJobIncomplete;
+}
 
 }  // namespace
 
 bool JobPathsUsable(const std::string& source, const std::string& target) {
-  if (TrimBoth(source).empty() || TrimBoth(target).empty()) return false;
-  const std::wstring from = ComparablePlace(source);
-  const std::wstring to = ComparablePlace(target);
-  return !StartsWith(from, to) && !StartsWith(to, from);
+  return ResolveRoots(source, target).Usable();
 }
 
-void RunStaticSteps(const std::string& source, const std::string& target) {
-  if (!JobPathsUsable(source, target)) return;
-  CleanTargetBySize(source, target);
-  CopyTreeBySize(source, target);
+int RunStaticSteps(const std::string& source, const std::string& target, RunReport* report) {
+  SizeJob job = ResolveSizeJob(source, target);
+  if (Startable(job)) {
+    CleanTargetBySize(job);
+    CopyTreeBySize(job);
+  }
+  return ExitCodeOf(job, report);
 }
 
-void RunSingleBarSteps(const std::string& source, const std::string& target, Label& fileLabel, ProgressBar& fileBar) {
+int RunSingleBarSteps(const std::string& source, const std::string& target, Label& fileLabel, ProgressBar& fileBar,
+                      RunReport* report) {
   fileLabel.SetText(kCleaningText);
-  const bool usable = JobPathsUsable(source, target);
-  if (usable) CleanTargetBySize(source, target);
-  const std::int32_t count = usable ? CountMissingFiles(source, target) : 0;
+  SizeJob job = ResolveSizeJob(source, target);
+  const bool startable = Startable(job);
+  if (startable) CleanTargetBySize(job);
+  const std::int32_t count = startable ? CountMissingFiles(job) : 0;
   if (count == 0) {
     fileBar.SetPosition(fileBar.Maximum());
   } else {
     fileBar.SetRange(0, count);
     fileBar.SetPosition(0);
-    CopyTreeWithBar(source, target, fileLabel, fileBar, count);
+    CopyTreeWithBar(job, fileLabel, fileBar);
   }
   fileLabel.SetText(kFinishedText);
+  return ExitCodeOf(job, report);
 }
 
-void RunDoubleBarSteps(const JobControls& job) {
-  job.statusLabel.SetText(kCountingText);
-  const bool usable = JobPathsUsable(job.source, job.target);
-  if (usable) CleanTargetBySize(job.source, job.target);
-  const std::int32_t count = usable ? CountMissingFiles(job.source, job.target) : 0;
-  job.countLabel.SetText(ToText(count));
+int RunDoubleBarSteps(const JobControls& controls, RunReport* report) {
+  controls.statusLabel.SetText(kCountingText);
+  SizeJob job = ResolveSizeJob(controls.source, controls.target);
+  const bool startable = Startable(job);
+  if (startable) CleanTargetBySize(job);
+  const std::int32_t count = startable ? CountMissingFiles(job) : 0;
+  controls.countLabel.SetText(ToText(count));
   if (count > 0) {
-    job.secondCountLabel.SetText(ToText(count));
-    job.overallBar.SetRange(0, count);
-    job.overallBar.SetPosition(0);
-    job.fileBar.SetMinimum(0);
-    job.fileBar.SetPosition(0);
-    CopyTreeWithTwoBars(job.source, job.target, job);
+    controls.secondCountLabel.SetText(ToText(count));
+    controls.overallBar.SetRange(0, count);
+    controls.overallBar.SetPosition(0);
+    controls.fileBar.SetMinimum(0);
+    controls.fileBar.SetPosition(0);
+    CopyTreeWithTwoBars(job, controls);
   }
-  job.statusLabel.SetText(kFinishedText);
-  job.overallBar.SetPosition(job.overallBar.Maximum());
-  job.fileBar.SetPosition(job.fileBar.Maximum());
+  controls.statusLabel.SetText(kFinishedText);
+  controls.overallBar.SetPosition(controls.overallBar.Maximum());
+  controls.fileBar.SetPosition(controls.fileBar.Maximum());
+  return ExitCodeOf(job, report);
 }
 
 bool OpenAfterCommand(const std::string& command) { return ShellOpen(command) != kShellFileNotFound; }

@@ -18,7 +18,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       ShowMessage("程序窗口无法创建。", kMessageIconStop, "错误");
       return 1;
     }
-    if (StartUp(startupWindow, mainWindow) == StartOutcome::kBadJobLine) return 0;
+    // A job line without its four pieces starts nothing: a script sees it in the exit code.
+    if (StartUp(startupWindow, mainWindow) == StartOutcome::kBadJobLine) return 2;
     return RunMessageLoop();
   } catch (const std::exception& error) {
     ReportException(error);

@@ -1,16 +1,18 @@
 // The command-line engine: it compares files by size only, cleans the target of what the source
-// lacks and copies what is missing or differs. Separate from the main-window engine in sync/.
+// lacks and copies what is missing or differs. Its decisions and displays are its own; the walk
+// machinery (listings, roots by identity, link checks, the copy that replaces and the removal
+// that never reaches through a link) is the main-window engine's, in sync/.
 //
-// Every walker takes a source and a target directory (a trailing "\" is added where missing) and
-// runs synchronously on the calling thread, processing pending window messages at every level.
-// File-system failures are not reported: a delete or copy that fails is passed over and the walk
-// goes on.
+// Every walker runs synchronously on the calling thread, processing pending window messages at
+// every level, and records what it could not do in the job's report: a failed copy or removal
+// is never passed over in silence.
 //
-// Directory links (junctions, symbolic links) are never walked on either side: a link in the
-// source is neither counted nor copied and the same-named target entry is left as it is; a link
-// in the target is removed as a link (nothing behind it is touched) unless the source holds a link
-// of that name, and no copy ever writes through one. So a link back to an ancestor cannot make a
-// walker recurse, and nothing outside the target is ever deleted or written.
+// The walk never leaves its two trees. The roots are resolved and compared by identity before
+// anything is written; a listed name that would name another place when joined is reported and
+// left alone; a directory link in the source is followed only when it leads to no directory that
+// holds a root, not into the target and not back into the walk; a link in the target is never
+// entered or written through: the clean-up removes it as a link (nothing behind it is touched)
+// and a copy replaces a file link by a file of its own.
 #pragma once
 
 #include <cstdint>
@@ -18,33 +20,52 @@
 
 #include "app/command_line_job.h"
 #include "runtime/controls.h"
+#include "sync/run_report.h"
+#include "sync/walk_roots.h"
 
 namespace tarnvel {
 
-// Removes from the target every file whose size differs from the source file of that name (a
-// missing source file counts as -1) and every directory the source lacks by its exact name.
-// Attributes are not touched, so a read-only target file survives. Cleans only when the source is
-// an existing directory: a mistyped or unplugged source never empties a target. An empty (or
-// blank) source or target cleans nothing.
-void CleanTargetBySize(const std::string& source, const std::string& target);
+// The job in hand: its resolved roots and what could not be done.
+struct SizeJob {
+  RootsVerdict verdict = RootsVerdict::kBlank;
+  WalkRoots roots;
+  RunReport report;
+  bool Usable() const { return verdict == RootsVerdict::kUsable; }
+};
 
-// The number of source files for which the target holds no entry of that name, over the whole
-// tree. Creates each target directory it visits (one level at a time).
-std::int32_t CountMissingFiles(const std::string& source, const std::string& target);
+// Resolves the pair as given on the job line; an unusable pair walks nothing.
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target);
+
+// Removes from the target every file for which the source holds no file of that name, and every
+// directory for which it holds no directory of that name (names matched as the file system
+// matches them). A file whose size differs stays: the copy replaces it once its new copy is
+// complete. Attributes are not touched, so a read-only target file survives. Cleans only when
+// the source is an existing directory, and never against a source that lists nothing: an
+// unplugged disk or an empty mount point never empties a target (that is reported).
+void CleanTargetBySize(SizeJob& job);
+
+// The number of source files whose target counterpart is missing or differs in size (or is a
+// link), over the whole tree: the files the copy will copy. Creates each target directory it
+// visits.
+std::int32_t CountMissingFiles(SizeJob& job);
 
 // Style 1: copies every source file whose size differs from its target counterpart, files of a
 // directory before its subdirectories.
-void CopyTreeBySize(const std::string& source, const std::string& target);
+void CopyTreeBySize(SizeJob& job);
 
 // Style 2: subdirectories first; each copied file shows its name on the file label and moves the
-// file bar one step on. `count` is the number of files to copy the bar was set up for.
-void CopyTreeWithBar(const std::string& source, const std::string& target, Label& fileLabel,
-                     ProgressBar& fileBar, std::int32_t count);
+// file bar one step on.
+void CopyTreeWithBar(SizeJob& job, Label& fileLabel, ProgressBar& fileBar);
 
 // Style 3: subdirectories first; each copied file shows its target directory on the status label
 // and its name on the file label, its own progress through OnTwoBarProgress, then moves the overall
 // bar one step on and shows the overall percentage on the count label.
-void CopyTreeWithTwoBars(const std::string& source, const std::string& target, const JobControls& controls);
+void CopyTreeWithTwoBars(SizeJob& job, const JobControls& controls);
+
+// The same walkers on a pair of texts, resolved first (tests and small callers).
+void CleanTargetBySize(const std::string& source, const std::string& target);
+std::int32_t CountMissingFiles(const std::string& source, const std::string& target);
+void CopyTreeBySize(const std::string& source, const std::string& target);
 
 // True when the parent directory of the path lists a directory whose name equals the path's last
 // component exactly, letter case included.

@@ -6,219 +6,340 @@
 #include "app/size_copier.h"
 
 #include <functional>
-#include <unordered_map>
-#include <vector>
 
 #include "runtime/arith.h"
 #include "runtime/convert.h"
-#include "runtime/encoding.h"
 #include "runtime/files.h"
 #include "runtime/text.h"
 #include "runtime/window.h"
+#include "sync/directory_listing.h"
+#include "sync/file_copier.h"
+#include "sync/link_guard.h"
+#include "sync/path_helpers.h"
+#include "sync/walk_support.h"
 
 namespace tarnvel {
 namespace {
 
-constexpr std::int64_t kMissing = -1;
+constexpr const char* kUnsafeName = "名称中含有路径分隔符，不能安全处理";
 
-std::string AsDirectory(const std::string& path) {
-  if (!path.empty() && (path.back() == '\\' || path.back() == '/')) return path;
-  return path + "\\";
+// A target file that the copy must write: missing, of another size, or a link (the backup gets
+// a file of its own).
+bool NeedsCopy(const DirectoryEntry& source, const DirectoryEntry* target) {
+  if (target == nullptr) return true;
+  if ((target->attributes & kAttrReparsePoint) != 0) return true;
+  return target->size != source.size;
 }
 
-// An empty piece of a job line must never become "\", the root of the current drive.
-bool IsBlank(const std::string& path) { return TrimBoth(path).empty(); }
-
-// Names as the file system matches them: without regard to letter case.
-std::wstring NameKey(const std::string& name) {
-  std::wstring key = GbkToWide(name);
-  if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-  return key;
+bool IsPlainDirectory(const DirectoryEntry* entry) {
+  return entry != nullptr && entry->IsDirectory() && (entry->attributes & kAttrReparsePoint) == 0;
 }
 
-// One directory's entries, without "." and "..", found by name as a search of the file system
-// would find them. `listed` is false when the directory could not be listed.
-class Listing {
+// One source file whose target counterpart must be written: source directory, target directory
+// (both with their trailing "\"), the file's entry in the source listing and its counterpart.
+using CopyOne = std::function<CopyResult(const std::string&, const std::string&, const DirectoryEntry&,
+                                         const DirectoryEntry*)>;
+
+class SizeWalk {
  public:
-  explicit Listing(const std::string& directory) {
-    listed_ = ListDirectory(directory, [this](const DirectoryEntry& entry) {
-      entries_.push_back(entry);
-      return true;
-    });
-    byName_.reserve(entries_.size());
-    for (const DirectoryEntry& entry : entries_) byName_.emplace(NameKey(entry.name), &entry);
-  }
-  Listing(const Listing&) = delete;
-  Listing& operator=(const Listing&) = delete;
+  // `reporting` is false for the count pass: what fails is reported once, by the copy.
+  SizeWalk(SizeJob& job, bool reporting) : job_(job), reporting_(reporting), chain_(job.roots.target) {}
 
-  bool Listed() const { return listed_; }
-  const std::vector<DirectoryEntry>& Entries() const { return entries_; }
-
-  const DirectoryEntry* Find(const std::string& name) const {
-    const auto it = byName_.find(NameKey(name));
-    return it == byName_.end() ? nullptr : it->second;
-  }
-  // The size of the file of that name; a directory or nothing counts as missing.
-  std::int64_t FileSizeOf(const std::string& name) const {
-    const DirectoryEntry* entry = Find(name);
-    return entry == nullptr || entry->IsDirectory() ? kMissing : entry->size;
-  }
-  // The entry whose name equals `name` exactly, letter case included.
-  const DirectoryEntry* FindExact(const std::string& name) const {
-    const DirectoryEntry* entry = Find(name);
-    if (entry != nullptr && entry->name == name) return entry;
-    if (entry == nullptr) return nullptr;
-    for (const DirectoryEntry& other : entries_) {
-      if (other.name == name) return &other;
+  void CleanRoot() {
+    const DirectoryListing source = DirectoryListing::Of(job_.roots.source);
+    if (!source.Listed()) return;
+    const DirectoryListing target = DirectoryListing::Of(job_.roots.target);
+    if (!target.Listed()) return;
+    if (source.Entries().empty()) {
+      if (!target.Entries().empty()) {
+        job_.report.Failed("未清理", job_.roots.target, "源目录是空的，目标目录中的内容全部保留");
+      }
+      return;
     }
-    return nullptr;
+    chain_.Push(job_.roots.source);
+    CleanLevel(job_.roots.source, source, job_.roots.target, target);
+    chain_.Pop();
+  }
+
+  std::int32_t CountRoot() {
+    if (!MakeTargetRoot()) return 0;
+    chain_.Push(job_.roots.source);
+    const std::int32_t count = CountLevel(job_.roots.source, job_.roots.target);
+    chain_.Pop();
+    return count;
+  }
+
+  void CopyRoot(bool subdirectoriesFirst, const CopyOne& copyOne) {
+    if (!MakeTargetRoot()) return;
+    chain_.Push(job_.roots.source);
+    CopyLevel(job_.roots.source, job_.roots.target, subdirectoriesFirst, copyOne);
+    chain_.Pop();
   }
 
  private:
-  bool listed_ = false;
-  std::vector<DirectoryEntry> entries_;
-  std::unordered_map<std::wstring, const DirectoryEntry*> byName_;
-};
-
-bool IsSubdirectory(const DirectoryEntry& entry) { return entry.IsDirectory() && !entry.IsDotOrDotDot(); }
-
-// A target directory the copy may enter: not a link, so nothing is written behind one.
-bool MayEnterTarget(const Listing& target, const std::string& name) {
-  const DirectoryEntry* entry = target.Find(name);
-  return entry == nullptr || !entry->IsDirectoryLink();
-}
-
-void CleanLevel(const std::string& source, const std::string& target) {
-  const Listing sourceList(source);
-  // Only an existing source says what the target should hold.
-  if (!sourceList.Listed()) return;
-  MakeDirectory(target);
-  ProcessEvents();
-  const Listing targetList(target);
-  if (!targetList.Listed()) return;
-  for (const DirectoryEntry& entry : targetList.Entries()) {
-    if (entry.IsDirectory()) continue;
-    if (entry.size != sourceList.FileSizeOf(entry.name)) DeleteFileAt(target + entry.name);
+  void Fail(std::string_view action, const std::string& path, std::string_view reason) {
+    if (reporting_) job_.report.Failed(action, path, reason);
   }
-  for (const DirectoryEntry& entry : targetList.Entries()) {
-    if (!IsSubdirectory(entry)) continue;
-    const DirectoryEntry* counterpart = sourceList.FindExact(entry.name);
-    const bool sourceHasDirectory = counterpart != nullptr && counterpart->IsDirectory();
-    if (sourceHasDirectory && counterpart->IsDirectoryLink()) continue;  // not walked on either side
-    if (sourceHasDirectory && !entry.IsDirectoryLink()) {
-      CleanLevel(source + entry.name + "\\", target + entry.name + "\\");
-    } else {
-      // A link loses only itself: RemoveDirectoryTree never enters one.
-      RemoveDirectoryTree(target + entry.name);
+
+  bool MakeTargetRoot() {
+    if (!MakeDirectoryWithParents(job_.roots.target)) {
+      Fail("创建目录", job_.roots.target, SystemErrorText(LastErrorCode()));
+      return false;
     }
+    job_.roots.RefreshTarget();
+    return true;
   }
-}
 
-std::int32_t CountLevel(const std::string& source, const std::string& target) {
-  MakeDirectory(target);
-  ProcessEvents();
-  const Listing sourceList(source);
-  const Listing targetList(target);
-  std::int32_t count = 0;
-  for (const DirectoryEntry& entry : sourceList.Entries()) {
-    if (!entry.IsDirectory() && targetList.Find(entry.name) == nullptr) ++count;
+  // Something is removed only while the source root is there: a disk unplugged during the
+  // clean-up must not look like a source whose content is all gone.
+  bool SourceStillThere() {
+    if (!sourceLost_ && !IsDirectory(job_.roots.source)) sourceLost_ = true;
+    return !sourceLost_;
   }
-  for (const DirectoryEntry& entry : sourceList.Entries()) {
-    if (!IsSubdirectory(entry) || entry.IsDirectoryLink() || !MayEnterTarget(targetList, entry.name)) continue;
-    count += CountLevel(source + entry.name + "\\", target + entry.name + "\\");
-  }
-  return count;
-}
 
-// One source file whose target counterpart differs in size: source directory, target directory
-// (both with their trailing "\"), and the file's entry in the source listing.
-using CopyOne = std::function<void(const std::string&, const std::string&, const DirectoryEntry&)>;
-
-void CopyLevel(const std::string& source, const std::string& target, bool subdirectoriesFirst,
-               const CopyOne& copyOne) {
-  MakeDirectory(target);
-  ProcessEvents();
-  const Listing sourceList(source);
-  const Listing targetList(target);
-  auto copyFiles = [&] {
-    for (const DirectoryEntry& entry : sourceList.Entries()) {
-      if (!entry.IsDirectory() && entry.size != targetList.FileSizeOf(entry.name)) {
-        copyOne(source, target, entry);
+  // A source directory the walk may enter: its name joins safely, a link passes the checks, and
+  // the target's entry of that name (if any) is a plain directory.
+  bool MayEnter(const std::string& sourceDir, const std::string& targetDir, const DirectoryEntry& entry,
+                const DirectoryListing& target) {
+    if (!IsJoinableName(entry.name)) {
+      Fail("未同步", sourceDir + entry.name, kUnsafeName);
+      return false;
+    }
+    if (entry.IsDirectoryLink()) {
+      const LinkVerdict verdict = CheckSourceLink(sourceDir + entry.name, job_.roots, chain_);
+      if (verdict != LinkVerdict::kFollow) {
+        if (reporting_) job_.report.Noted(sourceDir + entry.name, LinkRefusal(verdict));
+        return false;
       }
     }
-  };
-  auto descend = [&] {
-    for (const DirectoryEntry& entry : sourceList.Entries()) {
-      if (!IsSubdirectory(entry) || entry.IsDirectoryLink() || !MayEnterTarget(targetList, entry.name)) continue;
-      CopyLevel(source + entry.name + "\\", target + entry.name + "\\", subdirectoriesFirst, copyOne);
-    }
-  };
-  if (subdirectoriesFirst) {
-    descend();
-    copyFiles();
-  } else {
-    copyFiles();
-    descend();
+    const DirectoryEntry* counterpart = target.Find(entry.name);
+    if (counterpart == nullptr || IsPlainDirectory(counterpart)) return true;
+    Fail("未同步", targetDir + counterpart->name,
+         counterpart->IsDirectory() ? "目标中同名的是一个链接，不会写入链接所指之处" : "目标中同名的是一个文件，不是文件夹");
+    return false;
   }
+
+  // The target directory of a source directory: one level, made when missing.
+  bool MakeTargetDirectory(const std::string& targetDir) {
+    if (MakeDirectory(targetDir)) return true;
+    const unsigned long error = LastErrorCode();
+    if (IsDirectory(targetDir) && !IsDirectoryLink(targetDir)) return true;
+    Fail("创建目录", targetDir, SystemErrorText(error));
+    return false;
+  }
+
+  void CleanLevel(const std::string& sourceDir, const DirectoryListing& source, const std::string& targetDir,
+                  const DirectoryListing& target) {
+    ProcessEvents();
+    for (const DirectoryEntry& entry : target.Entries()) {
+      if (entry.IsDirectory()) continue;
+      if (!IsJoinableName(entry.name)) {
+        Fail("未清理", targetDir + entry.name, kUnsafeName);
+        continue;
+      }
+      const DirectoryEntry* counterpart = source.Find(entry.name);
+      if (counterpart != nullptr && !counterpart->IsDirectory()) continue;
+      if (!SourceStillThere()) return;
+      if (!RemoveListedFile(targetDir + entry.name, entry.attributes, false)) {
+        Fail("删除文件", targetDir + entry.name, SystemErrorText(LastErrorCode()));
+      }
+    }
+    for (const DirectoryEntry& entry : target.Entries()) {
+      if (!entry.IsDirectory()) continue;
+      if (!IsJoinableName(entry.name)) {
+        Fail("未清理", targetDir + entry.name, kUnsafeName);
+        continue;
+      }
+      const DirectoryEntry* counterpart = source.Find(entry.name);
+      const bool sourceHasDirectory = counterpart != nullptr && counterpart->IsDirectory();
+      if (sourceHasDirectory && !entry.IsDirectoryLink()) {
+        CleanInside(sourceDir, *counterpart, targetDir + entry.name + "\\");
+        continue;
+      }
+      // A directory the source lacks goes; a link in the target loses only itself.
+      if (!SourceStillThere()) return;
+      if (!RemoveDirectoryTree(targetDir + entry.name)) {
+        Fail(entry.IsDirectoryLink() ? "删除链接" : "删除目录", targetDir + entry.name,
+             SystemErrorText(LastErrorCode()));
+      }
+    }
+  }
+
+  // Cleans a target directory against its source counterpart, which the walk must be able to
+  // enter: a source link that fails the checks leaves the target directory as it is.
+  void CleanInside(const std::string& sourceDir, const DirectoryEntry& sourceEntry, const std::string& targetDir) {
+    const std::string sourceChild = sourceDir + sourceEntry.name + "\\";
+    if (!IsJoinableName(sourceEntry.name)) return;
+    if (sourceEntry.IsDirectoryLink() &&
+        CheckSourceLink(sourceDir + sourceEntry.name, job_.roots, chain_) != LinkVerdict::kFollow) {
+      return;
+    }
+    const DirectoryListing source = DirectoryListing::Of(sourceChild);
+    const DirectoryListing target = DirectoryListing::Of(targetDir);
+    if (!source.Listed() || !target.Listed()) return;
+    chain_.Push(sourceChild);
+    CleanLevel(sourceChild, source, targetDir, target);
+    chain_.Pop();
+  }
+
+  std::int32_t CountLevel(const std::string& sourceDir, const std::string& targetDir) {
+    ProcessEvents();
+    const DirectoryListing source = DirectoryListing::Of(sourceDir);
+    const DirectoryListing target = DirectoryListing::Of(targetDir);
+    std::int32_t count = 0;
+    for (const DirectoryEntry& entry : source.Entries()) {
+      if (entry.IsDirectory() || !IsJoinableName(entry.name)) continue;
+      const DirectoryEntry* counterpart = target.Find(entry.name);
+      if ((counterpart == nullptr || !counterpart->IsDirectory()) && NeedsCopy(entry, counterpart)) ++count;
+    }
+    for (const DirectoryEntry& entry : source.Entries()) {
+      if (!entry.IsDirectory() || !MayEnter(sourceDir, targetDir, entry, target)) continue;
+      const std::string targetChild = targetDir + entry.name + "\\";
+      if (!MakeTargetDirectory(targetChild)) continue;
+      chain_.Push(sourceDir + entry.name + "\\");
+      count += CountLevel(sourceDir + entry.name + "\\", targetChild);
+      chain_.Pop();
+    }
+    return count;
+  }
+
+  void CopyFiles(const std::string& sourceDir, const DirectoryListing& source, const std::string& targetDir,
+                 const DirectoryListing& target, const CopyOne& copyOne) {
+    for (const DirectoryEntry& entry : source.Entries()) {
+      if (entry.IsDirectory()) continue;
+      if (!IsJoinableName(entry.name)) {
+        Fail("未同步", sourceDir + entry.name, kUnsafeName);
+        continue;
+      }
+      const DirectoryEntry* counterpart = target.Find(entry.name);
+      if (counterpart != nullptr && counterpart->IsDirectory()) {
+        Fail("未同步", targetDir + counterpart->name, "目标中同名的是一个文件夹，不是文件");
+        continue;
+      }
+      if (!NeedsCopy(entry, counterpart)) continue;
+      const CopyResult result = copyOne(sourceDir, targetDir, entry, counterpart);
+      if (!result.copied) Fail("复制", targetDir + entry.name, SystemErrorText(result.error));
+    }
+  }
+
+  void CopyLevel(const std::string& sourceDir, const std::string& targetDir, bool subdirectoriesFirst,
+                 const CopyOne& copyOne) {
+    ProcessEvents();
+    const DirectoryListing source = DirectoryListing::Of(sourceDir);
+    const DirectoryListing target = DirectoryListing::Of(targetDir);
+    auto descend = [&] {
+      for (const DirectoryEntry& entry : source.Entries()) {
+        if (!entry.IsDirectory() || !MayEnter(sourceDir, targetDir, entry, target)) continue;
+        const std::string targetChild = targetDir + entry.name + "\\";
+        if (!MakeTargetDirectory(targetChild)) continue;
+        chain_.Push(sourceDir + entry.name + "\\");
+        CopyLevel(sourceDir + entry.name + "\\", targetChild, subdirectoriesFirst, copyOne);
+        chain_.Pop();
+      }
+    };
+    if (subdirectoriesFirst) {
+      descend();
+      CopyFiles(sourceDir, source, targetDir, target, copyOne);
+    } else {
+      CopyFiles(sourceDir, source, targetDir, target, copyOne);
+      descend();
+    }
+  }
+
+  SizeJob& job_;
+  bool reporting_;
+  AncestorChain chain_;
+  bool sourceLost_ = false;
+};
+
+// The copy of the command-line job: through a temporary file when the target exists, the old
+// file kept when the copy fails; a read-only target is left as it is (and reported).
+CopyResult CopyBySize(const std::string& from, const std::string& to, const DirectoryEntry& file,
+                      const DirectoryEntry* counterpart, const CopyProgress& progress) {
+  CopyFacts facts;
+  facts.sourceAttributes = file.attributes;
+  facts.targetAttributes = counterpart ? static_cast<std::int64_t>(counterpart->attributes) : -1;
+  facts.targetListed = true;
+  facts.carryAttributes = false;
+  facts.replaceReadOnly = false;
+  return ReplaceWithCopy(from + file.name, to + file.name, facts, progress);
 }
 
 }  // namespace
+
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target) {
+  RootsResolution resolved = ResolveRoots(source, target);
+  SizeJob job;
+  job.verdict = resolved.verdict;
+  job.roots = std::move(resolved.roots);
+  return job;
+}
 
 std::int32_t RoundedPercent(double part, double whole) {
   if (whole == 0) return 0;
   return static_cast<std::int32_t>(Round(part / whole * 100));
 }
 
+void CleanTargetBySize(SizeJob& job) {
+  if (job.Usable()) SizeWalk(job, true).CleanRoot();
+}
+
+std::int32_t CountMissingFiles(SizeJob& job) { return job.Usable() ? SizeWalk(job, false).CountRoot() : 0; }
+
+void CopyTreeBySize(SizeJob& job) {
+  if (!job.Usable()) return;
+  SizeWalk(job, true).CopyRoot(false, [](const std::string& from, const std::string& to, const DirectoryEntry& file,
+                                         const DirectoryEntry* counterpart) {
+    return CopyBySize(from, to, file, counterpart, nullptr);
+  });
+}
+
+void CopyTreeWithBar(SizeJob& job, Label& fileLabel, ProgressBar& fileBar) {
+  if (!job.Usable()) return;
+  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to, const DirectoryEntry& file,
+                                         const DirectoryEntry* counterpart) {
+    fileLabel.SetText(file.name);
+    Repaint(fileLabel);
+    const CopyResult result = CopyBySize(from, to, file, counterpart, nullptr);
+    fileBar.SetPosition(fileBar.Position() + 1);
+    return result;
+  });
+}
+
+void CopyTreeWithTwoBars(SizeJob& job, const JobControls& controls) {
+  if (!job.Usable()) return;
+  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to, const DirectoryEntry& file,
+                                         const DirectoryEntry* counterpart) {
+    controls.statusLabel.SetText(ShownPath(to));
+    controls.fileLabel.SetText(file.name);
+    // Each file starts at 0%; and since not every system reports a copy's last block (Wine
+    // reports none), a finished copy shows its 100% itself.
+    const std::int64_t size = file.size;
+    OnTwoBarProgress(controls, size, 0);
+    const CopyResult result = CopyBySize(from, to, file, counterpart, [&](std::int64_t total, std::int64_t done) {
+      return OnTwoBarProgress(controls, total, done);
+    });
+    if (result.copied) OnTwoBarProgress(controls, size, size);
+    ProgressBar& overall = controls.overallBar;
+    overall.SetPosition(overall.Position() + 1);
+    controls.countLabel.SetText(ToText(RoundedPercent(overall.Position(), overall.Maximum())) + "%");
+    return result;
+  });
+}
+
 void CleanTargetBySize(const std::string& source, const std::string& target) {
-  if (IsBlank(source) || IsBlank(target)) return;
-  CleanLevel(AsDirectory(source), AsDirectory(target));
+  SizeJob job = ResolveSizeJob(source, target);
+  CleanTargetBySize(job);
 }
 
 std::int32_t CountMissingFiles(const std::string& source, const std::string& target) {
-  if (IsBlank(source) || IsBlank(target)) return 0;
-  return CountLevel(AsDirectory(source), AsDirectory(target));
+  SizeJob job = ResolveSizeJob(source, target);
+  return CountMissingFiles(job);
 }
 
 void CopyTreeBySize(const std::string& source, const std::string& target) {
-  if (IsBlank(source) || IsBlank(target)) return;
-  CopyLevel(AsDirectory(source), AsDirectory(target), false,
-            [](const std::string& from, const std::string& to, const DirectoryEntry& file) {
-              CopyFileTo(from + file.name, to + file.name);
-            });
-}
-
-void CopyTreeWithBar(const std::string& source, const std::string& target, Label& fileLabel,
-                     ProgressBar& fileBar, std::int32_t count) {
-  if (IsBlank(source) || IsBlank(target)) return;
-  CopyLevel(AsDirectory(source), AsDirectory(target), true,
-            [&](const std::string& from, const std::string& to, const DirectoryEntry& file) {
-              fileLabel.SetText(file.name);
-              Repaint(fileLabel);
-              CopyFileTo(from + file.name, to + file.name);
-              fileBar.SetPosition(fileBar.Position() + 1);
-            });
-}
-
-void CopyTreeWithTwoBars(const std::string& source, const std::string& target, const JobControls& controls) {
-  if (IsBlank(source) || IsBlank(target)) return;
-  CopyLevel(AsDirectory(source), AsDirectory(target), true,
-            [&](const std::string& from, const std::string& to, const DirectoryEntry& file) {
-              const std::string& name = file.name;
-              controls.statusLabel.SetText(to);
-              controls.fileLabel.SetText(name);
-              // Each file starts at 0%; and since not every system reports a copy's last block
-              // (Wine reports none), a finished copy shows its 100% itself.
-              const std::int64_t size = file.size;
-              OnTwoBarProgress(controls, size, 0);
-              const bool copied = CopyFileWithProgress(
-                  from + name, to + name,
-                  [&](std::int64_t total, std::int64_t done) { return OnTwoBarProgress(controls, total, done); },
-                  false);
-              if (copied) OnTwoBarProgress(controls, size, size);
-              ProgressBar& overall = controls.overallBar;
-              overall.SetPosition(overall.Position() + 1);
-              controls.countLabel.SetText(ToText(RoundedPercent(overall.Position(), overall.Maximum())) + "%");
-            });
+  SizeJob job = ResolveSizeJob(source, target);
+  CopyTreeBySize(job);
 }
 
 bool SubdirectoryExists(const std::string& path) {
@@ -227,13 +348,17 @@ bool SubdirectoryExists(const std::string& path) {
   const std::string parent = LeftText(path, cut);
   const std::string name = MidText(path, cut + 1, TextLength(path) - cut);
   if (name.empty()) return false;
-  const Listing listing(parent);
-  const DirectoryEntry* entry = listing.FindExact(name);
-  return entry != nullptr && entry->IsDirectory();
+  bool found = false;
+  ListDirectory(parent, [&](const DirectoryEntry& entry) {
+    found = entry.name == name && entry.IsDirectory();
+    return !found;
+  });
+  return found;
 }
 
 int OnTwoBarProgress(const JobControls& controls, std::int64_t totalBytes, std::int64_t bytesDone) {
-  const std::int32_t percent = totalBytes <= 0 ? 0 : RoundedPercent(static_cast<double>(bytesDone), static_cast<double>(totalBytes));
+  const std::int32_t percent =
+      totalBytes <= 0 ? 0 : RoundedPercent(static_cast<double>(bytesDone), static_cast<double>(totalBytes));
   controls.fileBar.SetPosition(percent * 10);
   controls.filePercentLabel.SetText(ToText(percent) + "%");
   ProcessEvents();

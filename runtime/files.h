@@ -119,6 +119,11 @@ bool IsProtectedRoot(std::string_view path);
 // Renames over an existing file, writing through: the way a finished copy replaces its target.
 bool MoveFileReplace(const std::string& source, const std::string& target);
 
+// Removes a file link itself, never the file behind it: a fresh empty file is renamed over the
+// link and then deleted, so no delete is ever given the link (some systems follow it). False,
+// with the system's error as the last error, when it cannot be done.
+bool RemoveFileLink(const std::string& path);
+
 // A directory that is a junction or symbolic link.
 bool IsDirectoryLink(const std::string& path);
 

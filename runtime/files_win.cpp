@@ -250,6 +250,32 @@ bool MoveFileReplace(const std::string& source, const std::string& target) {
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
+bool RemoveFileLink(const std::string& path) {
+  if (path.empty()) return false;
+  const std::wstring link = ExactPathToWide(path);
+  const std::size_t cut = link.find_last_of(L'\\');
+  const std::wstring directory = cut == std::wstring::npos ? std::wstring() : link.substr(0, cut + 1);
+  for (unsigned attempt = 0; attempt < 8; ++attempt) {
+    const std::wstring temp = directory + L"~tvlink" + std::to_wstring((GetTickCount() + attempt * 7919u) % 100000u) +
+                              L"-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+      return false;
+    }
+    CloseHandle(h);
+    if (!MoveFileExW(temp.c_str(), link.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      const DWORD error = GetLastError();
+      DeleteFileW(temp.c_str());
+      SetLastError(error);
+      return false;
+    }
+    return DeleteFileW(link.c_str()) != FALSE;
+  }
+  return false;
+}
+
 bool IsDirectoryLink(const std::string& path) {
   if (path.empty()) return false;
   const DWORD attrs = GetFileAttributesW(WithoutTrailingSeparators(PathToWide(path)).c_str());

@@ -55,7 +55,11 @@ std::vector<std::wstring> ClearLevel(const std::wstring& dir) {
   FindClose(h);
   for (auto& [path, attrs] : entries) {
     if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
-      DeleteFileW(path.c_str());  // a read-only file stays, and so then does its directory
+      if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) {
+        RemoveFileLink(WideToGbk(path));  // the link itself, never the file behind it
+      } else {
+        DeleteFileW(path.c_str());  // a read-only file stays, and so then does its directory
+      }
     } else if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) {
       RemoveDirectoryW(path.c_str());  // the link itself, never what it points to
     } else {

@@ -1,9 +1,13 @@
 #include "sync/cleaner.h"
 
+#include "runtime/files.h"
 #include "sync/directory_listing.h"
+#include "sync/file_copier.h"
 #include "sync/path_helpers.h"
 #include "sync/progress_display.h"
+#include "sync/run_report.h"
 #include "sync/sync_engine.h"
+#include "sync/walk_roots.h"
 #include "sync/walk_support.h"
 
 namespace tarnvel {
@@ -29,7 +33,11 @@ class Cleaner {
   CleanLevel Open(const std::string& path) {
     CleanLevel level;
     level.path = path;
-    level.sourcePath = MapBetweenRoots(path, engine_.Roots().target, engine_.Roots().source);
+    level.sourcePath = CounterpartPath(path, engine_.Roots().target, engine_.Roots().source);
+    if (level.sourcePath.empty()) {
+      level.sourceUnknown = true;  // no directory of the walk: nothing in it is known to be extra
+      return level;
+    }
     // Both sides at once; the root, opened again for its own files, comes from the cache.
     auto [target, source] = engine_.Listings().TakeBoth(path, level.sourcePath);
     level.target = std::move(target);
@@ -45,9 +53,9 @@ class Cleaner {
     for (const DirectoryEntry& entry : level.target.Entries()) {
       if (entry.IsDirectory()) continue;
       engine_.Totals().dataTotal += entry.size;
-      if (!SourceHas(level, entry.name) && SourceStillThere()) {
+      if (!SourceHasFile(level, entry.name) && Joinable(level, entry) && SourceStillThere()) {
         engine_.Listings().Forget(level.path);
-        RemoveFile(level.path + entry.name);
+        RemoveFile(level.path + entry.name, entry.attributes);
       }
       if (engine_.StopRequested()) break;
       engine_.PumpEvents();
@@ -59,9 +67,9 @@ class Cleaner {
     if (level.sourceUnknown) return;
     for (const DirectoryEntry& entry : level.target.Entries()) {
       if (!entry.IsDirectory()) continue;
-      const std::string child = level.path + entry.name;
-      // The source root inside the target is the source itself, never something extra.
-      if (!IsDotName(entry.name) && !SamePath(child, engine_.Roots().source)) {
+      // A directory that is, or holds, the source is never cleaned as something extra.
+      if (!IsDotName(entry.name) && Joinable(level, entry) &&
+          !IsAtOrBelow(engine_.Roots().source, level.path + entry.name + "\\")) {
         if (entry.IsDirectoryLink()) {
           CleanLink(level, entry, topLevel);
         } else {
@@ -83,71 +91,83 @@ class Cleaner {
     return !sourceLost_;
   }
 
-  // Any entry of the name counts, a directory too. A name the listing's folding does not
-  // match is asked of the file system, as it would be without the listing.
-  bool SourceHas(const CleanLevel& level, const std::string& name) {
-    if (level.source.Find(name) != nullptr) return true;
-    return level.source.Listed() && FileExists(NormalisePath(level.sourcePath + name));
+  // A listed name that would name another place when joined is reported and left alone.
+  bool Joinable(const CleanLevel& level, const DirectoryEntry& entry) {
+    if (IsJoinableName(entry.name)) return true;
+    engine_.Report().Failed("未清理", level.path + entry.name, "名称中含有路径分隔符，不能安全处理");
+    return false;
   }
 
-  bool SourceHasDirectory(const CleanLevel& level, const std::string& name) {
+  // Names are matched as the file system matches them (letter case ignored, also beyond ASCII);
+  // "k." and "k" are two names.
+  static bool SourceHasFile(const CleanLevel& level, const std::string& name) {
     const DirectoryEntry* entry = level.source.Find(name);
-    if (entry != nullptr) return entry->IsDirectory();
-    return level.source.Listed() && IsDirectory(level.sourcePath + name);
+    return entry != nullptr && !entry->IsDirectory();
+  }
+
+  static bool SourceHasDirectory(const CleanLevel& level, const std::string& name) {
+    const DirectoryEntry* entry = level.source.Find(name);
+    return entry != nullptr && entry->IsDirectory();
   }
 
   void CleanSubdirectory(const CleanLevel& level, const DirectoryEntry& entry, bool topLevel) {
     const std::string child = level.path + entry.name;
     const std::string sourceChild = level.sourcePath + entry.name;
-    if (topLevel) c_.statusLine.SetText(kRemovingDirectoryPrefix + sourceChild);
-    MakeArchiveOnly(child, entry.attributes);
+    if (topLevel) c_.statusLine.SetText(kRemovingDirectoryPrefix + ShownPath(sourceChild));
     const CleanLevel inner = Open(child + "\\");
     CleanFiles(inner);
     CleanDirectories(inner, false);
     if (!SourceHasDirectory(level, entry.name) && SourceStillThere()) {
-      if (!topLevel) c_.statusLine.SetText(kRemovingDirectoryPrefix + sourceChild);
+      if (!topLevel) c_.statusLine.SetText(kRemovingDirectoryPrefix + ShownPath(sourceChild));
       engine_.Listings().Forget(level.path);
-      AppendToLog(c_.removedDirectoriesLog, child);
-      RemoveDirectoryTree(child);
+      // Only a directory that goes is made archive-only (a read-only one could not be
+      // removed); the directories the clean-up keeps keep their attributes.
+      MakeArchiveOnly(child, entry.attributes);
+      if (RemoveDirectoryTree(child)) {
+        AppendToLog(c_.removedDirectoriesLog, ShownPath(child));
+      } else {
+        engine_.Report().FailedWithLastError("删除目录", child);
+      }
     }
     c_.removedDirectoriesCounter.SetText(CounterText(kRemovedDirectoriesPrefix, c_.removedDirectoriesLog));
   }
 
-  // Every target directory visited is made archive-only; the listing spares the write where it
-  // would change nothing. A file system that drops the archive bit of directories (Wine's does)
-  // leaves a directory without other attributes as it was, which the first write shows.
   void MakeArchiveOnly(const std::string& directory, std::uint32_t attributes) {
-    if (AttributesAlready(attributes, kAttrArchive)) return;
-    if (archiveDropped_ && AttributesAlready(attributes | kAttrArchive, kAttrArchive)) return;
-    if (!SetAttributes(directory, kAttrArchive) || archiveKnown_) return;
-    archiveKnown_ = true;
-    const int now = GetAttributes(directory);
-    archiveDropped_ = now >= 0 && (now & static_cast<int>(kAttrArchive)) == 0;
+    if (!AttributesAlready(attributes, kAttrArchive) &&
+        !AttributesAlready(attributes | kAttrArchive, kAttrArchive)) {
+      SetAttributes(directory, kAttrArchive);
+    }
   }
 
-  // Nothing behind a link is cleaned or changed; an extra link loses only itself.
+  // Nothing behind a link is cleaned or changed. A link in the target is no copy of anything:
+  // it loses only itself, also where the source has a directory of its name, which the walk
+  // then makes as a real directory. A system that cannot remove a link alone leaves it, and
+  // that is reported.
   void CleanLink(const CleanLevel& level, const DirectoryEntry& entry, bool topLevel) {
-    if (SourceHasDirectory(level, entry.name) || !SourceStillThere()) return;
+    if (!SourceStillThere()) return;
     const std::string child = level.path + entry.name;
-    c_.statusLine.SetText(kRemovingDirectoryPrefix + level.sourcePath + entry.name);
+    c_.statusLine.SetText(kRemovingDirectoryPrefix + ShownPath(level.sourcePath + entry.name));
     engine_.Listings().Forget(level.path);
-    AppendToLog(c_.removedDirectoriesLog, child);
-    RemoveDirectoryTree(child);
+    if (RemoveDirectoryTree(child)) {
+      AppendToLog(c_.removedDirectoriesLog, ShownPath(child));
+    } else {
+      engine_.Report().FailedWithLastError("删除链接", child);
+    }
     c_.removedDirectoriesCounter.SetText(CounterText(kRemovedDirectoriesPrefix, c_.removedDirectoriesLog));
   }
 
-  void RemoveFile(const std::string& file) {
-    c_.statusLine.SetText(kRemovingFilePrefix + file);
-    SetAttributes(file, kAttrArchive);
-    DeleteFileAt(file);
-    AppendToLog(c_.removedFilesLog, file);
+  void RemoveFile(const std::string& file, std::uint32_t attributes) {
+    c_.statusLine.SetText(kRemovingFilePrefix + ShownPath(file));
+    if (RemoveListedFile(file, attributes, true)) {
+      AppendToLog(c_.removedFilesLog, ShownPath(file));
+    } else {
+      engine_.Report().FailedWithLastError("删除文件", file);
+    }
     c_.removedFilesCounter.SetText(CounterText(kRemovedFilesPrefix, c_.removedFilesLog));
   }
 
   SyncEngine& engine_;
   MainControls& c_;
-  bool archiveKnown_ = false;    // one write has shown whether directories keep the archive bit
-  bool archiveDropped_ = false;  // they do not
   bool sourceLost_ = false;      // the source root was found missing
 };
 

@@ -1,5 +1,6 @@
 #include "sync/directory_sync.h"
 
+#include <optional>
 #include <tuple>
 #include <utility>
 
@@ -8,7 +9,9 @@
 #include "sync/link_guard.h"
 #include "sync/path_helpers.h"
 #include "sync/progress_display.h"
+#include "sync/run_report.h"
 #include "sync/sync_engine.h"
+#include "sync/walk_roots.h"
 #include "sync/walk_support.h"
 
 namespace tarnvel {
@@ -45,8 +48,13 @@ class DirectoryWalk {
 
   void Run(const std::string& root) {
     const DirectoryListing listing = engine_.Listings().Take(root);
-    const std::string targetRoot = MapBetweenRoots(root, engine_.Roots().source, engine_.Roots().target);
-    MakeDirectoryPath(targetRoot);
+    const std::string targetRoot = CounterpartPath(root, engine_.Roots().source, engine_.Roots().target);
+    if (targetRoot.empty()) return;
+    if (!MakeDirectoryWithParents(targetRoot)) {
+      engine_.Report().FailedWithLastError("创建目录", targetRoot);
+      return;
+    }
+    engine_.MutableRoots().RefreshTarget();
     TargetListing target(engine_, targetRoot);
     chain_.Push(root);
     WalkLevel(root, listing, target);
@@ -57,7 +65,7 @@ class DirectoryWalk {
   void WalkLevel(const std::string& path, const DirectoryListing& listing, TargetListing& target) {
     for (const DirectoryEntry& entry : listing.Entries()) {
       if (!entry.IsDirectory()) continue;
-      if (!IsDotName(entry.name) && !PassOver(path + entry.name, target.Directory() + entry.name, entry)) {
+      if (!IsDotName(entry.name) && MayEnter(path, entry)) {
         VisitSubdirectory(path, target.Directory(), entry, target.Get().Find(entry.name));
       }
       if (engine_.StopRequested()) break;
@@ -66,13 +74,29 @@ class DirectoryWalk {
     }
   }
 
-  // The target root inside the source would be walked while it grows; with the source inside
-  // the target, the directory that maps onto the source root would be copied over the source
-  // itself; a link that leads back into the walk would never end.
-  bool PassOver(const std::string& child, const std::string& targetChild, const DirectoryEntry& entry) {
-    if (SamePath(child, engine_.Roots().target)) return true;
-    if (SamePath(targetChild, engine_.Roots().source)) return true;
-    return entry.IsDirectoryLink() && chain_.LeadsBack(child);
+  // A listed name that would name another place when joined is never walked. The roots were
+  // found apart by identity when the job started, so a plain subdirectory can be neither the
+  // other root nor a directory above either root (directories have one parent); only a link
+  // can lead there, and a link is followed only when its directory passes the same checks.
+  bool MayEnter(const std::string& path, const DirectoryEntry& entry) {
+    if (!IsJoinableName(entry.name)) {
+      engine_.Report().Failed("未同步", path + entry.name, "名称中含有路径分隔符，不能安全处理");
+      return false;
+    }
+    // A directory that holds the target would be walked while it grows; one whose counterpart
+    // holds the source would be copied over the source.
+    const std::string child = path + entry.name + "\\";
+    const WalkRoots& roots = engine_.Roots();
+    if (IsAtOrBelow(roots.target, child) ||
+        IsAtOrBelow(roots.source, CounterpartPath(child, roots.source, roots.target))) {
+      engine_.Report().Noted(child, "这个文件夹包含目标目录或源目录，未进入");
+      return false;
+    }
+    if (!entry.IsDirectoryLink()) return true;
+    const LinkVerdict verdict = CheckSourceLink(path + entry.name, engine_.Roots(), chain_);
+    if (verdict == LinkVerdict::kFollow) return true;
+    engine_.Report().Noted(path + entry.name, LinkRefusal(verdict));
+    return false;
   }
 
   void VisitSubdirectory(const std::string& path, const std::string& targetDir, const DirectoryEntry& entry,
@@ -81,18 +105,23 @@ class DirectoryWalk {
     const std::string targetChild = targetDir + entry.name;
     const std::string childPath = child + "\\";
     const std::string targetChildPath = targetChild + "\\";
-    c_.statusLine.SetText(kProcessingPrefix + targetChild);
+    c_.statusLine.SetText(kProcessingPrefix + ShownPath(targetChild));
+    if (counterpart != nullptr && !CounterpartUsable(*counterpart, targetChild)) return;
     DirectoryListing childListing;
     DirectoryListing targetListing;
-    if (counterpart != nullptr && counterpart->IsDirectory()) {
+    if (counterpart != nullptr) {
       // The parent's listing shows the target directory: both sides are listed at once.
       std::tie(childListing, targetListing) = engine_.Listings().TakeBoth(childPath, targetChildPath);
       // Gone since the parent was listed: it is made as if the parent had never shown it.
       if (!targetListing.Listed() && !IsDirectory(targetChild)) {
-        targetListing = CreateTargetDirectory(child, targetChild, targetChildPath, entry);
+        std::optional<DirectoryListing> made = CreateTargetDirectory(child, targetChild, targetChildPath, entry);
+        if (!made) return;
+        targetListing = std::move(*made);
       }
     } else {
-      targetListing = CreateTargetDirectory(child, targetChild, targetChildPath, entry);
+      std::optional<DirectoryListing> made = CreateTargetDirectory(child, targetChild, targetChildPath, entry);
+      if (!made) return;
+      targetListing = std::move(*made);
       childListing = engine_.Listings().Take(childPath);
     }
     SyncListedFiles(engine_, childPath, childListing, targetListing);
@@ -103,24 +132,43 @@ class DirectoryWalk {
     c_.directoryCounter.SetText(CounterText(kDirectoryCounterPrefix, c_.createdDirectoriesLog));
   }
 
+  // The target's entry of the name must be a plain directory: nothing is ever written through
+  // a link in the target, and a file there is not replaced by a directory behind the user's
+  // back (with clean-up the cleaner has removed both already, where it could).
+  bool CounterpartUsable(const DirectoryEntry& counterpart, const std::string& targetChild) {
+    if (counterpart.IsDirectoryLink() || (counterpart.attributes & kAttrReparsePoint) != 0) {
+      engine_.Report().Failed("未同步", targetChild, "目标中同名的是一个链接，不会写入链接所指之处");
+      return false;
+    }
+    // A file the listing showed may have become a directory since: taken as found.
+    if (!counterpart.IsDirectory() && !(IsDirectory(targetChild) && !IsDirectoryLink(targetChild))) {
+      engine_.Report().Failed("未同步", targetChild, "目标中同名的是一个文件，不是文件夹");
+      return false;
+    }
+    return true;
+  }
+
   // Makes the missing target directory and gives it the source's attributes, and returns its
   // listing: empty when this walk made it. A directory that another program made since the
-  // parent was listed is not logged and keeps its attributes, as one found by the walk; in
-  // its way a file stays, and the copies into it fail.
-  DirectoryListing CreateTargetDirectory(const std::string& child, const std::string& targetChild,
-                                         const std::string& targetChildPath, const DirectoryEntry& entry) {
+  // parent was listed is not logged and keeps its attributes, as one found by the walk. When
+  // no directory can be made (a file in its way, no access), that is reported and nothing.
+  std::optional<DirectoryListing> CreateTargetDirectory(const std::string& child, const std::string& targetChild,
+                                                        const std::string& targetChildPath,
+                                                        const DirectoryEntry& entry) {
     if (MakeDirectory(targetChild)) {
-      AppendToLog(c_.createdDirectoriesLog, child);
+      AppendToLog(c_.createdDirectoriesLog, ShownPath(child));
       GiveSourceAttributes(targetChild, entry);
       return DirectoryListing::Empty();
     }
-    if (IsDirectory(targetChild)) return engine_.Listings().Take(targetChildPath);
-    AppendToLog(c_.createdDirectoriesLog, child);
-    // One call made it above unless its parent was missing too: the parents only then.
-    MakeDirectoryPath(targetChild);
-    if (!IsDirectory(targetChild)) return DirectoryListing();
-    GiveSourceAttributes(targetChild, entry);
-    return DirectoryListing::Empty();
+    const unsigned long error = LastErrorCode();
+    if (IsDirectory(targetChild) && !IsDirectoryLink(targetChild)) return engine_.Listings().Take(targetChildPath);
+    if (GetAttributes(targetChild) < 0 && MakeDirectoryWithParents(targetChild)) {
+      AppendToLog(c_.createdDirectoriesLog, ShownPath(child));
+      GiveSourceAttributes(targetChild, entry);
+      return DirectoryListing::Empty();
+    }
+    engine_.Report().Failed("创建目录", targetChild, SystemErrorText(error));
+    return std::nullopt;
   }
 
   // A new directory has none of the attributes carried across, so a source with none of them

@@ -1,4 +1,6 @@
-// Replacing one target file by a fresh copy of its source without ever losing the old one.
+// Replacing one target file by a fresh copy of its source without ever losing the old one, and
+// removing one listed target file without reaching through a link. Both engines copy and
+// remove through these.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +10,13 @@
 
 namespace tarnvel {
 
-// The temporary file a copy is written to before it replaces the target: in the target's
-// own directory, so that the replacement is a rename on one volume.
-std::string TemporaryCopyPath(const std::string& target);
+// A name for the temporary file a copy is written to before it replaces its target: in the
+// target's own directory (so the replacement is a rename on one volume), short enough for any
+// name length, "~tv" + 8 random hexadecimal digits + ".tmp". A file of that name that is there
+// already is never overwritten or removed: the copy then takes another name.
+std::string TemporaryCopyName();
+// True for a name of TemporaryCopyName's form.
+bool LooksLikeTemporaryCopyName(std::string_view name);
 
 // What the walk knows of the two files before the copy, from the two directories' listings.
 struct CopyFacts {
@@ -18,23 +24,42 @@ struct CopyFacts {
   // The target as its directory's listing shows it: -1 when the listing has no entry of that
   // name, else its attributes (every bit).
   std::int64_t targetAttributes = -1;
-  // The target directory was listed, so that a missing entry means a missing file, and
-  // `temporaryLeft` says whether a cut-off copy left its temporary file there.
+  // The target directory was listed, so that a missing entry means a missing file.
   bool targetListed = false;
-  bool temporaryLeft = false;
+  // Carry the source's attributes (read-only, hidden, system, archive) to the target.
+  bool carryAttributes = true;
+  // Replace a read-only target (made writable first); when false such a target is left as it
+  // is and the copy fails with "access denied", as a plain overwrite would.
+  bool replaceReadOnly = true;
+
+  bool TargetIsLink() const {
+    return targetAttributes >= 0 && (static_cast<std::uint64_t>(targetAttributes) & kAttrReparsePoint) != 0;
+  }
 };
 
-// Copies source to target with the system's copy (last-write time kept) and gives the target
-// the source's attributes (read-only, hidden, system, archive).
+struct CopyResult {
+  bool copied = false;
+  unsigned long error = 0;  // the system's error code of what failed
+};
+
+// Copies source to target with the system's copy (last-write time kept) and, when asked, gives
+// the target the source's attributes.
 //
 // A target that exists is replaced only once its new copy is complete: the copy goes to a
 // temporary file beside it, the old target is made archive-only (so that a read-only, hidden
 // or system file can be replaced) and the temporary file is renamed over it. When the copy or
-// the rename fails, the old target stays as it was, attributes included, and no temporary file
-// is left behind. A target the listing shows missing is copied to its own name at once (there is
-// nothing to lose), and a failed copy leaves nothing there; one that another program made
-// meanwhile is replaced as above.
-bool ReplaceWithCopy(const std::string& source, const std::string& target, const CopyFacts& facts,
-                     const CopyProgress& progress);
+// the rename fails, the old target stays as it was, attributes included, and the temporary file
+// is removed. A target that is a file link is replaced as a link: the rename puts the copy in
+// the link's place, and nothing is written through it, its attributes included. A target the
+// listing shows missing is copied to its own name at once (there is nothing to lose); a failed
+// copy leaves nothing there, and one that another program made meanwhile is replaced as above.
+CopyResult ReplaceWithCopy(const std::string& source, const std::string& target, const CopyFacts& facts,
+                           const CopyProgress& progress);
+
+// Removes a file the listing showed with these attributes (every bit). A read-only file is
+// made writable first only when `clearReadOnly`. A file link loses only itself: a fresh empty
+// file is renamed over the link and then deleted, so no system call is ever given the link to
+// delete (some follow it). False, with the system's error left as the last error, on failure.
+bool RemoveListedFile(const std::string& path, std::uint32_t attributes, bool clearReadOnly);
 
 }  // namespace tarnvel

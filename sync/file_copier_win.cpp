@@ -2,24 +2,27 @@
 
 #include "sync/file_copier.h"
 
+#include "runtime/encoding.h"
 #include "sync/walk_support.h"
 
 namespace tarnvel {
 namespace {
 
 constexpr int kCarriedAttributes = 0x37;
+constexpr int kNameTries = 8;
 
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of('\\');
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// Removes a temporary file this copy made; nothing else ever has its name.
 void DiscardTemporary(const std::string& temp) {
-  if (GetAttributes(temp) < 0) return;
   SetAttributes(temp, kAttrArchive);  // a read-only copy cannot be deleted
   DeleteFileAt(temp);
 }
 
-// A copy that fails because a file of that name is there already.
-bool FailedOnAnExistingFile() {
-  const DWORD error = GetLastError();
-  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-}
+bool FailedOnAnExistingFile(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 
 // The system's copy of an archived file gives the new file exactly the attributes the engine
 // would write (it carries read-only, hidden and system, and the file system marks a new file
@@ -57,71 +60,104 @@ void DiscardPartialCopy(const std::string& target) {
   DeleteFileAt(target);
 }
 
-bool CopyToTemporary(const std::string& source, const std::string& temp, const CopyProgress& progress) {
-  try {
-    if (CopyFileWithProgress(source, temp, progress, true)) return true;
-    if (FailedOnAnExistingFile()) {
-      // A copy cut off by an earlier run left its temporary file: discard it and copy again.
-      DiscardTemporary(temp);
-      if (CopyFileWithProgress(source, temp, progress, true)) return true;
+// Copies the source to a new temporary file beside the target; its path, or "" with the error.
+std::string CopyToTemporary(const std::string& source, const std::string& target, const CopyProgress& progress,
+                            DWORD* error) {
+  const std::string directory = DirectoryOf(target);
+  for (int tries = 0; tries < kNameTries; ++tries) {
+    const std::string temp = directory + TemporaryCopyName();
+    bool copied = false;
+    try {
+      copied = CopyFileWithProgress(source, temp, progress, true);
+    } catch (...) {
+      DiscardPartialCopy(temp);
+      throw;
     }
-  } catch (...) {
-    DiscardTemporary(temp);
-    throw;
+    if (copied) return temp;
+    *error = GetLastError();
+    // A file of that name is someone's: leave it and take another name.
+    if (FailedOnAnExistingFile(*error)) continue;
+    if (!FailedBeforeCreatingTheTarget(*error)) DiscardPartialCopy(temp);
+    return {};
   }
-  DiscardTemporary(temp);
-  return false;
+  return {};
 }
 
-bool ReplaceExisting(const std::string& source, const std::string& target, std::uint32_t sourceAttributes,
-                     int targetAttributes, const CopyProgress& progress) {
-  const std::string temp = TemporaryCopyPath(target);
-  if (!CopyToTemporary(source, temp, progress)) return false;
-  if (targetAttributes >= 0) SetAttributes(target, kAttrArchive);
-  if (!MoveFileReplace(temp, target)) {
-    DiscardTemporary(temp);
-    if (targetAttributes >= 0) SetAttributes(target, targetAttributes);
-    return false;
+CopyResult ReplaceExisting(const std::string& source, const std::string& target, const CopyFacts& facts,
+                           const CopyProgress& progress) {
+  CopyResult result;
+  if (!facts.replaceReadOnly && facts.targetAttributes >= 0 && !facts.TargetIsLink() &&
+      (static_cast<std::uint64_t>(facts.targetAttributes) & kAttrReadOnly) != 0) {
+    result.error = ERROR_ACCESS_DENIED;
+    return result;
   }
-  CarryAttributes(target, sourceAttributes);
-  return true;
+  DWORD error = 0;
+  const std::string temp = CopyToTemporary(source, target, progress, &error);
+  if (temp.empty()) {
+    result.error = error;
+    return result;
+  }
+  // A link's attributes are those of the file behind it: never written.
+  const bool touchTarget = facts.targetAttributes >= 0 && !facts.TargetIsLink();
+  const int oldAttributes = touchTarget ? static_cast<int>(facts.targetAttributes) & kCarriedAttributes : -1;
+  if (touchTarget && !AttributesAlready(static_cast<std::uint32_t>(facts.targetAttributes), kAttrArchive)) {
+    SetAttributes(target, kAttrArchive);
+  }
+  if (!MoveFileReplace(temp, target)) {
+    result.error = GetLastError();
+    DiscardTemporary(temp);
+    if (touchTarget) SetAttributes(target, oldAttributes);
+    return result;
+  }
+  if (facts.carryAttributes) CarryAttributes(target, facts.sourceAttributes);
+  result.copied = true;
+  return result;
 }
 
 // The target is not there: nothing can be lost, so the copy goes to its own name. A copy that
 // broke off leaves nothing behind; a file someone made there in the meantime is replaced
 // safely, or, when the source cannot be read, left alone.
-bool CopyToMissing(const std::string& source, const std::string& target, const CopyFacts& facts,
-                   const CopyProgress& progress) {
-  if (facts.temporaryLeft) DiscardTemporary(TemporaryCopyPath(target));
-  bool copied = false;
+CopyResult CopyToMissing(const std::string& source, const std::string& target, const CopyFacts& facts,
+                         const CopyProgress& progress) {
+  CopyResult result;
   try {
-    copied = CopyFileWithProgress(source, target, progress, true);
+    result.copied = CopyFileWithProgress(source, target, progress, true);
   } catch (...) {
     DiscardPartialCopy(target);
     throw;
   }
-  if (copied) {
-    CarryAttributes(target, facts.sourceAttributes);
-    return true;
+  if (result.copied) {
+    if (facts.carryAttributes) CarryAttributes(target, facts.sourceAttributes);
+    return result;
   }
-  const DWORD error = GetLastError();
-  if (FailedOnAnExistingFile()) {
-    return ReplaceExisting(source, target, facts.sourceAttributes, GetAttributes(target), progress);
+  result.error = GetLastError();
+  if (FailedOnAnExistingFile(result.error)) {
+    CopyFacts now = facts;
+    now.targetAttributes = -1;
+    const DWORD attributes = GetFileAttributesW(PathToWide(target).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) now.targetAttributes = attributes;
+    return ReplaceExisting(source, target, now, progress);
   }
-  if (!FailedBeforeCreatingTheTarget(error)) DiscardPartialCopy(target);
-  return false;
+  if (!FailedBeforeCreatingTheTarget(result.error)) DiscardPartialCopy(target);
+  return result;
 }
 
 }  // namespace
 
-std::string TemporaryCopyPath(const std::string& target) { return target + ".~tvcopy"; }
-
-bool ReplaceWithCopy(const std::string& source, const std::string& target, const CopyFacts& facts,
-                     const CopyProgress& progress) {
+CopyResult ReplaceWithCopy(const std::string& source, const std::string& target, const CopyFacts& facts,
+                           const CopyProgress& progress) {
   if (facts.targetListed && facts.targetAttributes < 0) return CopyToMissing(source, target, facts, progress);
-  const int targetAttributes =
-      facts.targetAttributes >= 0 ? static_cast<int>(facts.targetAttributes) & kCarriedAttributes : -1;
-  return ReplaceExisting(source, target, facts.sourceAttributes, targetAttributes, progress);
+  return ReplaceExisting(source, target, facts, progress);
+}
+
+bool RemoveListedFile(const std::string& path, std::uint32_t attributes, bool clearReadOnly) {
+  if ((attributes & kAttrReparsePoint) == 0) {
+    if (clearReadOnly && (attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)) != 0) {
+      SetAttributes(path, kAttrArchive);
+    }
+    return DeleteFileAt(path);
+  }
+  return RemoveFileLink(path);
 }
 
 }  // namespace tarnvel

@@ -3,7 +3,8 @@
 namespace tarnvel {
 
 bool TargetIsCurrent(const DirectoryEntry& source, const DirectoryEntry* target) {
-  if (target == nullptr || target->IsDirectory()) return false;
+  // A link in the target is never current: the backup gets a file of its own.
+  if (target == nullptr || target->IsDirectory() || (target->attributes & kAttrReparsePoint) != 0) return false;
   return source.size == target->size && MillisecondOf(source.lastWriteTime) == MillisecondOf(target->lastWriteTime);
 }
 

@@ -6,20 +6,20 @@
 #include "sync/file_info.h"
 #include "sync/path_helpers.h"
 #include "sync/progress_display.h"
+#include "sync/run_report.h"
 #include "sync/sync_engine.h"
+#include "sync/walk_roots.h"
 #include "sync/walk_support.h"
 
 namespace tarnvel {
 namespace {
 
 // What the two listings say about the copy, so that it needs no look-up of its own.
-CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target,
-                  const DirectoryListing& targetDir) {
+CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target, const DirectoryListing& targetDir) {
   CopyFacts facts;
   facts.sourceAttributes = source.attributes;
   facts.targetAttributes = target ? static_cast<std::int64_t>(target->attributes) : -1;
   facts.targetListed = targetDir.Listed();
-  facts.temporaryLeft = !facts.targetListed || targetDir.Find(source.name + TemporaryCopyPath("")) != nullptr;
   return facts;
 }
 
@@ -29,13 +29,32 @@ void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string&
   MainControls& c = engine.Controls();
   const std::string sourcePath = path + source.name;
   const std::string targetPath = targetDir + source.name;
-  c.statusLine.SetText(kProcessingPrefix + sourcePath);
-  AppendToLog(c.copiedFilesLog, NormalisePath(targetPath));
+  c.statusLine.SetText(kProcessingPrefix + ShownPath(sourcePath));
   c.dataCounter.SetText(kDataCounterPrefix + SizeText(engine.Totals().dataTotal / 1024));
-  ReplaceWithCopy(
+  const CopyResult result = ReplaceWithCopy(
       sourcePath, targetPath, FactsOf(source, target, targetListing),
       [&engine](std::int64_t total, std::int64_t done) { return OnCopyProgress(engine, total, done); });
+  if (!result.copied) {
+    engine.Report().Failed("复制", targetPath, SystemErrorText(result.error));
+    return;
+  }
+  AppendToLog(c.copiedFilesLog, NormalisePath(ShownPath(targetPath)));
   c.fileCounter.SetText(CounterText(kFileCounterPrefix, c.copiedFilesLog));
+}
+
+// A file the walk may copy: its name joins safely, and the target's entry of that name is a
+// file or a file link (which the copy replaces as a link), not a directory.
+bool MayCopy(SyncEngine& engine, const std::string& path, const std::string& targetDir, const DirectoryEntry& entry,
+             const DirectoryEntry* counterpart) {
+  if (!IsJoinableName(entry.name)) {
+    engine.Report().Failed("未同步", path + entry.name, "名称中含有路径分隔符，不能安全处理");
+    return false;
+  }
+  if (counterpart != nullptr && counterpart->IsDirectory()) {
+    engine.Report().Failed("未同步", targetDir + counterpart->name, "目标中同名的是一个文件夹，不是文件");
+    return false;
+  }
+  return true;
 }
 
 void SyncAgainst(SyncEngine& engine, const std::string& path, const DirectoryListing& source,
@@ -44,8 +63,9 @@ void SyncAgainst(SyncEngine& engine, const std::string& path, const DirectoryLis
     if (entry.IsDirectory()) continue;
     const DirectoryEntry* counterpart = target.Find(entry.name);
     engine.Totals().dataTotal += entry.size;
-    if (!TargetIsCurrent(entry, counterpart))
+    if (!TargetIsCurrent(entry, counterpart) && MayCopy(engine, path, targetDir, entry, counterpart)) {
       CopyOneFile(engine, path, targetDir, entry, counterpart, target);
+    }
     if (engine.StopRequested()) break;
     engine.PumpEvents();
     if (engine.StopRequested()) break;
@@ -70,14 +90,15 @@ void SyncListedFiles(SyncEngine& engine, const std::string& path, const Director
   // The target is listed only when there is a file to compare: a directory of subdirectories
   // only costs nothing.
   if (!HasFiles(source)) return;
-  const std::string targetDir = MapBetweenRoots(path, engine.Roots().source, engine.Roots().target);
+  const std::string targetDir = CounterpartPath(path, engine.Roots().source, engine.Roots().target);
+  if (targetDir.empty()) return;
   SyncAgainst(engine, path, source, targetDir, engine.Listings().Take(targetDir));
 }
 
 void SyncListedFiles(SyncEngine& engine, const std::string& path, const DirectoryListing& source,
                      const DirectoryListing& target) {
-  SyncAgainst(engine, path, source, MapBetweenRoots(path, engine.Roots().source, engine.Roots().target),
-              target);
+  const std::string targetDir = CounterpartPath(path, engine.Roots().source, engine.Roots().target);
+  if (!targetDir.empty()) SyncAgainst(engine, path, source, targetDir, target);
 }
 
 }  // namespace tarnvel

@@ -41,6 +41,7 @@ std::vector<MainControls::Named> MainControls::All() {
       {"copiedFilesLog", &copiedFilesLog},
       {"removedDirectoriesLog", &removedDirectoriesLog},
       {"removedFilesLog", &removedFilesLog},
+      {"failuresLog", &failuresLog},
       {"directoryCounter", &directoryCounter},
       {"fileCounter", &fileCounter},
       {"dataCounter", &dataCounter},

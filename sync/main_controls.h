@@ -77,6 +77,7 @@ struct MainControls {
   ListBox copiedFilesLog;           // normalised target path of every copied file
   ListBox removedDirectoriesLog;    // every removed target directory
   ListBox removedFilesLog;          // every removed target file
+  ListBox failuresLog;              // everything the run could not do, with the system's reason
   Label directoryCounter;           // "已同步目录:" + count + "个"
   Label fileCounter;                // "已同步文件:" + count + "个"
   Label dataCounter;                // " 已同步数据：" + size text

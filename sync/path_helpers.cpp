@@ -23,7 +23,9 @@ std::string DropLastChar(std::string_view text) { return std::string(text.substr
 }  // namespace
 
 std::string MapBetweenRoots(std::string_view path, std::string_view fromRoot, std::string_view toRoot) {
-  return ReplaceSubtext(path, fromRoot, toRoot, 1, -1, false);
+  if (fromRoot.empty() || path.size() < fromRoot.size()) return std::string(path);
+  if (FindText(path.substr(0, fromRoot.size()), fromRoot, 1, true) != 1) return std::string(path);
+  return std::string(toRoot) + std::string(path.substr(fromRoot.size()));
 }
 
 std::string MapToTarget(const MainControls& controls, std::string_view path) {

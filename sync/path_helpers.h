@@ -14,9 +14,10 @@ namespace tarnvel {
 
 struct MainControls;
 
-// Every occurrence of fromRoot in path replaced by toRoot, ASCII letters compared without
-// regard to case and GBK double-byte characters compared as they are (a match never starts
-// or ends inside one). An empty fromRoot leaves the path as it is.
+// The path with its leading fromRoot replaced by toRoot, ASCII letters compared without regard
+// to case and other characters as they are. Only the root prefix is mapped: a later occurrence
+// of the root's text inside the path stays. A path that does not begin with fromRoot, or an
+// empty fromRoot, leaves the path as it is.
 std::string MapBetweenRoots(std::string_view path, std::string_view fromRoot, std::string_view toRoot);
 
 // The same with the roots read afresh from the source box and the target box of the main

@@ -1,10 +1,13 @@
 #include "sync/sync_engine.h"
 
 #include "runtime/datetime.h"
+#include "sync/progress_display.h"
 
 namespace tarnvel {
 
-SyncEngine::SyncEngine(MainControls& controls, SyncHooks hooks) : controls_(controls), hooks_(std::move(hooks)) {}
+SyncEngine::SyncEngine(MainControls& controls, SyncHooks hooks) : controls_(controls), hooks_(std::move(hooks)) {
+  report_.onFailure = [this](const std::string& line) { AppendToLog(controls_.failuresLog, line); };
+}
 
 void SyncEngine::PumpEvents() {
   const std::uint32_t now = TickCount();

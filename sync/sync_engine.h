@@ -11,6 +11,8 @@
 
 #include "sync/directory_listing.h"
 #include "sync/main_controls.h"
+#include "sync/run_report.h"
+#include "sync/walk_roots.h"
 
 namespace tarnvel {
 
@@ -42,13 +44,6 @@ struct SyncHooks {
   std::uint32_t eventInterval = 100;
 };
 
-// The source and target roots of the job in hand, both with their trailing "\", read from the
-// boxes once when the job starts so that an edit of a box during a walk cannot re-aim it.
-struct JobRoots {
-  std::string source;
-  std::string target;
-};
-
 class SyncEngine {
  public:
   explicit SyncEngine(MainControls& controls, SyncHooks hooks = {});
@@ -58,8 +53,14 @@ class SyncEngine {
   MainControls& Controls() { return controls_; }
   SyncHooks& Hooks() { return hooks_; }
   RunTotals& Totals() { return totals_; }
-  const JobRoots& Roots() const { return roots_; }
-  void SetRoots(JobRoots roots) { roots_ = std::move(roots); }
+  // The roots of the job in hand, resolved from the boxes once when the job starts, so that an
+  // edit of a box during a walk cannot re-aim it.
+  const WalkRoots& Roots() const { return roots_; }
+  WalkRoots& MutableRoots() { return roots_; }
+  void SetRoots(WalkRoots roots) { roots_ = std::move(roots); }
+
+  // What the run could not do; cleared when a run starts.
+  RunReport& Report() { return report_; }
 
   // The stop control: every walker leaves its loop after the entry in hand. May be called
   // from any thread.
@@ -82,7 +83,8 @@ class SyncEngine {
   MainControls& controls_;
   SyncHooks hooks_;
   RunTotals totals_;
-  JobRoots roots_;
+  WalkRoots roots_;
+  RunReport report_;
   ListingCache listings_;
   std::atomic<int> stopRequested_{0};
   bool running_ = false;

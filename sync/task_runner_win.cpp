@@ -15,6 +15,7 @@
 #include "sync/path_helpers.h"
 #include "sync/progress_display.h"
 #include "sync/sync_engine.h"
+#include "sync/walk_roots.h"
 #include "sync/walk_support.h"
 
 namespace tarnvel {
@@ -48,17 +49,25 @@ void StopThreadTimer() {
 
 // The clean-up never runs on a source that is missing or lists nothing at all: an unplugged
 // disk or an empty mount point must not empty the target. Only a directory can be listed; the
-// listing is kept for the clean-up, which reads the source root next.
-bool SourceCanBeCleanedAgainst(SyncEngine& engine, const std::string& source) {
-  DirectoryListing listing = DirectoryListing::Of(source);
-  if (!listing.Listed() || listing.Entries().empty()) return false;
-  engine.Listings().Keep(source, listing);
+// listing is kept for the clean-up, which reads the source root next. A non-empty target left
+// uncleaned because its source is empty is reported.
+bool SourceCanBeCleanedAgainst(SyncEngine& engine) {
+  const WalkRoots& roots = engine.Roots();
+  DirectoryListing listing = DirectoryListing::Of(roots.source);
+  if (!listing.Listed()) return false;
+  if (listing.Entries().empty()) {
+    if (roots.targetExists && !DirectoryListing::Of(roots.target).Entries().empty()) {
+      engine.Report().Failed("未清理", roots.target, "源目录是空的，目标目录中的内容全部保留");
+    }
+    return false;
+  }
+  engine.Listings().Keep(roots.source, listing);
   return true;
 }
 
 std::string NormalisedBoxText(ComboBox& box) {
   std::string text = box.Text();
-  if (text.empty() || text.back() != '\\') {
+  if (!text.empty() && text.back() != '\\') {
     text += '\\';
     box.SetText(text);
   }
@@ -67,21 +76,28 @@ std::string NormalisedBoxText(ComboBox& box) {
 
 void RunJobSteps(SyncEngine& engine) {
   MainControls& c = engine.Controls();
-  std::string target = NormalisedBoxText(c.targetBox);
-  std::string source = NormalisedBoxText(c.sourceBox);
-  engine.SetRoots({source, target});
+  const std::string target = NormalisedBoxText(c.targetBox);
+  const std::string source = NormalisedBoxText(c.sourceBox);
+  const RootsResolution resolved = ResolveRoots(source, target);
+  if (!resolved.Usable()) {
+    const std::string why = RootsRefusal(resolved.verdict);
+    engine.Report().Failed("任务", source + " -> " + target, why);
+    c.statusLine.SetText(why);
+    return;
+  }
+  engine.SetRoots(resolved.roots);
   engine.Listings().Clear();
-  if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine, source)) {
+  if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine)) {
     c.statusLine.SetText("信息：同步清理开始处理...");
-    std::string root = target;
+    std::string root = engine.Roots().target;
     RemoveExtraDirectories(engine, root);
-    root = target;
+    root = engine.Roots().target;
     RemoveExtraFiles(engine, root);
     c.statusLine.SetText("信息：同步清理处理完毕...");
   }
-  std::string root = source;
+  std::string root = engine.Roots().source;
   SyncDirectoryTree(engine, root);
-  root = source;
+  root = engine.Roots().source;
   SyncFilesOfDirectory(engine, root);
   engine.Listings().Clear();
 }
@@ -154,6 +170,8 @@ bool RunSyncTasks(SyncEngine& engine) {
   ListBoxClear(c.copiedFilesLog);
   ListBoxClear(c.removedDirectoriesLog);
   ListBoxClear(c.removedFilesLog);
+  ListBoxClear(c.failuresLog);
+  engine.Report().Clear();
   c.startControl.SetEnabled(false);
   c.stopControl.SetEnabled(true);
   engine.ClearStop();
@@ -167,7 +185,9 @@ bool RunSyncTasks(SyncEngine& engine) {
   }
   c.startControl.SetEnabled(true);
   c.stopControl.SetEnabled(false);
-  c.statusLine.SetText("信息：所有任务完成。");
+  const std::int32_t failures = engine.Report().Failures();
+  c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。")
+                                     : "信息：所有任务完成，但有 " + ToText(failures) + " 项未能完成，详见失败列表。");
   if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
     ShowMessage("已经完成任务", kMessageIconInformation, "信息");
   }

@@ -29,7 +29,12 @@ inline bool AttributesAlready(std::uint32_t current, int wanted) {
   return (current & (kCarried | kOtherSettableAttributes)) == (static_cast<std::uint32_t>(wanted) & kCarried);
 }
 
-// True when the two paths name the same place as NormalisePath spells them (letter case,
+// True when a listed name may be joined onto its directory's path: not empty, not "." or "..",
+// and without a separator or a drive or stream mark (a file system of another system may list a
+// name such as "..\\x" verbatim, which joined would name a place outside the tree).
+bool IsJoinableName(std::string_view name);
+
+// True when two paths name the same place as NormalisePath spells them (letter case,
 // doubled and trailing separators aside).
 bool SamePath(std::string_view a, std::string_view b);
 

@@ -20,9 +20,9 @@ class CleanerWin : public SyncTreeTest {
   }
   void Clean() {
     rig.SetJob(src, dst, true);
-    std::string path = dst;
+    std::string path = rig.engine.Roots().target;
     RemoveExtraDirectories(rig.engine, path);
-    path = dst;
+    path = rig.engine.Roots().target;
     RemoveExtraFiles(rig.engine, path);
   }
 };
@@ -61,36 +61,40 @@ TEST_F(CleanerWin, RemovesOnlyWhatTheSourceLacks) {
   SetRawAttributes(dst + "KEPT", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
   Clean();
   EXPECT_TRUE(Exists(dst + "same.txt"));
-  EXPECT_TRUE(Exists(dst + "asdir"));
+  EXPECT_FALSE(Exists(dst + "asdir")) << "a file where the source has a directory goes";
   EXPECT_FALSE(Exists(dst + "ro.txt"));
   EXPECT_FALSE(Exists(dst + "hid.txt"));
   EXPECT_TRUE(Exists(dst + ".old\\inside.txt"));
   EXPECT_TRUE(Exists(dst + "KEPT\\k.txt"));
   EXPECT_FALSE(Exists(dst + "KEPT\\gone.txt"));
-  // Every visited directory is made archive-only, extra or not.
-  EXPECT_FALSE(RawAttributes(dst + "KEPT") & FILE_ATTRIBUTE_HIDDEN);
+  // A directory the clean-up keeps keeps its attributes (it used to lose its hidden bit).
+  EXPECT_TRUE(RawAttributes(dst + "KEPT") & FILE_ATTRIBUTE_HIDDEN);
   EXPECT_EQ(rig.controls.removedDirectoriesLog.Count(), 0);
   EXPECT_EQ(Lines(rig.controls.removedFilesLog),
-            (std::vector<std::string>{dst + "KEPT\\gone.txt", dst + "hid.txt", dst + "ro.txt"}));
+            (std::vector<std::string>{dst + "KEPT\\gone.txt", dst + "asdir", dst + "hid.txt", dst + "ro.txt"}));
   // Every target file examined adds its size.
   EXPECT_GT(rig.engine.Totals().dataTotal, 0);
 }
 
-// Directories already archive-only are spared the write; the others still lose read-only,
-// hidden and system, however many plain ones came first.
-TEST_F(CleanerWin, EveryVisitedDirectoryEndsArchiveOnly) {
+// The directories the clean-up keeps keep hidden, system and read-only; an extra directory goes
+// whatever its attributes.
+TEST_F(CleanerWin, KeptDirectoriesKeepTheirAttributesAndExtraOnesGoWhateverTheirs) {
   for (const char* d : {"a", "b", "c", "c\\d"}) {
     MakeDirectoryPath(src + d);
     MakeDirectoryPath(dst + d);
   }
+  WriteTextFile(dst + "extra\\x.txt", "x");
+  SetRawAttributes(dst + "extra", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   SetRawAttributes(dst + "b", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
   SetRawAttributes(dst + "c", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   SetRawAttributes(dst + "c\\d", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
+  const std::uint32_t keep = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   Clean();
-  for (const char* d : {"a", "b", "c", "c\\d"}) {
-    EXPECT_EQ(RawAttributes(dst + d) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY), 0u)
-        << d;
-  }
+  EXPECT_EQ(RawAttributes(dst + "a") & keep, 0u);
+  EXPECT_EQ(RawAttributes(dst + "b") & keep, static_cast<std::uint32_t>(FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(RawAttributes(dst + "c") & keep, keep);
+  EXPECT_EQ(RawAttributes(dst + "c\\d") & keep, static_cast<std::uint32_t>(FILE_ATTRIBUTE_SYSTEM));
+  EXPECT_FALSE(Exists(dst + "extra"));
 }
 
 TEST_F(CleanerWin, StatusLineNamesTheSourceAtTheTopAndOnlyRemovalsDeeper) {
@@ -153,7 +157,7 @@ TEST_F(CleanerWin, StopLeavesTheRestInPlace) {
   for (const char* f : {"a.txt", "b.txt", "c.txt"}) WriteTextFile(dst + f, "x");
   rig.onEvents = [&] { rig.engine.RequestStop(); };
   rig.SetJob(src, dst, true);
-  std::string path = dst;
+  std::string path = rig.engine.Roots().target;
   RemoveExtraFiles(rig.engine, path);
   EXPECT_EQ(rig.controls.removedFilesLog.Count(), 1);
   EXPECT_TRUE(Exists(dst + "b.txt"));

@@ -16,7 +16,7 @@ class DirectorySyncWin : public SyncTreeTest {
  protected:
   void Walk() {
     rig.SetJob(src, dst);
-    std::string path = src;
+    std::string path = rig.engine.Roots().source;
     SyncDirectoryTree(rig.engine, path);
   }
 };
@@ -151,15 +151,19 @@ TEST_F(DirectorySyncWin, ATargetFileReplacedByADirectoryDuringTheWalkIsTakenAsFo
   EXPECT_EQ(ReadTextFile(dst + "b\\y.txt"), "y");
 }
 
-// A file in the way of a directory stays: the directory is logged as attempted, nothing is
-// copied into it.
-TEST_F(DirectorySyncWin, AFileInTheWayOfADirectoryStays) {
+// A file in the way of a directory stays (without clean-up nothing is removed): the directory
+// is a reported failure, neither logged as made nor its files as copied.
+TEST_F(DirectorySyncWin, AFileInTheWayOfADirectoryStaysAndIsReported) {
   WriteTextFile(src + "b\\y.txt", "y");
+  WriteTextFile(src + "c\\z.txt", "z");
   WriteTextFile(dst + "b", "in the way");
   Walk();
-  EXPECT_EQ(Lines(rig.controls.createdDirectoriesLog), (std::vector<std::string>{src + "b"}));
+  EXPECT_EQ(Lines(rig.controls.createdDirectoriesLog), (std::vector<std::string>{src + "c"}));
   EXPECT_EQ(ReadTextFile(dst + "b"), "in the way");
+  EXPECT_EQ(ReadTextFile(dst + "c\\z.txt"), "z");
   EXPECT_EQ(rig.controls.copiedFilesLog.Count(), 1);
+  EXPECT_EQ(rig.engine.Report().Failures(), 1);
+  EXPECT_EQ(rig.controls.failuresLog.Count(), 1);
 }
 
 TEST_F(DirectorySyncWin, StopUnwindsEveryLevel) {

@@ -15,6 +15,20 @@
 namespace tarnvel::test {
 namespace {
 
+// Files of the engine's temporary form ("~tv" + 8 hex digits + ".tmp") in a directory, counted
+// with the system's own search.
+int TemporaryFilesIn(const std::string& directory) {
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(PathToWide(directory + "~tv????????.tmp").c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do {
+    if (std::wstring(data.cFileName) != L"~tv1234abcd.tmp") ++count;
+  } while (FindNextFileW(h, &data));
+  FindClose(h);
+  return count;
+}
+
 class FileSyncWin : public SyncTreeTest {
  protected:
   void SetUp() override {
@@ -22,7 +36,7 @@ class FileSyncWin : public SyncTreeTest {
     rig.SetJob(src, dst);
   }
   void Sync() {
-    std::string path = src;
+    std::string path = rig.engine.Roots().source;
     SyncFilesOfDirectory(rig.engine, path);
   }
 };
@@ -63,6 +77,7 @@ TEST_F(FileSyncWin, DecidesBySizeAndMillisecond) {
 
 TEST_F(FileSyncWin, DisplaysTheNormalisedTargetPathAndTheSourceOnTheStatusLine) {
   WriteTextFile(src + "Big.TXT", std::string(3000, 'x'));
+  MakeDirectoryPath(dst);
   Sync();
   ASSERT_EQ(rig.controls.copiedFilesLog.Count(), 1);
   std::string expected = dst + "Big.TXT";
@@ -88,7 +103,7 @@ TEST_F(FileSyncWin, ReplacesProtectedTargetsAndCarriesAttributes) {
   EXPECT_EQ(ReadTextFile(dst + "hid.txt"), "new");
   EXPECT_EQ(RawAttributes(dst + "ro.txt") & 0x27, FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_EQ(RawAttributes(dst + "hid.txt") & 0x27, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
-  EXPECT_FALSE(Exists(TemporaryCopyPath(dst + "ro.txt")));
+  EXPECT_EQ(TemporaryFilesIn(dst), 0) << "no temporary copy is left";
 }
 
 // Fixed: the target used to be deleted before the copy, so a failed copy lost it.
@@ -104,18 +119,49 @@ TEST_F(FileSyncWin, AFailedCopyKeepsTheOldFileWithItsAttributes) {
   CloseHandle(h);
   EXPECT_EQ(ReadTextFile(dst + "locked.txt"), "old");
   EXPECT_EQ(RawAttributes(dst + "locked.txt"), before);
-  EXPECT_FALSE(Exists(TemporaryCopyPath(dst + "locked.txt")));
-  // Logged and counted as attempted, as every copy is.
-  EXPECT_EQ(rig.controls.copiedFilesLog.Count(), 1);
+  EXPECT_EQ(TemporaryFilesIn(dst), 0) << "no temporary copy is left";
+  // Not counted as copied: the failure is in the failures log with the system's reason.
+  EXPECT_EQ(rig.controls.copiedFilesLog.Count(), 0);
+  ASSERT_EQ(rig.controls.failuresLog.Count(), 1);
+  EXPECT_EQ(rig.engine.Report().Failures(), 1);
 }
 
-TEST_F(FileSyncWin, ALeftOverTemporaryFileIsReplaced) {
-  WriteTextFile(src + "a.txt", "fresh");
-  WriteTextFile(TemporaryCopyPath(dst + "a.txt"), "stale half copy");
-  SetRawAttributes(TemporaryCopyPath(dst + "a.txt"), FILE_ATTRIBUTE_READONLY);
+// Files that look like the engine's temporary copies are the user's: without clean-up they stay
+// as they are (one used to be discarded as a left-over), and names of up to 255 characters are
+// replaced like any other (the temporary name once passed the name limit).
+TEST_F(FileSyncWin, LookAlikesOfTemporaryFilesStayAndLongNamesAreReplaced) {
+  WriteTextFile(src + "x.txt", "fresh");
+  WriteTextFile(dst + "x.txt", "old");
+  WriteTextFile(dst + "x.txt.~tvcopy", "mine");
+  WriteTextFile(dst + "~tv1234abcd.tmp", "mine too");
+  const std::string longName = std::string(251, 'n') + ".txt";
+  WriteTextFile(src + longName, "new long");
+  WriteTextFile(dst + longName, "old");
   Sync();
-  EXPECT_EQ(ReadTextFile(dst + "a.txt"), "fresh");
-  EXPECT_FALSE(Exists(TemporaryCopyPath(dst + "a.txt")));
+  EXPECT_EQ(ReadTextFile(dst + "x.txt"), "fresh");
+  EXPECT_EQ(ReadTextFile(dst + "x.txt.~tvcopy"), "mine");
+  EXPECT_EQ(ReadTextFile(dst + "~tv1234abcd.tmp"), "mine too");
+  EXPECT_EQ(ReadTextFile(dst + longName), "new long");
+  EXPECT_EQ(rig.engine.Report().Failures(), 0);
+}
+
+// The rename that would replace the target fails (the target is held open without delete
+// sharing): the old file keeps its content and both its hidden and read-only attributes, and
+// the temporary copy is removed.
+TEST_F(FileSyncWin, AFailedRenameRestoresTheTargetsAttributes) {
+  WriteTextFile(src + "held.txt", "new content");
+  WriteTextFile(dst + "held.txt", "old");
+  SetRawAttributes(dst + "held.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+  const std::uint32_t before = RawAttributes(dst + "held.txt");
+  HANDLE h = CreateFileW(PathToWide(dst + "held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  Sync();
+  CloseHandle(h);
+  EXPECT_EQ(ReadTextFile(dst + "held.txt"), "old");
+  EXPECT_EQ(RawAttributes(dst + "held.txt"), before);
+  EXPECT_EQ(TemporaryFilesIn(dst), 0) << "the temporary copy is discarded";
+  EXPECT_EQ(rig.engine.Report().Failures(), 1);
 }
 
 TEST_F(FileSyncWin, EmptyFilesAndSubdirectories) {
@@ -136,8 +182,9 @@ TEST_F(FileSyncWin, AFailedCopyOfANewFileLeavesNothing) {
   Sync();
   CloseHandle(h);
   EXPECT_FALSE(Exists(dst + "locked.txt"));
-  EXPECT_FALSE(Exists(TemporaryCopyPath(dst + "locked.txt")));
-  EXPECT_EQ(rig.controls.copiedFilesLog.Count(), 1);
+  EXPECT_EQ(TemporaryFilesIn(dst), 0) << "no temporary copy is left";
+  EXPECT_EQ(rig.controls.copiedFilesLog.Count(), 0);
+  EXPECT_EQ(rig.engine.Report().Failures(), 1);
 }
 
 // The listing showed no target, but another program wrote one before the copy: it is replaced
@@ -158,7 +205,7 @@ TEST_F(FileSyncWin, ATargetWrittenByAnotherProgramBeforeTheCopyIsReplaced) {
   ASSERT_TRUE(written);
   EXPECT_EQ(ReadTextFile(dst + "b.txt"), "source b");
   EXPECT_EQ(RawAttributes(dst + "b.txt") & 0x27, FILE_ATTRIBUTE_ARCHIVE);
-  EXPECT_FALSE(Exists(TemporaryCopyPath(dst + "b.txt")));
+  EXPECT_EQ(TemporaryFilesIn(dst), 0) << "no temporary copy is left";
 }
 
 // The listing showed no target, another program wrote one before the copy, and the source
@@ -180,7 +227,7 @@ TEST_F(FileSyncWin, AnUnreadableSourceNeverCostsAFileAnotherProgramWrote) {
   CloseHandle(locked);
   ASSERT_TRUE(written);
   EXPECT_EQ(ReadTextFile(dst + "b.txt"), "someone else's");
-  EXPECT_FALSE(Exists(TemporaryCopyPath(dst + "b.txt")));
+  EXPECT_EQ(TemporaryFilesIn(dst), 0) << "no temporary copy is left";
 }
 
 // Attributes the copy does not carry are still written: a source without the archive bit.
@@ -201,6 +248,7 @@ TEST_F(FileSyncWin, ANewFileGetsExactlyTheSourceAttributes) {
 // After the flag no further entry is looked at.
 TEST_F(FileSyncWin, StopsAfterTheEntryInHand) {
   for (char c = 'a'; c <= 'e'; ++c) WriteTextFile(src + c + ".txt", "x");
+  MakeDirectoryPath(dst);
   rig.onEvents = [&] { rig.engine.RequestStop(); };
   Sync();
   EXPECT_EQ(rig.controls.copiedFilesLog.Count(), 1);

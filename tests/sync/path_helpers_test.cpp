@@ -37,9 +37,13 @@ TEST(NormalisePath, TrailByteBackslashIsNotASeparator) {
   EXPECT_EQ(NormalisePath("D:\\" + kTrailBackslash + "\\"), "d:\\" + kTrailBackslash);
 }
 
-TEST(MapBetweenRoots, IgnoresAsciiCaseAndReplacesEveryOccurrence) {
+// Only the root prefix is mapped: a relative root once rewrote every occurrence of its text, so
+// "old-src" inside the tree became "old-dst".
+TEST(MapBetweenRoots, IgnoresAsciiCaseAndMapsOnlyTheRootPrefix) {
   EXPECT_EQ(MapBetweenRoots("d:\\data\\sub\\a.txt", "D:\\Data\\", "E:\\Bak\\"), "E:\\Bak\\sub\\a.txt");
-  EXPECT_EQ(MapBetweenRoots("x\\a\\y\\a\\", "a\\", "b\\"), "x\\b\\y\\b\\");
+  EXPECT_EQ(MapBetweenRoots("x\\a\\y\\a\\", "a\\", "b\\"), "x\\a\\y\\a\\");
+  EXPECT_EQ(MapBetweenRoots("a\\y\\a\\", "a\\", "b\\"), "b\\y\\a\\");
+  EXPECT_EQ(MapBetweenRoots("D:\\old-src\\old-src\\f", "D:\\old-src\\", "D:\\old-dst\\"), "D:\\old-dst\\old-src\\f");
   EXPECT_EQ(MapBetweenRoots("D:\\other\\f", "D:\\Data\\", "E:\\"), "D:\\other\\f");
   EXPECT_EQ(MapBetweenRoots("D:\\f", "", "E:\\"), "D:\\f");
 }

@@ -2,6 +2,8 @@
 
 #include "tests/sync/sync_fixture_win.h"
 
+#include "sync/walk_roots.h"
+
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -133,7 +135,8 @@ void EngineRig::SetJob(const std::string& source, const std::string& target, boo
   std::string s = source, t = target;
   if (s.empty() || s.back() != '\\') s += '\\';
   if (t.empty() || t.back() != '\\') t += '\\';
-  engine.SetRoots({s, t});
+  // As the runner resolves them; a nested pair keeps its resolved roots for the walkers' tests.
+  engine.SetRoots(ResolveRoots(s, t).roots);
 }
 
 void SyncTreeTest::SetUp() {

@@ -1,0 +1,27 @@
+#include <windows.h>
+
+#include "sync/run_report.h"
+
+#include "runtime/convert.h"
+#include "runtime/encoding.h"
+
+namespace tarnvel {
+
+std::string SystemErrorText(unsigned long code) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = n != 0 && buffer != nullptr ? std::wstring(buffer, n) : std::wstring();
+  if (buffer != nullptr) LocalFree(buffer);
+  for (wchar_t& c : text) {
+    if (c == L'\r' || c == L'\n') c = L' ';
+  }
+  while (!text.empty() && (text.back() == L' ' || text.back() == L'.')) text.pop_back();
+  if (text.empty()) return "错误 " + ToText(static_cast<std::int64_t>(code));
+  return WideToGbk(text) + " (" + ToText(static_cast<std::int64_t>(code)) + ")";
+}
+
+unsigned long LastErrorCode() { return GetLastError(); }
+
+}  // namespace tarnvel
