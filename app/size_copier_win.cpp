@@ -81,9 +81,12 @@ class SizeWalk {
     if (reporting_) job_.report.Failed(action, path, reason);
   }
 
+  // The target is made one level deep, as every directory of this engine: a target whose
+  // parent is missing is a reported failure.
   bool MakeTargetRoot() {
-    if (!MakeDirectoryWithParents(job_.roots.target)) {
-      Fail("创建目录", job_.roots.target, SystemErrorText(LastErrorCode()));
+    if (!MakeDirectory(job_.roots.target) && !IsDirectory(job_.roots.target)) {
+      // Said by whichever pass comes first: the copy pass does not run when this one fails.
+      job_.report.Failed("创建目录", job_.roots.target, SystemErrorText(LastErrorCode()));
       return false;
     }
     job_.roots.RefreshTarget();

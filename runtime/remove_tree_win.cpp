@@ -55,11 +55,9 @@ std::vector<std::wstring> ClearLevel(const std::wstring& dir) {
   FindClose(h);
   for (auto& [path, attrs] : entries) {
     if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
-      if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) {
-        RemoveFileLink(WideToGbk(path));  // the link itself, never the file behind it
-      } else {
-        DeleteFileW(path.c_str());  // a read-only file stays, and so then does its directory
-      }
+      // The entry itself, never a file it may link to (Wine shows a host link as a plain
+      // file); a read-only file stays, and so then does its directory.
+      if (!(attrs & FILE_ATTRIBUTE_READONLY)) RemoveFileLink(WideToGbk(path));
     } else if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) {
       RemoveDirectoryW(path.c_str());  // the link itself, never what it points to
     } else {

@@ -57,9 +57,10 @@ CopyResult ReplaceWithCopy(const std::string& source, const std::string& target,
                            const CopyProgress& progress);
 
 // Removes a file the listing showed with these attributes (every bit). A read-only file is
-// made writable first only when `clearReadOnly`. A file link loses only itself: a fresh empty
-// file is renamed over the link and then deleted, so no system call is ever given the link to
-// delete (some follow it). False, with the system's error left as the last error, on failure.
+// made writable first only when `clearReadOnly`, else it stays. The entry itself goes and never
+// what it may link to: a fresh empty file is renamed over it and then deleted, so no delete is
+// ever given a link (some systems follow one, and do not show it as a link). False, with the
+// system's error left as the last error, on failure.
 bool RemoveListedFile(const std::string& path, std::uint32_t attributes, bool clearReadOnly);
 
 }  // namespace tarnvel

@@ -151,11 +151,15 @@ CopyResult ReplaceWithCopy(const std::string& source, const std::string& target,
 }
 
 bool RemoveListedFile(const std::string& path, std::uint32_t attributes, bool clearReadOnly) {
-  if ((attributes & kAttrReparsePoint) == 0) {
-    if (clearReadOnly && (attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)) != 0) {
-      SetAttributes(path, kAttrArchive);
-    }
-    return DeleteFileAt(path);
+  if ((attributes & kAttrReadOnly) != 0 && !clearReadOnly) {
+    SetLastError(ERROR_ACCESS_DENIED);  // a read-only file stays, as a plain delete would leave it
+    return false;
+  }
+  // Not every system shows a file link as one (Wine lists a host link as a plain file, and its
+  // delete reaches the file behind it), so every file goes the way a link must: a fresh file of
+  // our own is renamed over the entry, which replaces the entry itself, and is then deleted.
+  if ((attributes & kAttrReparsePoint) == 0 && (attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)) != 0) {
+    SetAttributes(path, kAttrArchive);
   }
   return RemoveFileLink(path);
 }

@@ -172,8 +172,16 @@ RootsResolution ResolveRoots(std::string_view source, std::string_view target) {
   if (from) roots.sourceChain = ChainOf(*from);
   roots.targetChain = to ? ChainOf(*to) : ChainOfNearestExisting(GbkToWide(roots.target));
 
-  if (from && to && from->identity == to->identity) {
+  // The identities decide where both exist; the texts of the absolute forms besides, for a root
+  // that is not there yet.
+  const bool targetBelowSource = IsAtOrBelow(roots.target, roots.source);
+  const bool sourceBelowTarget = IsAtOrBelow(roots.source, roots.target);
+  if ((from && to && from->identity == to->identity) || (targetBelowSource && sourceBelowTarget)) {
     result.verdict = RootsVerdict::kSame;
+  } else if (targetBelowSource) {
+    result.verdict = RootsVerdict::kTargetInsideSource;
+  } else if (sourceBelowTarget) {
+    result.verdict = RootsVerdict::kSourceInsideTarget;
   } else if (from && Contains(roots.targetChain, from->identity)) {
     result.verdict = RootsVerdict::kTargetInsideSource;
   } else if (to && Contains(roots.sourceChain, to->identity)) {

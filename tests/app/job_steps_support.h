@@ -20,17 +20,18 @@ struct WindowlessJob {
   }
 };
 
-inline void RunStyle(int style, const std::string& source, const std::string& target) {
+// Runs the style's steps and gives the job's exit code.
+inline int RunStyle(int style, const std::string& source, const std::string& target) {
   if (style == 2) {
     Label fileLabel;
     ProgressBar fileBar;
-    RunSingleBarSteps(source, target, fileLabel, fileBar);
-  } else if (style == 3) {
-    WindowlessJob job;
-    RunDoubleBarSteps(job.For(source, target));
-  } else {
-    RunStaticSteps(source, target);
+    return RunSingleBarSteps(source, target, fileLabel, fileBar);
   }
+  if (style == 3) {
+    WindowlessJob job;
+    return RunDoubleBarSteps(job.For(source, target));
+  }
+  return RunStaticSteps(source, target);
 }
 
 }  // namespace tarnvel::test

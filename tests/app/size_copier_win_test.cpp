@@ -58,8 +58,9 @@ TEST_P(EveryStyle, CreatesAMissingTargetOneLevelDeep) {
   WriteFileOfSize(dir + "src\\f.txt", 3);
   RunStyle(GetParam(), dir + "src", dir + "new");
   EXPECT_EQ(FilesOf(dir + "new"), FilesOf(dir + "src"));
-  // Folders are made one level at a time: a target whose parent is missing stays missing.
-  RunStyle(GetParam(), dir + "src", dir + "absent\\below");
+  // Folders are made one level at a time: a target whose parent is missing stays missing, and
+  // the job says it could not be done.
+  EXPECT_EQ(RunStyle(GetParam(), dir + "src", dir + "absent\\below"), kJobIncomplete);
   EXPECT_EQ(GetAttributes(dir + "absent"), -1);
 }
 
@@ -74,15 +75,21 @@ TEST_P(EveryStyle, ReadOnlyTargetOfAnotherSizeSurvivesTheCleaner) {
   test::MakeTreeWritable(dir);
 }
 
-TEST_P(EveryStyle, FolderDifferingOnlyInLetterCaseIsReplacedByTheSourceSpelling) {
+// A folder whose name differs only in letter case is the same folder to the file system: it is
+// kept and synchronised (it used to be deleted first and copied afresh, so a copy that failed
+// lost the backup).
+TEST_P(EveryStyle, FolderDifferingOnlyInLetterCaseIsTheSameFolder) {
   const std::string dir = FreshTestDir();
   WriteFileOfSize(dir + "src\\photos\\p.jpg", 8);
+  WriteFileOfSize(dir + "src\\photos\\q.jpg", 5);
   WriteFileOfSize(dir + "dst\\Photos\\p.jpg", 8, 'x');
-  RunStyle(GetParam(), dir + "src", dir + "dst");
+  WriteFileOfSize(dir + "dst\\Photos\\extra.jpg", 2);
+  EXPECT_EQ(RunStyle(GetParam(), dir + "src", dir + "dst"), kJobDone);
   const auto tree = TreeOf(dir + "dst");
-  EXPECT_EQ(tree.count("photos\\"), 1u);
-  EXPECT_EQ(tree.count("Photos\\"), 0u);
-  EXPECT_EQ(FileText(dir + "dst\\photos\\p.jpg"), std::string(8, 'a')) << "copied afresh";
+  EXPECT_EQ(tree.count("Photos\\"), 1u);
+  EXPECT_EQ(FileText(dir + "dst\\Photos\\p.jpg"), std::string(8, 'x')) << "same size: left as it is";
+  EXPECT_EQ(FileText(dir + "dst\\Photos\\q.jpg"), std::string(5, 'a'));
+  EXPECT_EQ(GetAttributes(dir + "dst\\Photos\\extra.jpg"), -1);
 }
 
 // Fault: a missing source used to compare every target file with size -1 and delete the target.
@@ -98,13 +105,16 @@ TEST_P(EveryStyle, MissingSourceLeavesTheTargetAlone) {
   EXPECT_EQ(TreeOf(dir + "dst"), before);
 }
 
-// An existing but empty source is a real request: the target ends up empty as well.
-TEST_P(EveryStyle, EmptyExistingSourceEmptiesTheTarget) {
+// Fault: an existing but empty source (an empty mount point, a share that came up empty)
+// emptied the whole target. It is never cleaned against; the job reports it.
+TEST_P(EveryStyle, EmptyExistingSourceNeverEmptiesTheTarget) {
   const std::string dir = FreshTestDir();
   test::MakeFolders(dir + "src");
   WriteFileOfSize(dir + "dst\\old.txt", 4);
-  RunStyle(GetParam(), dir + "src", dir + "dst");
-  EXPECT_TRUE(TreeOf(dir + "dst").empty());
+  WriteFileOfSize(dir + "dst\\folder\\older.txt", 4);
+  const auto before = TreeOf(dir + "dst");
+  EXPECT_EQ(RunStyle(GetParam(), dir + "src", dir + "dst"), kJobIncomplete);
+  EXPECT_EQ(TreeOf(dir + "dst"), before);
 }
 
 // Fault: a 32-bit size compare took a file of 4 GiB + 10 bytes for one of 10 bytes.
@@ -135,12 +145,13 @@ TEST(SizeCopier, CountsFilesTheTargetLacksAndMakesItsFolders) {
   WriteFileOfSize(dir + "src\\d1\\c", 1);
   WriteFileOfSize(dir + "src\\d1\\d2\\e", 1);
   WriteFileOfSize(dir + "src\\.dot\\f", 1);
-  WriteFileOfSize(dir + "dst\\a", 5);  // any entry of the name counts as present, whatever its size
+  WriteFileOfSize(dir + "dst\\a", 5);  // of another size: to be replaced
   WriteFileOfSize(dir + "dst\\b", 1);  // names match without regard to letter case
-  EXPECT_EQ(CountMissingFiles(dir + "src", dir + "dst"), 3);  // d1\c, d1\d2\e and .dot\f
+  // d1\c, d1\d2\e and .dot\f are missing and one file differs in size: the copy replaces it.
+  EXPECT_EQ(CountMissingFiles(dir + "src", dir + "dst"), 4);
   EXPECT_EQ(GetAttributes(dir + "dst\\d1\\d2"), kAttrDirectory);
   EXPECT_EQ(GetAttributes(dir + "dst\\.dot") & kAttrDirectory, kAttrDirectory);
-  EXPECT_EQ(CountMissingFiles(dir + "src\\", dir + "dst\\"), 3) << "a trailing separator changes nothing";
+  EXPECT_EQ(CountMissingFiles(dir + "src\\", dir + "dst\\"), 4) << "a trailing separator changes nothing";
 }
 
 TEST(SizeCopier, FileAndFolderOfTheSameNameReplaceEachOther) {

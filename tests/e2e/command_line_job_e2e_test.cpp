@@ -100,12 +100,13 @@ TEST_P(CommandLineJob, MirrorsTheTreeThenOpensTheAfterCommandOnce) {
   ASSERT_TRUE(SetAttributes(target + "\\ro.txt", kAttrReadOnly));
   AfterCommand after(dir);
 
-  EXPECT_EQ(RunTarnvel(JobLine(source, target, GetParam(), after.Command()), dir), 0u);
+  // The read-only target is not replaced: the job ran but says that not everything was done.
+  EXPECT_EQ(RunTarnvel(JobLine(source, target, GetParam(), after.Command()), dir), 1u);
   ASSERT_TRUE(after.WaitUntilRan());
   EXPECT_EQ(after.TimesRun(), 1);
 
   std::map<std::string, std::int64_t> expected = FilesOf(source);
-  expected["ro.txt"] = 3;  // survives the cleaner; the copy over it is refused
+  expected["ro.txt"] = 3;  // survives the cleaner; the copy over it is refused and reported
   EXPECT_EQ(FilesOf(target), expected);
   EXPECT_EQ(FileText(target + "\\sub\\b.txt"), std::string(20, 'z'));
   EXPECT_EQ(FileText(target + "\\ro.txt"), "rrr");
@@ -113,16 +114,17 @@ TEST_P(CommandLineJob, MirrorsTheTreeThenOpensTheAfterCommandOnce) {
   test::MakeTreeWritable(dir);
 }
 
-// Fault: a source that is not there (mistyped, unplugged) used to empty the whole target.
-TEST_P(CommandLineJob, MissingSourceLeavesTheTargetAndStillOpensTheAfterCommand) {
+// Fault: a source that is not there (mistyped, unplugged) used to empty the whole target. The
+// job does not start: exit code 2, and the after-command, which may rely on the copy, is not
+// opened.
+TEST_P(CommandLineJob, MissingSourceLeavesTheTargetAndOpensNothing) {
   const std::string dir = FreshTestDir();
   WriteFileOfSize(dir + "dst\\keep.txt", 4);
   WriteFileOfSize(dir + "dst\\folder\\keep2.txt", 6);
   const auto before = test::TreeOf(dir + "dst");
   AfterCommand after(dir);
-  EXPECT_EQ(RunTarnvel(JobLine(dir + "unplugged", dir + "dst", GetParam(), after.Command()), dir), 0u);
-  ASSERT_TRUE(after.WaitUntilRan());
-  EXPECT_EQ(after.TimesRun(), 1);
+  EXPECT_EQ(RunTarnvel(JobLine(dir + "unplugged", dir + "dst", GetParam(), after.Command()), dir), 2u);
+  EXPECT_EQ(after.TimesRun(), 0);
   EXPECT_EQ(test::TreeOf(dir + "dst"), before);
 }
 
@@ -131,8 +133,8 @@ TEST(CommandLineJobLine, BadJobLineEndsWithoutTouchingAnything) {
   WriteFileOfSize(dir + "src\\a.txt", 4);
   WriteFileOfSize(dir + "dst\\extra.txt", 4);
   AfterCommand after(dir);
-  // Three pieces: the empty last one is dropped, so nothing runs.
-  EXPECT_EQ(RunTarnvel(dir + "src|" + dir + "dst|2|", dir), 0u);
+  // Three pieces: the empty last one is dropped, so nothing runs, and the exit code says so.
+  EXPECT_EQ(RunTarnvel(dir + "src|" + dir + "dst|2|", dir), 2u);
   EXPECT_EQ(FilesOf(dir + "dst"), (std::map<std::string, std::int64_t>{{"extra.txt", 4}}));
   EXPECT_EQ(after.TimesRun(), 0);
 }

@@ -112,7 +112,7 @@ TEST(StartUpE2E, LineOfThreePiecesEndsAtOnceAndTouchesNothing) {
   Process program(L"\"D:\\a|E:\\b|2|\"", dir);
   ASSERT_TRUE(program.Started()) << "CreateProcessW error " << program.Error();
   ASSERT_TRUE(program.EndsWithin(30000));
-  EXPECT_EQ(program.ExitCode(), 0u);
+  EXPECT_EQ(program.ExitCode(), 2u) << "a job line without its four pieces starts nothing";
   EXPECT_TRUE(std::filesystem::is_empty(dir));
 }
 
@@ -125,7 +125,7 @@ TEST(StartUpE2E, StaticJobRunsItsWorkerAndEndsTheProgram) {
   EXPECT_FALSE(program.EndsWithin(1500));
   held.Release();
   ASSERT_TRUE(program.EndsWithin(30000));
-  EXPECT_EQ(program.ExitCode(), 0u);
+  EXPECT_EQ(program.ExitCode(), 2u) << "an empty target piece: the job does not start";
 }
 
 TEST(StartUpE2E, TwoBarJobShowsAllSevenControlsInItsWindow) {
@@ -145,7 +145,7 @@ TEST(StartUpE2E, TwoBarJobShowsAllSevenControlsInItsWindow) {
   for (HWND child : children) EXPECT_TRUE(IsWindowVisible(child));
   held.Release();
   ASSERT_TRUE(program.EndsWithin(30000));
-  EXPECT_EQ(program.ExitCode(), 0u);
+  EXPECT_EQ(program.ExitCode(), 2u) << "its source is missing: the job does not start";
 }
 
 TEST(StartUpE2E, WithoutArgumentsTheMainWindowOpensAndClosingItEnds) {
