@@ -50,8 +50,9 @@ enum class Outcome {
 struct TortureCase {
   const char* name;
   // The roots as given to the engine. {R} is the case's folder (Z:\torture\<case>\<engine>), {r}
-  // the same relative to Z:\ (the engines' current directory), {S} the 8.3 short form of
-  // {R}\BackupArea, {D} the test's own drive over {R}.
+  // the same relative to Z:\, the engines' current directory ("{r}" relative to it, "Z:{r}"
+  // relative to the drive's current directory, "\{r}" to the current drive's root), {S} the 8.3
+  // short form of {R}\BackupArea, {D} the test's own drive over {R}.
   const wchar_t* source;
   const wchar_t* target;
   // Where the roots really are below {R} ("/" between names); an empty target is no folder at all.
@@ -92,6 +93,8 @@ const std::vector<TortureCase>& Cases() {
       {"nest_relative", L"{R}\\BackupArea\\src", L"{r}\\BackupArea", L"BackupArea/src", L"BackupArea",
        Outcome::kRefused},
       {"nest_drive_relative", L"{R}\\BackupArea\\src", L"Z:{r}\\BackupArea", L"BackupArea/src", L"BackupArea",
+       Outcome::kRefused},
+      {"nest_rooted", L"{R}\\BackupArea\\src", L"\\{r}\\BackupArea", L"BackupArea/src", L"BackupArea",
        Outcome::kRefused},
       {"nest_short_name", L"{R}\\BackupArea\\src", L"{S}", L"BackupArea/src", L"BackupArea", Outcome::kRefused},
       {"dst_in_src", L"{R}\\src", L"{R}\\src\\dst", L"src", L"src/dst", Outcome::kRefused},

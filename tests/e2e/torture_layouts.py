@@ -81,6 +81,8 @@ def link_dst_into_src(d):
 
 
 # --- file links in the target ----------------------------------------------------------------------
+# Wine lists a host link to a file as a plain file and a dangling one not at all; writing or
+# deleting by the link's path reaches the file behind it.
 def link_dst_file_out(d):
     outside(d)
     put(f"{d}/outside/f.txt", "outside f")
@@ -219,7 +221,8 @@ def case_folding(d):
 
 
 NESTED_CASES = ["nest_two_down", "nest_src_dot", "nest_dot_segment", "nest_dst_dot", "nest_dst_dotdot",
-                "nest_dst_case", "nest_relative", "nest_drive_relative", "nest_short_name", "dst_in_src",
+                "nest_dst_case", "nest_relative", "nest_drive_relative",
+                "nest_rooted", "nest_short_name", "dst_in_src",
                 "dst_in_src_dot"]
 OWN_LAYOUTS = [link_dst_dir_out, link_dst_into_src, link_dst_file_out, link_dst_file_dangling,
                link_dst_file_extra, link_src_into_dst, link_src_to_parent, link_src_loop, name_dotdot_dir,

@@ -15,7 +15,8 @@ enum class EntryKind {
   kFile,
   kDirectory,
   kDirectoryLink,  // a reparse point listed as a directory: never entered
-  kFileLink,       // a reparse point listed as a file: never opened
+  kFileLink,       // a reparse point listed as a file: never opened. Wine lists a host link to a
+                   // file as the file itself (0x20) and a dangling one not at all.
   kOddName,        // a name holding "\" or "/": no path can name it, so it is neither opened nor entered
 };
 
