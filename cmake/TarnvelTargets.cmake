@@ -37,10 +37,13 @@ function(tarnvel_layer name)
   endforeach()
 endfunction()
 
-# tarnvel_test(name DIRS dir... LIBS lib...) makes one test executable from the given test
-# folders and registers it as one test: one process (one Wine start) per executable.
+# tarnvel_test(name DIRS dir... LIBS lib... [TIMEOUT seconds]) makes one test executable from the
+# given test folders and registers it as one test: one process (one Wine start) per executable.
+# TIMEOUT ends a run that hangs. Under Wine it defaults to 90 s: each executable takes 2 to 6 s
+# (plus about 10 s when its run creates the prefix), so that leaves room for a loaded machine.
+# Native runs keep the preset's limit.
 function(tarnvel_test name)
-  cmake_parse_arguments(T "" "" "DIRS;LIBS;DEPENDS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT" "DIRS;LIBS;DEPENDS;LABELS" ${ARGN})
   set(all)
   foreach(dir IN LISTS T_DIRS)
     tarnvel_sources(srcs ${dir})
@@ -56,6 +59,12 @@ function(tarnvel_test name)
     add_dependencies(${name} ${T_DEPENDS})
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  if(NOT T_TIMEOUT AND WIN32)
+    set(T_TIMEOUT 90)
+  endif()
+  if(T_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  endif()
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()

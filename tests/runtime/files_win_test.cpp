@@ -291,7 +291,9 @@ TEST_F(Files, RemoveDirectoryTreeDeletesDepthFirstButNotReadOnlyFiles) {
 
 TEST_F(Files, RemoveDirectoryTreeNeverGoesThroughADirectoryLink) {
   // tree\link points at outside\, tree\sub\up back at tree: neither may be walked.
-  EXPECT_FALSE(RemoveDirectoryTree("Z:\\links\\1\\tree"));  // Wine cannot remove the links themselves
+  // Whether the links themselves go is the system's affair (Windows removes a link, Wine cannot),
+  // and so is the result; what lies behind them stays either way.
+  RemoveDirectoryTree("Z:\\links\\1\\tree");
   EXPECT_TRUE(FileExists("Z:\\links\\1\\outside\\keep.txt"));
   EXPECT_FALSE(FileExists("Z:\\links\\1\\tree\\file.txt"));
   EXPECT_TRUE(FileExists("Z:\\links\\1\\outside"));

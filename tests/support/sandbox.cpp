@@ -3,7 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "tests/support/tree_snapshot_win.h"
+#endif
 
 #include "runtime/encoding.h"
 
@@ -30,11 +38,68 @@ fs::path SandboxRoot() {
 #endif
 }
 
+#ifdef _WIN32
+// Removes the tree without ever entering a directory link (a link loses only itself, where the
+// system can remove it), clearing the read-only bit a test left; what cannot be removed is named
+// in `left`.
+void RemoveTree(const std::wstring& path, std::vector<std::wstring>& left) {
+  const std::wstring extended = L"\\\\?\\" + path;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((extended + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      if (name.find_first_of(L"\\/") != std::wstring::npos) {
+        left.push_back(child + L" (a name no path can give)");
+      } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                 !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveTree(child, left);
+      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        if (!RemoveDirectoryW((L"\\\\?\\" + child).c_str()) && !DeleteFileW((L"\\\\?\\" + child).c_str())) {
+          left.push_back(child + L" (a link)");
+        }
+      } else {
+        SetFileAttributesW((L"\\\\?\\" + child).c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileW((L"\\\\?\\" + child).c_str())) left.push_back(child);
+      }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  SetFileAttributesW(extended.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!RemoveDirectoryW(extended.c_str()) && GetFileAttributesW(extended.c_str()) != INVALID_FILE_ATTRIBUTES &&
+      left.empty()) {
+    left.push_back(path);
+  }
+}
+#endif
+
+// A folder that an earlier run left and that cannot be removed fails the test here, loudly: left
+// in place it would make this run's results depend on what that one did.
 fs::path FreshPath() {
   const fs::path dir = SandboxRoot() / CaseName();
   std::error_code ec;
+#ifdef _WIN32
+  std::vector<std::wstring> left;
+  if (GetFileAttributesW(dir.wstring().c_str()) != INVALID_FILE_ATTRIBUTES) RemoveTree(dir.wstring(), left);
+  if (!left.empty()) {
+    std::string names;
+    for (std::size_t i = 0; i < left.size() && i < 10; ++i) names += "\n  " + Utf8(left[i]);
+    ADD_FAILURE() << "the test folder of an earlier run could not be removed: " << Utf8(dir.wstring())
+                  << "; left behind (" << left.size() << "):" << names;
+  }
+#else
   fs::remove_all(dir, ec);
+  if (ec || fs::exists(dir)) {
+    ADD_FAILURE() << "the test folder of an earlier run could not be removed: " << dir.string() << ": "
+                  << ec.message();
+  }
+#endif
   fs::create_directories(dir, ec);
+  if (ec || !fs::is_directory(dir)) {
+    ADD_FAILURE() << "the test folder could not be made: " << dir.string() << ": " << ec.message();
+  }
   return dir;
 }
 

@@ -116,9 +116,12 @@ TEST_F(CleanerWin, NeverDeletesThroughADirectoryLink) {
   dst = "Z:\\links\\10\\tree\\";
   WriteTextFile(src + "file.txt", "file\n");
   Clean();
-  EXPECT_TRUE(Exists("Z:\\links\\10\\outside\\keep.txt"));
-  EXPECT_TRUE(Exists("Z:\\links\\10\\tree\\sub"));  // removed only as a link, never entered
-  EXPECT_TRUE(Exists("Z:\\links\\10\\tree\\file.txt"));
+  // tree\link leads to outside\, tree\sub\up back to tree\. Whether the links themselves (and so
+  // the extra sub\) go is the system's affair: Windows removes a link, Wine cannot. What lies
+  // behind them stays, byte for byte, either way.
+  EXPECT_EQ(ReadTextFile("Z:\\links\\10\\outside\\keep.txt"), "keep\n") << "deleted through tree\\link";
+  EXPECT_EQ(ReadTextFile("Z:\\links\\10\\tree\\file.txt"), "file\n") << "deleted through tree\\sub\\up";
+  EXPECT_TRUE(Exists("Z:\\links\\10\\outside")) << "a link may go only as a link";
 }
 
 // Fixed: with the source inside the target, the source itself was cleaned as something extra.
