@@ -31,7 +31,7 @@ bool IsBlank(const std::string& path) { return TrimBoth(path).empty(); }
 
 // Names as the file system matches them: without regard to letter case.
 std::wstring NameKey(const std::string& name) {
-  std::wstring key = GbkToWide(name);
+  std::wstring key = Utf8ToWide(name);
   if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
   return key;
 }

@@ -77,7 +77,7 @@ bool DefineWineDrive(wchar_t letter, const std::wstring& folder, bool remove) {
 class OwnDrive {
  public:
   explicit OwnDrive(const std::string& rootFolder) {
-    root_ = GbkToWide(rootFolder);
+    root_ = Utf8ToWide(rootFolder);
     if (!root_.empty() && root_.back() == L'\\') root_.pop_back();
     wchar_t previous[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, previous);

@@ -36,7 +36,7 @@ TEST_F(IniFiles, MissingFileIsCreatedAsGbkAndRead) {
   EXPECT_EQ(ReadIniItem(file, "DIR", "Install", "none"), "none");
   ASSERT_TRUE(WriteIniItem(file, "DIR", "Install", "d:\\备份"));
   ASSERT_TRUE(WriteIniItem(file, "DIR", "EC", "1"));
-  EXPECT_EQ(Text(ReadWholeFile(file)), "[DIR]\r\nInstall=d:\\备份\r\nEC=1\r\n");
+  EXPECT_EQ(Text(ReadWholeFile(file)), Utf8ToGbk("[DIR]\r\nInstall=d:\\备份\r\nEC=1\r\n").value());
   EXPECT_EQ(ReadIniItem(file, "dir", "INSTALL"), "d:\\备份");
   // Leading control bytes and blanks are no part of the names.
   EXPECT_EQ(ReadIniItem(" \t" + file, "  DIR", "\r\nEC"), "1");
@@ -63,25 +63,25 @@ TEST_F(IniFiles, DeletingKeysAndSections) {
 }
 
 TEST_F(IniFiles, Utf8AndUtf16FilesStayInTheirEncoding) {
-  const std::string utf8 = GbkToUtf8("[目录]\nInstall=d:\\备份\n");
+  const std::string utf8 = "[目录]\nInstall=d:\\备份\n";
   for (const std::string bom : {"", "\xEF\xBB\xBF"}) {
     ASSERT_TRUE(WriteWholeFile(file, {Bytes(bom + utf8)}));
     EXPECT_EQ(ReadIniItem(file, "目录", "Install"), "d:\\备份");
     ASSERT_TRUE(WriteIniItem(file, "目录", "EC", "是"));
-    EXPECT_EQ(Text(ReadWholeFile(file)), bom + utf8 + GbkToUtf8("EC=是\n"));
+    EXPECT_EQ(Text(ReadWholeFile(file)), bom + utf8 + "EC=是\n");
   }
-  const std::string utf16 = "\xFF\xFE" + GbkToUtf16Le("[DIR]\r\nInstall=e:\\资料\r\n");
+  const std::string utf16 = "\xFF\xFE" + Utf8ToUtf16Le("[DIR]\r\nInstall=e:\\资料\r\n");
   ASSERT_TRUE(WriteWholeFile(file, {Bytes(utf16)}));
   EXPECT_EQ(ReadIniItem(file, "DIR", "Install"), "e:\\资料");
   ASSERT_TRUE(WriteIniItem(file, "DIR", "Install", "f:\\新"));
-  EXPECT_EQ(Text(ReadWholeFile(file)), "\xFF\xFE" + GbkToUtf16Le("[DIR]\r\nInstall=f:\\新\r\n"));
+  EXPECT_EQ(Text(ReadWholeFile(file)), "\xFF\xFE" + Utf8ToUtf16Le("[DIR]\r\nInstall=f:\\新\r\n"));
   ExpectNoStrayFiles();
 }
 
 TEST_F(IniFiles, ValuesUpToTheLimitAndBeyond) {
   std::string exact;
-  while (exact.size() < kIniValueLimit - 1) exact += "备";
-  exact += "x";  // 10,239 bytes
+  while (exact.size() + 3 <= kIniValueLimit - 3) exact += "备";
+  exact += "xyz";  // 10,239 bytes
   ASSERT_EQ(exact.size(), kIniValueLimit);
   ASSERT_TRUE(WriteIniItem(file, "S", "exact", exact));
   EXPECT_EQ(ReadIniItem(file, "S", "exact"), exact);
@@ -110,7 +110,7 @@ TEST_F(IniFiles, AFileThatCannotBeReadIsNeverReplaced) {
   const std::string before = "[DIR]\r\nInstall=x\r\n";
   ASSERT_TRUE(WriteWholeFile(file, {Bytes(before)}));
   // Held open without sharing: neither read nor replaced.
-  HANDLE h = CreateFileW(GbkToWide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h = CreateFileW(Utf8ToWide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(WriteIniItem(file, "DIR", "EC", "1"));
   EXPECT_EQ(ReadIniItem(file, "DIR", "Install", "default"), "default");
