@@ -1,6 +1,8 @@
 // The settings file on real files: each encoding, long values, and safe replacement.
 #include <windows.h>
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include "runtime/encoding.h"
@@ -12,6 +14,29 @@ namespace tarnvel {
 namespace {
 
 ByteString Bytes(std::string_view s) { return ByteString(s.begin(), s.end()); }
+
+// The file's bytes and its identity (volume serial, file index), read with the system's own calls.
+std::string RawBytes(const std::string& path) {
+  HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "<unreadable>";
+  std::string bytes;
+  char block[4096];
+  DWORD got = 0;
+  while (ReadFile(h, block, sizeof block, &got, nullptr) && got > 0) bytes.append(block, got);
+  CloseHandle(h);
+  return bytes;
+}
+
+std::pair<DWORD, ULONGLONG> IdentityOf(const std::string& path) {
+  HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool ok = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info);
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  if (!ok) return {0, 0};
+  return {info.dwVolumeSerialNumber, (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
 std::string Text(const ByteString& b) { return std::string(b.begin(), b.end()); }
 
 class IniFiles : public testing::Test {
@@ -116,6 +141,30 @@ TEST_F(IniFiles, AFileThatCannotBeReadIsNeverReplaced) {
   EXPECT_EQ(ReadIniItem(file, "DIR", "Install", "default"), "default");
   CloseHandle(h);
   EXPECT_EQ(Text(ReadWholeFile(file)), before);
+  ExpectNoStrayFiles();
+}
+
+// A write never changes the file in place: a complete new file takes the name, so a crash or a
+// failed write leaves the old settings whole.
+TEST_F(IniFiles, AWriteReplacesTheFileAndAFailedOneLeavesItWhole) {
+  ASSERT_TRUE(WriteIniItem(file, "DIR", "Install", "d:\\备份"));
+  const auto first = IdentityOf(file);
+  ASSERT_NE(first.second, 0u);
+  ASSERT_TRUE(WriteIniItem(file, "DIR", "EC", "1"));
+  const auto second = IdentityOf(file);
+  EXPECT_EQ(second.first, first.first);
+  EXPECT_NE(second.second, first.second);
+  const std::string whole = RawBytes(file);
+
+  // Held open by another program that lets it be read but not deleted: it cannot be replaced.
+  HANDLE h = CreateFileW(Utf8ToWide(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(WriteIniItem(file, "DIR", "Install", "e:\\other"));
+  CloseHandle(h);
+  EXPECT_EQ(RawBytes(file), whole);
+  EXPECT_EQ(IdentityOf(file), second);
+  EXPECT_EQ(ReadIniItem(file, "DIR", "Install"), "d:\\备份");
   ExpectNoStrayFiles();
 }
 
