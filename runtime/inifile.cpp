@@ -103,6 +103,20 @@ void SwitchToUtf8(IniDocument& doc) {
   doc.encoding = IniEncoding::kUtf8Bom;
 }
 
+// After a change: a file without a byte-order mark must still be taken for what it is when it
+// is read next. GBK bytes that happen to form valid UTF-8 ("Install=D:\目录" alone does) would
+// be read as UTF-8, and UTF-8 that is no longer valid as GBK; either file gets the mark.
+void KeepReadable(IniDocument& doc) {
+  if (doc.encoding != IniEncoding::kGbk && doc.encoding != IniEncoding::kUtf8) return;
+  const std::string bytes = SerializeIni(doc);
+  const IniEncoding guess = DetectIniEncoding(bytes);
+  if (doc.encoding == IniEncoding::kGbk && guess != IniEncoding::kGbk) {
+    SwitchToUtf8(doc);
+  } else if (doc.encoding == IniEncoding::kUtf8 && guess != IniEncoding::kUtf8 && !IsStrictUtf8(bytes)) {
+    doc.encoding = IniEncoding::kUtf8Bom;  // an all-ASCII file reads the same either way
+  }
+}
+
 bool HasLineBreakOrZero(std::string_view s) {
   return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos;
 }
@@ -138,6 +152,7 @@ IniEncoding DetectIniEncoding(std::string_view bytes) {
 
 IniDocument ParseIni(std::string_view bytes) {
   IniDocument doc;
+  if (bytes.empty()) return doc;  // as a new file
   doc.encoding = DetectIniEncoding(bytes);
   std::string text;
   switch (doc.encoding) {
@@ -216,8 +231,10 @@ bool SetIniValue(IniDocument& doc, std::string_view section, std::string_view ke
   if (section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
       key.front() == '[' || key.front() == ';')
     return false;
-  // A GBK file that cannot hold every character of the item becomes UTF-8: never a "?".
+  // A GBK file that cannot hold every character of the item becomes UTF-8: never a "?". A
+  // UTF-16 file can hold every character, but not bytes that are no UTF-8.
   if (IsDbcs(doc) && !(Utf8ToGbk(section) && Utf8ToGbk(key) && Utf8ToGbk(value))) SwitchToUtf8(doc);
+  if (doc.encoding == IniEncoding::kUtf16Le && !(IsWtf8(section) && IsWtf8(key) && IsWtf8(value))) return false;
   const std::string wSection = *ToWorking(doc, section);
   const std::string wKey = *ToWorking(doc, key);
   const std::string wValue = *ToWorking(doc, value);
@@ -229,6 +246,7 @@ bool SetIniValue(IniDocument& doc, std::string_view section, std::string_view ke
       const Line line = ParseLine(doc.lines[i], dbcs);
       if (line.kind == LineKind::kKey && NamesEqual(line.name, wKey, dbcs)) {
         doc.lines[i] = std::string(line.name) + "=" + wValue;  // the stored spelling of the key stays
+        KeepReadable(doc);
         return true;
       }
     }
@@ -238,6 +256,7 @@ bool SetIniValue(IniDocument& doc, std::string_view section, std::string_view ke
     doc.lines.push_back("[" + wSection + "]");
     doc.lines.push_back(newLine);
     doc.endsWithLineEnd = true;
+    KeepReadable(doc);
     return true;
   }
   // After the section's last non-blank line, so blank lines keep separating the sections.
@@ -247,6 +266,7 @@ bool SetIniValue(IniDocument& doc, std::string_view section, std::string_view ke
   }
   doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(at), newLine);
   if (at == doc.lines.size() - 1) doc.endsWithLineEnd = true;
+  KeepReadable(doc);
   return true;
 }
 
@@ -266,6 +286,7 @@ bool DeleteIniKey(IniDocument& doc, std::string_view section, std::string_view k
       }
     }
   }
+  if (removed) KeepReadable(doc);
   return removed;
 }
 
@@ -277,6 +298,7 @@ bool DeleteIniSection(IniDocument& doc, std::string_view section) {
     doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(span->header),
                     doc.lines.begin() + static_cast<std::ptrdiff_t>(span->end));
   }
+  if (!spans.empty()) KeepReadable(doc);
   return !spans.empty();
 }
 

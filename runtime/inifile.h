@@ -13,9 +13,12 @@
 // GBK is almost never valid UTF-8 (its lead bytes 0x81-0xC1 cannot start a UTF-8 character and
 // its pairs rarely follow UTF-8's continuation rules), whereas UTF-8 Chinese is often also
 // well-formed GBK, so validity as UTF-8 is the test that tells them apart. A rewrite keeps the
-// file's encoding, its byte-order mark and its line ends, except that a GBK file that cannot
-// hold a written character becomes UTF-8 with a byte-order mark (every line converted, nothing
-// lost, never a "?"); a new file is GBK with CR LF.
+// file's encoding, its byte-order mark and its line ends, except that a file the next read would
+// take for another encoding gets one that cannot be mistaken: a GBK file that cannot hold a
+// written character, or whose GBK bytes would then happen to form valid UTF-8, becomes UTF-8
+// with a byte-order mark (every line converted, nothing lost, never a "?"), and so does a UTF-8
+// file without the mark that would no longer be valid UTF-8. A new (or empty) file is UTF-8
+// with a byte-order mark and CR LF.
 //
 // The program's texts (file, section, key, value) are UTF-8.
 #pragma once
@@ -39,7 +42,7 @@ std::string ReadIniItem(const std::string& file, const std::string& section, con
 // file is written to a temporary file beside it, which then replaces it, so a failed write
 // leaves the old settings whole. False when the file is read-only or cannot be written, and for
 // names or values that would break the file's lines (a line break in any of them, "=" in a key,
-// "]" in a section name) or empty names.
+// "]" in a section name) or empty names, and for bytes that are no UTF-8 in a UTF-16 file.
 bool WriteIniItem(const std::string& file, const std::string& section,
                   const std::optional<std::string>& key = std::nullopt,
                   const std::optional<std::string>& value = std::nullopt);
@@ -55,7 +58,7 @@ enum class IniEncoding { kGbk, kUtf8, kUtf8Bom, kUtf16Le };
 // back unchanged.
 struct IniDocument {
   IniDocument() = default;  // an empty new file
-  IniEncoding encoding = IniEncoding::kGbk;
+  IniEncoding encoding = IniEncoding::kUtf8Bom;
   std::string lineEnd = "\r\n";
   bool endsWithLineEnd = true;
   std::vector<std::string> lines;

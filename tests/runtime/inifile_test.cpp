@@ -95,7 +95,8 @@ TEST(IniWrite, ReplacingAValueKeepsEveryOtherLineAndTheLineEnds) {
             "; keep me\r\n[DIR]\r\nInstall=old\r\n; inner\r\nEC=0\r\nAdded=v\r\n\r\n[Next]\r\nx=1\r\n");
   // A missing section is appended; a file without a final line end gets one first.
   EXPECT_EQ(Rewrite("[a]\nx=1", "B", "y", "2"), "[a]\nx=1\n[B]\ny=2\n");
-  EXPECT_EQ(Rewrite("", "DIR", "Install", "d:\\x"), "[DIR]\r\nInstall=d:\\x\r\n");
+  // A new file is UTF-8 with a byte-order mark.
+  EXPECT_EQ(Rewrite("", "DIR", "Install", "d:\\x"), "\xEF\xBB\xBF[DIR]\r\nInstall=d:\\x\r\n");
 }
 
 TEST(IniWrite, DeletesKeysAndWholeSections) {
@@ -145,6 +146,35 @@ TEST(IniEncodingTest, GbkFilesStayGbkWhileEveryValueFits) {
   ASSERT_TRUE(SetIniValue(doc, "DIR", "EC", "1"));
   ASSERT_TRUE(SetIniValue(doc, "DIR", "Note", "资料"));
   EXPECT_EQ(SerializeIni(doc), Gbk("; 说明\r\n[DIR]\r\nInstall=d:\\备份\r\nEC=1\r\nNote=资料\r\n"));
+}
+
+TEST(IniEncodingTest, AGbkFileTheNextReadWouldTakeForUtf8BecomesUtf8WithTheMark) {
+  // "目录" is C4 BF C2 BC in GBK: two valid UTF-8 characters. Alone in the file, it would come
+  // back as "D:\ĿJ¼" (or "?") at the next read.
+  IniDocument doc = ParseIni("[DIR]\r\nEC=1\r\n");
+  ASSERT_EQ(doc.encoding, IniEncoding::kGbk);
+  ASSERT_TRUE(SetIniValue(doc, "DIR", "Install", "D:\\目录"));
+  const std::string saved = SerializeIni(doc);
+  EXPECT_EQ(saved, "\xEF\xBB\xBF[DIR]\r\nEC=1\r\nInstall=D:\\目录\r\n");
+  EXPECT_EQ(IniValue(ParseIni(saved), "DIR", "Install"), "D:\\目录");
+  // The same value beside one the guess reads as GBK keeps the file GBK.
+  IniDocument mixed = ParseIni(Gbk("[DIR]\r\nEC=1\r\nNote=备份\r\n"));
+  ASSERT_TRUE(SetIniValue(mixed, "DIR", "Install", "D:\\目录"));
+  EXPECT_EQ(SerializeIni(mixed), Gbk("[DIR]\r\nEC=1\r\nNote=备份\r\nInstall=D:\\目录\r\n"));
+  // Deleting that other value would leave bytes that look like UTF-8: then the file switches.
+  ASSERT_TRUE(DeleteIniKey(mixed, "DIR", "Note"));
+  EXPECT_EQ(SerializeIni(mixed), "\xEF\xBB\xBF[DIR]\r\nEC=1\r\nInstall=D:\\目录\r\n");
+}
+
+TEST(IniEncodingTest, AUtf8FileWithoutTheMarkGetsItWhenItWouldNoLongerBeValid) {
+  IniDocument doc = ParseIni("[DIR]\nInstall=d:\\备份\n");
+  ASSERT_EQ(doc.encoding, IniEncoding::kUtf8);
+  ASSERT_TRUE(SetIniValue(doc, "DIR", "Odd", "x\xB0"));
+  EXPECT_EQ(SerializeIni(doc), "\xEF\xBB\xBF[DIR]\nInstall=d:\\备份\nOdd=x\xB0\n");
+  // A UTF-16 file can hold every character but no stray byte: such an item is refused.
+  IniDocument wide = ParseIni("\xFF\xFE" + Utf8ToUtf16Le("[DIR]\r\n"));
+  EXPECT_FALSE(SetIniValue(wide, "DIR", "Odd", "x\xB0"));
+  EXPECT_TRUE(SetIniValue(wide, "DIR", "Lone", "\xED\xA0\x80"));
 }
 
 TEST(IniEncodingTest, AValueGbkCannotHoldMakesTheFileUtf8WithEveryLineKept) {

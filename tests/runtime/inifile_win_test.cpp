@@ -57,11 +57,11 @@ class IniFiles : public testing::Test {
   std::string dir, file;
 };
 
-TEST_F(IniFiles, MissingFileIsCreatedAsGbkAndRead) {
+TEST_F(IniFiles, MissingFileIsCreatedAsUtf8WithTheMarkAndRead) {
   EXPECT_EQ(ReadIniItem(file, "DIR", "Install", "none"), "none");
   ASSERT_TRUE(WriteIniItem(file, "DIR", "Install", "d:\\备份"));
   ASSERT_TRUE(WriteIniItem(file, "DIR", "EC", "1"));
-  EXPECT_EQ(Text(ReadWholeFile(file)), Utf8ToGbk("[DIR]\r\nInstall=d:\\备份\r\nEC=1\r\n").value());
+  EXPECT_EQ(RawBytes(file), "\xEF\xBB\xBF[DIR]\r\nInstall=d:\\备份\r\nEC=1\r\n");
   EXPECT_EQ(ReadIniItem(file, "dir", "INSTALL"), "d:\\备份");
   // Leading control bytes and blanks are no part of the names.
   EXPECT_EQ(ReadIniItem(" \t" + file, "  DIR", "\r\nEC"), "1");
@@ -100,6 +100,32 @@ TEST_F(IniFiles, Utf8AndUtf16FilesStayInTheirEncoding) {
   EXPECT_EQ(ReadIniItem(file, "DIR", "Install"), "e:\\资料");
   ASSERT_TRUE(WriteIniItem(file, "DIR", "Install", "f:\\新"));
   EXPECT_EQ(Text(ReadWholeFile(file)), "\xFF\xFE" + Utf8ToUtf16Le("[DIR]\r\nInstall=f:\\新\r\n"));
+  ExpectNoStrayFiles();
+}
+
+// A removable-disk settings file written in GBK by an earlier version or by hand.
+TEST_F(IniFiles, AGbkFileStaysGbkWhileItCanAndBecomesUtf8WithNothingLost) {
+  const std::string gbk = Utf8ToGbk("; 备份目录\r\n[DIR]\r\nInstall=d:\\备份\r\nEC=1\r\n").value();
+  auto fresh = [&] { ASSERT_TRUE(WriteWholeFile(file, {Bytes(gbk)})); };
+
+  fresh();  // an ASCII value, and a Chinese one that still reads as GBK: the file stays GBK
+  ASSERT_TRUE(WriteIniItem(file, "DIR", "EC", "0"));
+  ASSERT_TRUE(WriteIniItem(file, "DIR", "Note", "资料"));
+  EXPECT_EQ(RawBytes(file), Utf8ToGbk("; 备份目录\r\n[DIR]\r\nInstall=d:\\备份\r\nEC=0\r\nNote=资料\r\n").value());
+  EXPECT_EQ(ReadIniItem(file, "DIR", "Note"), "资料");
+
+  fresh();  // a Korean path: UTF-8 with the mark, every line kept
+  ASSERT_TRUE(WriteIniItem(file, "DIR", "Install", "d:\\사진\\목록"));
+  EXPECT_EQ(RawBytes(file), "\xEF\xBB\xBF; 备份目录\r\n[DIR]\r\nInstall=d:\\사진\\목록\r\nEC=1\r\n");
+  EXPECT_EQ(ReadIniItem(file, "DIR", "Install"), "d:\\사진\\목록");
+  EXPECT_EQ(ReadIniItem(file, "DIR", "EC"), "1");
+
+  // "Install=D:\目录" alone: its GBK bytes would be taken for UTF-8, so the file becomes UTF-8.
+  ASSERT_TRUE(WriteWholeFile(file, {Bytes("[DIR]\r\nEC=1\r\n")}));
+  ASSERT_TRUE(WriteIniItem(file, "DIR", "Install", "D:\\目录"));
+  EXPECT_EQ(RawBytes(file), "\xEF\xBB\xBF[DIR]\r\nEC=1\r\nInstall=D:\\目录\r\n");
+  EXPECT_EQ(ReadIniItem(file, "DIR", "Install"), "D:\\目录");
+  EXPECT_EQ(RawBytes(file).find('?'), std::string::npos);
   ExpectNoStrayFiles();
 }
 

@@ -68,6 +68,31 @@ TEST_F(RegistryWin, TextNumberAndBytesRoundTripUnderCurrentUserAndLocalMachine) 
   }
 }
 
+// Folder names of any script, outside the Basic Multilingual Plane too, as names and as values:
+// stored as their UTF-16 characters (read back here with the system's own call) and read back
+// the same.
+TEST_F(RegistryWin, KoreanAndEmojiFolderNamesRoundTrip) {
+  const std::string korean = "D:\\사진\\목록", emoji = "E:\\emoji😀\\café";
+  ASSERT_TRUE(RegWrite(kRegLocalMachine, Path("phoh"), korean));
+  ASSERT_TRUE(RegWrite(kRegLocalMachine, Path("목록😀"), emoji));
+  EXPECT_EQ(RegReadText(kRegLocalMachine, Path("phoh")), korean);
+  EXPECT_EQ(RegReadText(kRegLocalMachine, Path("목록😀")), emoji);
+  wchar_t stored[64] = {};
+  DWORD size = sizeof stored;
+  ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TarnvelTest", L"\uBAA9\uB85D\U0001F600", RRF_RT_REG_SZ,
+                         nullptr, stored, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(stored), std::wstring(L"E:\\emoji\xD83D\xDE00\\caf\u00E9"));
+  size = sizeof stored;
+  ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TarnvelTest", L"phoh", RRF_RT_REG_SZ, nullptr, stored,
+                         &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(stored), std::wstring(L"D:\\\uC0AC\uC9C4\\\uBAA9\uB85D"));
+  // A text that is no UTF-8 is refused rather than stored under another spelling.
+  EXPECT_FALSE(RegWrite(kRegLocalMachine, Path("bad"), "D:\\\xB0"));
+  EXPECT_FALSE(RegExists(kRegLocalMachine, Path("bad")));
+}
+
 TEST_F(RegistryWin, UnknownRootNumbersUseTheCurrentUser) {
   ASSERT_TRUE(RegWrite(9, Path("Nine"), "n"));
   EXPECT_EQ(ReadWide(HKEY_CURRENT_USER, L"SOFTWARE\\TarnvelTest", L"Nine"), L"n");
