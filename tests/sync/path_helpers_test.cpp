@@ -20,6 +20,11 @@ class NormalisePathTest : public ::testing::TestWithParam<NormaliseCase> {};
 
 TEST_P(NormalisePathTest, GivesTheLookupForm) { EXPECT_EQ(NormalisePath(GetParam().in), GetParam().out); }
 
+TEST_P(NormalisePathTest, ASecondPassChangesNothing) {
+  const std::string once = NormalisePath(GetParam().in);
+  EXPECT_EQ(NormalisePath(once), once) << GetParam().in;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Examples, NormalisePathTest,
     ::testing::Values(NormaliseCase{"D:/Data//Sub/", "d:\\data\\sub"},
@@ -30,7 +35,12 @@ INSTANTIATE_TEST_SUITE_P(
                       NormaliseCase{"//srv/share/", "\\\\srv\\share"},
                       // Other characters keep their bytes; only ASCII capitals fold.
                       NormaliseCase{"D:\\目录\\ABC", "d:\\目录\\abc"},
-                      NormaliseCase{"D:\\ÄÖ\\Ελληνικά\\", "d:\\ÄÖ\\Ελληνικά"}));
+                      NormaliseCase{"D:\\ÄÖ\\Ελληνικά\\", "d:\\ÄÖ\\Ελληνικά"},
+                      // "Copy as path" quotes: the separator inside them is a trailing one.
+                      NormaliseCase{"\"D:\\사진\\\"", "d:\\사진"}, NormaliseCase{"\"E:\"", "e:\\"},
+                      NormaliseCase{"\"\\\\srv\\share\\\"", "\\\\srv\\share"},
+                      NormaliseCase{"\\", "\\\\"}, NormaliseCase{"a:b:", "a:\\b:\\"},
+                      NormaliseCase{"\"x\"\\\"y\"/", "x\\y"}));
 
 TEST(NormalisePath, CharactersAndStrayBytesBeforeTheLastSeparator) {
   EXPECT_EQ(NormalisePath("D:\\" + kJo), "d:\\" + kJo);
