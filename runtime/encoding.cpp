@@ -198,6 +198,19 @@ std::string Utf8ToUtf16Le(std::string_view utf8) {
   return out;
 }
 
+std::string CutToUtf16Field(std::string_view utf8, std::size_t fieldUnits) {
+  const std::size_t room = fieldUnits == 0 ? 0 : fieldUnits - 1;
+  std::size_t units = 0, i = 0;
+  while (i < utf8.size()) {
+    const std::size_t n = Utf8SequenceLength(utf8, i);
+    const std::size_t need = n == 4 ? 2 : 1;  // only the four-byte forms are pairs
+    if (units + need > room) break;
+    units += need;
+    i += n == 0 ? 1 : n;
+  }
+  return std::string(utf8.substr(0, i));
+}
+
 // ---- GBK ----
 
 std::string GbkToUtf8(std::string_view gbk) {

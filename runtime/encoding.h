@@ -52,6 +52,15 @@ std::string Utf16LeToUtf8(std::string_view bytes);
 // For a text that is not WTF-8, each stray byte is written as U+FFFD.
 std::string Utf8ToUtf16Le(std::string_view utf8);
 
+// The longest start of the text that fits a field the platform limits in UTF-16 code units,
+// terminator included (a notification tip 128, a balloon text 256, a balloon title 64): at most
+// fieldUnits - 1 units, cut after a whole character, never between the halves of a pair or
+// inside a UTF-8 sequence. A stray byte counts as the one unit U+FFFD it is shown as.
+inline constexpr std::size_t kTrayTipUnits = 128;
+inline constexpr std::size_t kBalloonTextUnits = 256;
+inline constexpr std::size_t kBalloonTitleUnits = 64;
+std::string CutToUtf16Field(std::string_view utf8, std::size_t fieldUnits);
+
 // ---- GBK, the encoding of old settings files ----
 
 // Undecodable bytes (a lone lead byte, a pair GBK does not define) become U+FFFD.

@@ -85,6 +85,28 @@ TEST(Utf16Conversion, LittleEndianBytesOfTextFiles) {
   EXPECT_EQ(Utf16LeToUtf8(std::string("\x00\xD8", 2)), "\xED\xA0\x80");  // a lone half stays
 }
 
+TEST(Utf16Fields, ALongTextIsCutAtAWholeCharacterWithinTheField) {
+  // The tip takes 127 units and its terminator: 126 letters and an emoji (a pair) do not fit,
+  // so the emoji goes as a whole rather than leaving its first half.
+  const std::string tip = std::string(126, 'a') + "😀";
+  EXPECT_EQ(CutToUtf16Field(tip, kTrayTipUnits), std::string(126, 'a'));
+  EXPECT_EQ(CutToUtf16Field(std::string(125, 'a') + "😀b", kTrayTipUnits), std::string(125, 'a') + "😀");
+  // Chinese and Korean are one unit per character, three bytes each.
+  std::string title;
+  for (int i = 0; i < 70; ++i) title += i % 2 ? "목" : "录";
+  const std::string cut = CutToUtf16Field(title, kBalloonTitleUnits);
+  EXPECT_EQ(cut.size(), 63u * 3);
+  EXPECT_EQ(title.rfind(cut, 0), 0u);
+  const auto units = Utf8ToUtf16Exact(CutToUtf16Field(std::string(300, 'x') + "é", kBalloonTextUnits));
+  ASSERT_TRUE(units);
+  EXPECT_EQ(units->size(), 255u);
+  // What fits stays whole; a decomposed accent is two characters and may be cut between.
+  EXPECT_EQ(CutToUtf16Field("信息：完成", kTrayTipUnits), "信息：完成");
+  EXPECT_EQ(CutToUtf16Field("e\xCC\x81", 2), "e");
+  EXPECT_EQ(CutToUtf16Field("😀", 2), "");
+  EXPECT_EQ(CutToUtf16Field("abc", 0), "");
+}
+
 TEST(GbkFiles, ConvertBothWaysAndReportWhatGbkCannotHold) {
   const std::string gbk = "Orvane\xC4\xBF\xC2\xBC\xCD\xAC\xB2\xBD";  // Orvane目录同步
   EXPECT_EQ(GbkToUtf8(gbk), "Orvane目录同步");
