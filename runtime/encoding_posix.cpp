@@ -48,11 +48,11 @@ std::optional<std::u16string> GbkToUtf16Strict(std::string_view gbk) {
 std::optional<std::string> Utf16ToGbkStrict(std::u16string_view utf16) {
   std::string le;
   le.reserve(utf16.size() * 2);
-  for (const char16_t u : utf16) {
+  for (std::size_t k = 0; k < utf16.size(); ++k) {
+    const char16_t u = utf16[k];
     if (u >= 0xD800 && u <= 0xDFFF) {
       // A pair is fine for iconv; a lone half has no GBK form.
       const bool high = u <= 0xDBFF;
-      const std::size_t k = static_cast<std::size_t>(&u - utf16.data());
       const bool paired = high ? k + 1 < utf16.size() && utf16[k + 1] >= 0xDC00 && utf16[k + 1] <= 0xDFFF
                                : k > 0 && utf16[k - 1] >= 0xD800 && utf16[k - 1] <= 0xDBFF;
       if (!paired) return std::nullopt;

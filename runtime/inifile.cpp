@@ -180,7 +180,8 @@ IniDocument ParseIni(std::string_view bytes) {
     std::size_t end = text.find(splitAt, start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
-    if (dropCr && !line.empty() && line.back() == '\r') line.pop_back();
+    // Only a CR that ends a CR LF is a line end; one at the very end of the file is text.
+    if (dropCr && end < text.size() && !line.empty() && line.back() == '\r') line.pop_back();
     doc.lines.push_back(std::move(line));
     start = end + 1;
   }

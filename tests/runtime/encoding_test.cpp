@@ -117,6 +117,7 @@ TEST(GbkFiles, ConvertBothWaysAndReportWhatGbkCannotHold) {
   EXPECT_EQ(Utf8ToGbk("한글"), std::nullopt);
   EXPECT_EQ(Utf8ToGbk("a😀b"), std::nullopt);
   EXPECT_EQ(Utf8ToGbk("\xED\xA0\x80"), std::nullopt);
+  EXPECT_EQ(Utf8ToGbk("中\xED\xB0\x80"), std::nullopt);  // a lone low half after a character
   EXPECT_EQ(Utf8ToGbk("\xB0\xA1"), std::nullopt);
   // A lone lead byte of GBK is no character: it shows as U+FFFD, the rest is read.
   EXPECT_EQ(GbkToUtf8("a\xC4\xBF\xC4"), "a目\xEF\xBF\xBD");

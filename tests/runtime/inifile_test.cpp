@@ -99,6 +99,17 @@ TEST(IniWrite, ReplacingAValueKeepsEveryOtherLineAndTheLineEnds) {
   EXPECT_EQ(Rewrite("", "DIR", "Install", "d:\\x"), "\xEF\xBB\xBF[DIR]\r\nInstall=d:\\x\r\n");
 }
 
+TEST(IniParse, ACarriageReturnAtTheVeryEndIsTextNotALineEnd) {
+  // Found by fuzzing: "x\r" at the end of a CR LF file lost its CR on every parse, so the file
+  // changed each time it was written.
+  const std::string bytes = "[s]\r\nk=1\r\nx\r\r";
+  const IniDocument doc = ParseIni(bytes);
+  ASSERT_EQ(doc.lines.size(), 3u);
+  EXPECT_EQ(doc.lines[2], "x\r\r");
+  EXPECT_EQ(SerializeIni(doc), bytes);
+  EXPECT_EQ(ParseIni(SerializeIni(doc)).lines, doc.lines);
+}
+
 TEST(IniWrite, DeletesKeysAndWholeSections) {
   IniDocument doc = ParseIni("[A]\r\nk=1\r\nj=2\r\n[B]\r\nk=3\r\n[a]\r\nk=4\r\n");
   EXPECT_TRUE(DeleteIniKey(doc, "a", "K"));
