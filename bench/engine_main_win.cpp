@@ -62,8 +62,6 @@ class BenchWindow : public Window {
   MainControls& c_;
 };
 
-std::string Utf8(const std::string& gbk) { return GbkToUtf8(gbk); }
-
 int RunEngine(const std::string& source, const std::string& target, bool clean, bool withWindow) {
   MainControls controls;
   controls.sourceBox.SetText(source);
@@ -81,7 +79,7 @@ int RunEngine(const std::string& source, const std::string& target, bool clean, 
   std::printf("created-directories=%d copied-files=%d removed-directories=%d removed-files=%d data=\"%s\" ms=%u\n",
               controls.createdDirectoriesLog.Count(), controls.copiedFilesLog.Count(),
               controls.removedDirectoriesLog.Count(), controls.removedFilesLog.Count(),
-              Utf8(controls.dataCounter.Text()).c_str(), static_cast<unsigned>(elapsed));
+              controls.dataCounter.Text().c_str(), static_cast<unsigned>(elapsed));
   return 0;
 }
 
@@ -135,11 +133,11 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   try {
-    const int result = RunEngine(WideToGbk(argv[1]), WideToGbk(argv[2]), clean, withWindow);
+    const int result = RunEngine(WideToUtf8(argv[1]), WideToUtf8(argv[2]), clean, withWindow);
     if (countCalls) tarnvel::bench::PrintCallCounts(stderr);
     return result;
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "tarnvel-engine: %s\n", GbkToUtf8(error.what()).c_str());
+    std::fprintf(stderr, "tarnvel-engine: %s\n", error.what());
     return 1;
   }
 }

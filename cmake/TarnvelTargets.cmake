@@ -1,10 +1,8 @@
 # Helpers that keep the layer and test targets uniform.
 
-# Sources are UTF-8; every narrow literal of ours becomes the program's GBK text. Only our own
-# targets get the GBK execution charset: libstdc++'s C++20 <chrono> holds a literal ("\u00b5s")
-# that GBK cannot encode, so GoogleTest is built without it and our code avoids <chrono>.
+# Sources are UTF-8, and so are the program's texts: a narrow literal is the text it shows.
 function(tarnvel_warnings target)
-  target_compile_options(${target} PRIVATE -finput-charset=UTF-8 -fexec-charset=GBK
+  target_compile_options(${target} PRIVATE -finput-charset=UTF-8
                          -Wall -Wextra -Wno-unused-parameter)
 endfunction()
 

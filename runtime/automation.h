@@ -1,6 +1,5 @@
 // Automation (dispatch) objects: created from a registered class name or a class identifier
-// in braces, driven by property and method names. Texts cross as GBK ⇄ BSTR through code page
-// 936. Results are converted to the kind the caller asks for by the system's variant
+// in braces, driven by property and method names. Texts cross as UTF-8 ⇄ BSTR (UTF-16). Results are converted to the kind the caller asks for by the system's variant
 // conversion rules; a failed call gives the empty value of that kind, and AutomationLastError
 // tells why.
 //

@@ -45,7 +45,7 @@ bool EnsureCom() {
 std::string BstrText(BSTR text) {
   if (!text) return {};
   std::wstring_view wide(text, SysStringLen(text));
-  return WideToGbk(wide.substr(0, wide.find(L'\0')));
+  return WideToUtf8(wide.substr(0, wide.find(L'\0')));
 }
 
 // The text of an automation exception, then its fields released.
@@ -66,7 +66,7 @@ bool Invoke(const AutoObject& object, std::string_view name, WORD flags, std::sp
     lastError = "no automation object";
     return false;
   }
-  std::wstring wideName = GbkToWide(name);
+  std::wstring wideName = Utf8ToWide(name);
   LPOLESTR names[] = {wideName.data()};
   DISPID id = 0;
   HRESULT hr = D(object)->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
@@ -139,7 +139,7 @@ Variant::Variant(const char* text) : Variant(std::string_view(text ? text : ""))
 Variant::Variant(const std::string& text) : Variant(std::string_view(text)) {}
 
 Variant::Variant(std::string_view text) : Variant() {
-  const std::wstring wide = GbkToWide(text);
+  const std::wstring wide = Utf8ToWide(text);
   V_VT(V(*this)) = VT_BSTR;
   V_BSTR(V(*this)) = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
@@ -210,7 +210,7 @@ bool ObjectCreate(AutoObject& object, std::string_view classNameOrClsid) {
     lastError = "COM could not be initialised on this thread";
     return false;
   }
-  const std::wstring name = GbkToWide(classNameOrClsid);
+  const std::wstring name = Utf8ToWide(classNameOrClsid);
   CLSID clsid{};
   HRESULT hr = !name.empty() && name.front() == L'{' ? CLSIDFromString(name.c_str(), &clsid)
                                                      : CLSIDFromProgID(name.c_str(), &clsid);

@@ -7,16 +7,16 @@
 
 namespace tarnvel {
 
-// Cuts a GBK command line into arguments: runs of bytes below 33 (space, tab, control
+// Cuts a command line into arguments: runs of bytes below 33 (space, tab, control
 // characters) separate them; an argument that begins with a double quote runs to the next
 // double quote (or the end) and is taken without the quotes; an unquoted argument also ends
-// where a double quote begins. Two-byte characters are never split.
+// where a double quote begins. A character is never split.
 TextArray SplitCommandLine(std::string_view commandLine);
 
 // SplitCommandLine without the first argument, the program's own name (quoted or not).
 TextArray ArgumentsAfterProgramName(std::string_view commandLine);
 
-// Windows: the process's command line (GetCommandLineW, as GBK), without the program's name.
+// Windows: the process's command line (GetCommandLineW, as UTF-8), without the program's name.
 TextArray CommandLineArgs();
 
 }  // namespace tarnvel

@@ -8,7 +8,7 @@ namespace tarnvel {
 
 TextArray CommandLineArgs() {
   const wchar_t* line = GetCommandLineW();
-  return ArgumentsAfterProgramName(line ? WideToGbk(line) : std::string());
+  return ArgumentsAfterProgramName(line ? WideToUtf8(line) : std::string());
 }
 
 }  // namespace tarnvel

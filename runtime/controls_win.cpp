@@ -61,7 +61,7 @@ HWND SyncWindowOfThisThread() {
   return sync;
 }
 
-void SetTextOf(HWND hwnd, const std::string& text) { SetWindowTextW(hwnd, GbkToWide(text).c_str()); }
+void SetTextOf(HWND hwnd, const std::string& text) { SetWindowTextW(hwnd, Utf8ToWide(text).c_str()); }
 
 class Win32Mirror : public ControlMirror {
  public:
@@ -197,7 +197,7 @@ class Win32Mirror : public ControlMirror {
     using Op = ItemChange::Op;
     switch (c.op) {
       case Op::Add:
-        SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(GbkToWide(c.text).c_str()));
+        SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(c.text).c_str()));
         break;
       case Op::Delete:
         SendMessageW(hwnd_, LB_DELETESTRING, c.index, 0);
@@ -217,7 +217,7 @@ class Win32Mirror : public ControlMirror {
     using Op = ItemChange::Op;
     switch (c.op) {
       case Op::Add:
-        SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(GbkToWide(c.text).c_str()));
+        SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(c.text).c_str()));
         break;
       case Op::Clear:
         SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
@@ -243,7 +243,7 @@ class Win32Mirror : public ControlMirror {
 };
 
 void Win32Mirror::SetListViewText(int item, int column, const std::string& text) {
-  std::wstring wide = GbkToWide(text);
+  std::wstring wide = Utf8ToWide(text);
   LVITEMW lv{};
   lv.iSubItem = column;
   lv.pszText = wide.data();
@@ -262,7 +262,7 @@ void Win32Mirror::SetListViewColumns(const std::vector<std::string>& headings,
   while (SendMessageW(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
   }
   for (size_t i = 0; i < headings.size(); ++i) {
-    std::wstring wide = GbkToWide(headings[i]);
+    std::wstring wide = Utf8ToWide(headings[i]);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = wide.data();
@@ -279,7 +279,7 @@ void Win32Mirror::ApplyListView(const ItemChange& c) {
       SetListViewColumns(c.texts, c.widths);
       break;
     case Op::Insert: {
-      std::wstring first = GbkToWide(c.texts.empty() ? std::string() : c.texts[0]);
+      std::wstring first = Utf8ToWide(c.texts.empty() ? std::string() : c.texts[0]);
       LVITEMW lv{};
       lv.mask = LVIF_TEXT;
       lv.iItem = c.index;
@@ -326,7 +326,7 @@ std::string TextOfWindow(HWND hwnd) {
   std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
   const int got = GetWindowTextW(hwnd, wide.data(), length + 1);
   wide.resize(static_cast<size_t>(std::max(got, 0)));
-  return WideToGbk(wide);
+  return WideToUtf8(wide);
 }
 
 void PullListViewChange(ListView& view, const NMLISTVIEW& change) {

@@ -45,16 +45,14 @@ ByteString LittleEndianBytes(T value) {
 bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The one-byte form of the full-width character at i, or 0 when it has none.
-char HalfWidthOf(unsigned char lead, unsigned char trail) {
-  if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE && trail != 0xA4 && trail != 0xFE) {
-    return static_cast<char>(trail - 0x80);  // "！" .. "｝" (0xA3A4 is "￥", 0xA3FE "￣")
-  }
-  if (lead == 0xA1) {
-    if (trail == 0xA1) return ' ';
-    if (trail == 0xE7) return '$';
-    if (trail == 0xAB) return '~';
-  }
+// The one-byte form of the three-byte character at i, or 0 when it has none: the full-width
+// forms U+FF01 "！" to U+FF5E "～" and the full-width space U+3000.
+char HalfWidthOf(std::string_view s, std::size_t i) {
+  const auto b0 = static_cast<unsigned char>(s[i]), b1 = static_cast<unsigned char>(s[i + 1]),
+             b2 = static_cast<unsigned char>(s[i + 2]);
+  const unsigned cp = ((b0 & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
+  if (cp >= 0xFF01 && cp <= 0xFF5E) return static_cast<char>(cp - 0xFEE0);
+  if (cp == 0x3000) return ' ';
   return 0;
 }
 
@@ -139,9 +137,7 @@ std::string FullWidthToHalfWidth(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t n = CharLengthAt(text, i);
-    const char half =
-        n == 2 ? HalfWidthOf(static_cast<unsigned char>(text[i]), static_cast<unsigned char>(text[i + 1]))
-               : 0;
+    const char half = n == 3 ? HalfWidthOf(text, i) : 0;
     if (half != 0) {
       out += half;
     } else {
@@ -282,7 +278,7 @@ int ReadField(std::string_view s, std::size_t& i, int maxDigits) {
 }
 
 // Steps over one of the separators ("-", ".", "/", ":", the extra ones and the field's unit
-// character, a GBK pair) when it is next.
+// character) when it is next.
 void SkipSeparator(std::string_view s, std::size_t& i, std::string_view unit, std::string_view extra = "") {
   if (i >= s.size()) return;
   if (s.substr(i, unit.size()) == unit) {

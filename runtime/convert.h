@@ -32,8 +32,8 @@ std::string ToText(const ByteString& value);
 std::string ToText(std::string_view value);
 std::string ToText(const char* value);  // keeps a literal away from the bool overload
 
-// Full-width ASCII forms of GBK (the row "！".."～", "＄", "～" and the full-width space) to
-// their one-byte forms; every other character is kept as it is.
+// Full-width ASCII forms (U+FF01 "！" to U+FF5E "～") and the full-width space U+3000 to their
+// one-byte forms; every other character is kept as it is.
 std::string FullWidthToHalfWidth(std::string_view text);
 
 // Text: full-width forms folded, then read as atoi does (leading white space, an optional

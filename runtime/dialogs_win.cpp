@@ -23,13 +23,13 @@ class SystemDialogs : public DialogService {
   int ShowMessage(const std::string& message, int flags, const std::string& caption) override {
     UINT style = static_cast<UINT>(flags);
     if ((style & MB_SYSTEMMODAL) == 0) style |= MB_TASKMODAL;
-    const int id = MessageBoxW(nullptr, GbkToWide(message).c_str(), GbkToWide(caption).c_str(), style);
+    const int id = MessageBoxW(nullptr, Utf8ToWide(message).c_str(), Utf8ToWide(caption).c_str(), style);
     return ButtonNumber(id);
   }
 
   std::string ChooseFolder(const std::string& title) override {
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    std::wstring wideTitle = GbkToWide(title);
+    std::wstring wideTitle = Utf8ToWide(title);
     BROWSEINFOW info{};
     info.hwndOwner = GetActiveWindow();
     info.lpszTitle = wideTitle.c_str();
@@ -37,7 +37,7 @@ class SystemDialogs : public DialogService {
     std::string chosen;
     if (PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info)) {
       wchar_t path[MAX_PATH] = {};
-      if (SHGetPathFromIDListW(list, path)) chosen = WideToGbk(path);
+      if (SHGetPathFromIDListW(list, path)) chosen = WideToUtf8(path);
       CoTaskMemFree(list);
     }
     if (SUCCEEDED(com)) CoUninitialize();
@@ -55,7 +55,7 @@ class SystemDialogs : public DialogService {
       UINT flags = MF_STRING;
       if (!entry.enabled) flags |= MF_GRAYED;
       if (entry.checked) flags |= MF_CHECKED;
-      AppendMenuW(popup, flags, static_cast<UINT_PTR>(entry.id), GbkToWide(entry.text).c_str());
+      AppendMenuW(popup, flags, static_cast<UINT_PTR>(entry.id), Utf8ToWide(entry.text).c_str());
     }
     POINT at{};
     GetCursorPos(&at);

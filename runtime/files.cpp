@@ -13,7 +13,7 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // The path's components after "." and ".." have been resolved; ".." never climbs above the
-// start. GBK pairs stay whole (a trail byte may be 0x5C).
+// start.
 std::vector<std::string> ResolvedComponents(std::string_view rest) {
   std::vector<std::string> parts;
   std::string part;
@@ -26,11 +26,7 @@ std::vector<std::string> ResolvedComponents(std::string_view rest) {
     part.clear();
   };
   for (std::size_t i = 0; i < rest.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(rest[i]);
-    if (c >= 0x80 && i + 1 < rest.size()) {
-      part += rest[i];
-      part += rest[++i];
-    } else if (IsSeparator(rest[i])) {
+    if (IsSeparator(rest[i])) {
       flush();
     } else {
       part += rest[i];

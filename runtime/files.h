@@ -1,4 +1,4 @@
-// Files and directories. Every path is a GBK text and reaches the system through PathToWide,
+// Files and directories. Every path is a UTF-8 text and reaches the system through PathToWide,
 // so paths of any length work. No operation throws for a missing file: each returns its failure
 // value (false, -1, "" or an empty byte string).
 #pragma once
@@ -25,7 +25,7 @@ inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
 // One entry of a directory listing, with what the listing already knows about it, so that a
 // walker needs no further call for the size or the time.
 struct DirectoryEntry {
-  std::string name;              // GBK
+  std::string name;              // UTF-8 (WTF-8 for a name holding a lone surrogate)
   std::uint32_t attributes = 0;  // every bit the system reports, not only the 0x37 ones
   std::int64_t size = 0;
   std::uint64_t lastWriteTime = 0;  // FILETIME: 100-ns intervals since 1601-01-01 UTC

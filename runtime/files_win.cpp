@@ -29,7 +29,7 @@ HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& data) {
 
 DirectoryEntry ToEntry(const WIN32_FIND_DATAW& data) {
   DirectoryEntry entry;
-  entry.name = WideToGbk(data.cFileName);
+  entry.name = WideToUtf8(data.cFileName);
   entry.attributes = data.dwFileAttributes;
   entry.size =
       static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
@@ -131,6 +131,7 @@ void EndFind(FileSearch& search) { FileSearchAccess::Close(search); }
 bool ListDirectory(const std::string& directory, const std::function<bool(const DirectoryEntry&)>& onEntry) {
   if (directory.empty()) return false;
   const std::wstring dir = WithoutTrailingSeparators(PathToWide(directory));
+  if (dir.empty()) return false;  // not a path at all: never the current drive's root
   WIN32_FIND_DATAW data;
   HANDLE h = FindFirst(dir + L"\\*", data);
   if (h == INVALID_HANDLE_VALUE) {
@@ -253,6 +254,7 @@ bool MoveFileReplace(const std::string& source, const std::string& target) {
 bool RemoveFileLink(const std::string& path) {
   if (path.empty()) return false;
   const std::wstring link = ExactPathToWide(path);
+  if (link.empty()) return false;  // no exact name: nothing is touched
   const std::size_t cut = link.find_last_of(L'\\');
   const std::wstring directory = cut == std::wstring::npos ? std::wstring() : link.substr(0, cut + 1);
   for (unsigned attempt = 0; attempt < 8; ++attempt) {
@@ -331,7 +333,7 @@ std::string CurrentDirectory() {
   if (n == 0) return {};
   std::wstring dir(n, L'\0');
   dir.resize(GetCurrentDirectoryW(n, dir.data()));
-  return WideToGbk(dir);
+  return WideToUtf8(dir);
 }
 
 namespace {
@@ -354,13 +356,13 @@ std::wstring ModulePath() {
 std::string RunDirectory() {
   const std::wstring path = ModulePath();
   const std::size_t cut = path.find_last_of(L"\\/");
-  return cut == std::wstring::npos ? std::string() : WideToGbk(path.substr(0, cut));
+  return cut == std::wstring::npos ? std::string() : WideToUtf8(path.substr(0, cut));
 }
 
 std::string ExecutableName() {
   const std::wstring path = ModulePath();
   const std::size_t cut = path.find_last_of(L"\\/");
-  return WideToGbk(cut == std::wstring::npos ? path : path.substr(cut + 1));
+  return WideToUtf8(cut == std::wstring::npos ? path : path.substr(cut + 1));
 }
 
 }  // namespace tarnvel

@@ -5,98 +5,10 @@
 
 #include "runtime/encoding.h"
 #include "runtime/inifile.h"
+#include "runtime/text.h"
 
 namespace tarnvel {
 namespace {
-
-// ---- Unicode forms (UTF-16 files are worked on as UTF-8, which keeps every character) ----
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-void AppendUtf16Le(std::string& out, std::uint32_t cp) {
-  auto unit = [&out](std::uint32_t u) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>((u >> 8) & 0xFF);
-  };
-  if (cp < 0x10000) {
-    unit(cp);
-  } else {
-    cp -= 0x10000;
-    unit(0xD800 | (cp >> 10));
-    unit(0xDC00 | (cp & 0x3FF));
-  }
-}
-
-std::string Utf16LeToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  auto unitAt = [&bytes](std::size_t i) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i]) |
-                                      (static_cast<unsigned char>(bytes[i + 1]) << 8));
-  };
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    std::uint32_t u = unitAt(i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
-      const std::uint32_t low = unitAt(i + 2);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-        i += 2;
-        continue;
-      }
-    }
-    if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;  // a lone surrogate
-    AppendUtf8(out, u);
-  }
-  return out;
-}
-
-// Decodes one UTF-8 character at i (advancing i); 0xFFFD for a malformed one.
-std::uint32_t NextCodePoint(std::string_view s, std::size_t& i) {
-  const unsigned char lead = static_cast<unsigned char>(s[i]);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  if (extra == 0 || i + extra >= s.size()) {
-    ++i;
-    return 0xFFFD;
-  }
-  std::uint32_t cp = lead & (0x3F >> extra);
-  for (int k = 1; k <= extra; ++k) {
-    const unsigned char c = static_cast<unsigned char>(s[i + k]);
-    if ((c & 0xC0) != 0x80) {
-      ++i;
-      return 0xFFFD;
-    }
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  i += static_cast<std::size_t>(extra) + 1;
-  return cp;
-}
-
-std::string Utf8ToUtf16Le(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size() * 2);
-  for (std::size_t i = 0; i < utf8.size();) AppendUtf16Le(out, NextCodePoint(utf8, i));
-  return out;
-}
 
 // ---- Names and lines ----
 
@@ -108,11 +20,21 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-// Position of c in s, stepping over GBK pairs when dbcs (a trail byte may equal "]" or "=").
+// The length of the GBK character at i: 2 for a lead byte (0x81-0xFE) followed by a trail
+// byte (0x40-0x7E, 0x80-0xFE), else 1. "=" and ";" are never trail bytes; "]" and "|" can be,
+// but the program only ever writes whole GBK characters, so a name it wrote ends before them.
+std::size_t GbkCharLength(std::string_view s, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  if (lead < 0x81 || lead == 0xFF || i + 1 >= s.size()) return 1;
+  const auto trail = static_cast<unsigned char>(s[i + 1]);
+  return trail >= 0x40 && trail != 0x7F && trail != 0xFF ? 2 : 1;
+}
+
+// Position of c in s. In a GBK file a trail byte may equal "]", so pairs are stepped over; in
+// the UTF-8 forms no byte of a multi-byte character is ASCII, so every byte stands for itself.
 std::size_t Find(std::string_view s, char c, bool dbcs) {
-  for (std::size_t i = 0; i < s.size(); ++i) {
+  for (std::size_t i = 0; i < s.size(); i += dbcs ? GbkCharLength(s, i) : 1) {
     if (s[i] == c) return i;
-    if (dbcs && static_cast<unsigned char>(s[i]) >= 0x81 && i + 1 < s.size()) ++i;
   }
   return std::string_view::npos;
 }
@@ -121,13 +43,14 @@ char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A'
 
 bool NamesEqual(std::string_view a, std::string_view b, bool dbcs) {
   if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (dbcs && static_cast<unsigned char>(a[i]) >= 0x81 && i + 1 < a.size()) {
+  for (std::size_t i = 0; i < a.size();) {
+    const std::size_t n = dbcs ? GbkCharLength(a, i) : 1;
+    if (n == 2) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-      ++i;
     } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
       return false;
     }
+    i += n;
   }
   return true;
 }
@@ -162,25 +85,36 @@ Line ParseLine(std::string_view text, bool dbcs) {
 
 bool IsDbcs(const IniDocument& doc) { return doc.encoding == IniEncoding::kGbk; }
 
-std::string ToWorking(const IniDocument& doc, std::string_view gbk) {
-  return IsDbcs(doc) ? std::string(gbk) : GbkToUtf8(gbk);
+// A UTF-8 text in the file's working form: GBK bytes for a GBK file (nothing when GBK cannot
+// hold it), the text itself for the others.
+std::optional<std::string> ToWorking(const IniDocument& doc, std::string_view utf8) {
+  if (IsDbcs(doc)) return Utf8ToGbk(utf8);
+  return std::string(utf8);
 }
 
 std::string FromWorking(const IniDocument& doc, std::string_view text) {
-  return IsDbcs(doc) ? std::string(text) : Utf8ToGbk(text);
+  return IsDbcs(doc) ? GbkToUtf8(text) : std::string(text);
 }
 
-// Cuts a GBK text to at most limit bytes without splitting a two-byte character.
-std::string CutGbk(std::string text, std::size_t limit) {
-  if (text.size() <= limit) return text;
-  std::size_t end = 0;
-  while (end < limit) {
-    const std::size_t step = static_cast<unsigned char>(text[end]) >= 0x81 && end + 1 < text.size() ? 2 : 1;
-    if (end + step > limit) break;
-    end += step;
+// Rewrites a GBK document's lines as UTF-8, to be saved as UTF-8 with a byte-order mark.
+void SwitchToUtf8(IniDocument& doc) {
+  if (!IsDbcs(doc)) return;
+  for (std::string& line : doc.lines) line = GbkToUtf8(line);
+  doc.encoding = IniEncoding::kUtf8Bom;
+}
+
+// After a change: a file without a byte-order mark must still be taken for what it is when it
+// is read next. GBK bytes that happen to form valid UTF-8 ("Install=D:\目录" alone does) would
+// be read as UTF-8, and UTF-8 that is no longer valid as GBK; either file gets the mark.
+void KeepReadable(IniDocument& doc) {
+  if (doc.encoding != IniEncoding::kGbk && doc.encoding != IniEncoding::kUtf8) return;
+  const std::string bytes = SerializeIni(doc);
+  const IniEncoding guess = DetectIniEncoding(bytes);
+  if (doc.encoding == IniEncoding::kGbk && guess != IniEncoding::kGbk) {
+    SwitchToUtf8(doc);
+  } else if (doc.encoding == IniEncoding::kUtf8 && guess != IniEncoding::kUtf8 && !IsStrictUtf8(bytes)) {
+    doc.encoding = IniEncoding::kUtf8Bom;  // an all-ASCII file reads the same either way
   }
-  text.resize(end);
-  return text;
 }
 
 bool HasLineBreakOrZero(std::string_view s) {
@@ -208,47 +142,17 @@ std::vector<SectionSpan> FindSections(const IniDocument& doc, std::string_view w
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char lead = static_cast<unsigned char>(s[i]);
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
-    int extra;
-    std::uint32_t min;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      extra = 1, min = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      extra = 2, min = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      extra = 3, min = 0x10000;
-    } else {
-      return false;
-    }
-    if (i + extra >= s.size()) return false;
-    std::uint32_t cp = lead & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      const unsigned char c = static_cast<unsigned char>(s[i + k]);
-      if ((c & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += static_cast<std::size_t>(extra) + 1;
-  }
-  return true;
-}
-
 IniEncoding DetectIniEncoding(std::string_view bytes) {
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') return IniEncoding::kUtf16Le;
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return IniEncoding::kUtf8Bom;
   const bool ascii =
       std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  return !ascii && IsValidUtf8(bytes) ? IniEncoding::kUtf8 : IniEncoding::kGbk;
+  return !ascii && IsStrictUtf8(bytes) ? IniEncoding::kUtf8 : IniEncoding::kGbk;
 }
 
 IniDocument ParseIni(std::string_view bytes) {
   IniDocument doc;
+  if (bytes.empty()) return doc;  // as a new file
   doc.encoding = DetectIniEncoding(bytes);
   std::string text;
   switch (doc.encoding) {
@@ -276,7 +180,8 @@ IniDocument ParseIni(std::string_view bytes) {
     std::size_t end = text.find(splitAt, start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
-    if (dropCr && !line.empty() && line.back() == '\r') line.pop_back();
+    // Only a CR that ends a CR LF is a line end; one at the very end of the file is text.
+    if (dropCr && end < text.size() && !line.empty() && line.back() == '\r') line.pop_back();
     doc.lines.push_back(std::move(line));
     start = end + 1;
   }
@@ -300,16 +205,18 @@ std::string SerializeIni(const IniDocument& doc) {
 }
 
 std::optional<std::string> IniValue(const IniDocument& doc, std::string_view section, std::string_view key) {
-  const std::string wantedKey = ToWorking(doc, Trim(key));
+  const auto wantedKey = ToWorking(doc, Trim(key));
+  const auto wantedSection = ToWorking(doc, Trim(section));
+  if (!wantedKey || !wantedSection) return std::nullopt;  // a name the file's encoding cannot hold
   const bool dbcs = IsDbcs(doc);
-  for (const SectionSpan& span : FindSections(doc, ToWorking(doc, Trim(section)))) {
+  for (const SectionSpan& span : FindSections(doc, *wantedSection)) {
     for (std::size_t i = span.begin; i < span.end; ++i) {
       const Line line = ParseLine(doc.lines[i], dbcs);
-      if (line.kind != LineKind::kKey || !NamesEqual(line.name, wantedKey, dbcs)) continue;
+      if (line.kind != LineKind::kKey || !NamesEqual(line.name, *wantedKey, dbcs)) continue;
       std::string_view value = line.value;
       if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
         value = value.substr(1, value.size() - 2);
-      return CutGbk(FromWorking(doc, value), kIniValueLimit);
+      return LeftText(FromWorking(doc, value), static_cast<std::int32_t>(kIniValueLimit));
     }
   }
   return std::nullopt;
@@ -321,14 +228,18 @@ bool SetIniValue(IniDocument& doc, std::string_view section, std::string_view ke
   if (section.empty() || key.empty() || HasLineBreakOrZero(section) || HasLineBreakOrZero(key) ||
       HasLineBreakOrZero(value))
     return false;
-  const std::string wSection = ToWorking(doc, section);
-  const std::string wKey = ToWorking(doc, key);
-  const std::string wValue = ToWorking(doc, value);
-  const bool dbcs = IsDbcs(doc);
   // A name the file's own syntax would read differently cannot be stored.
-  if (Find(wSection, ']', dbcs) != std::string::npos || Find(wKey, '=', dbcs) != std::string::npos ||
-      wKey.front() == '[' || wKey.front() == ';')
+  if (section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
+      key.front() == '[' || key.front() == ';')
     return false;
+  // A GBK file that cannot hold every character of the item becomes UTF-8: never a "?". A
+  // UTF-16 file can hold every character, but not bytes that are no UTF-8.
+  if (IsDbcs(doc) && !(Utf8ToGbk(section) && Utf8ToGbk(key) && Utf8ToGbk(value))) SwitchToUtf8(doc);
+  if (doc.encoding == IniEncoding::kUtf16Le && !(IsWtf8(section) && IsWtf8(key) && IsWtf8(value))) return false;
+  const std::string wSection = *ToWorking(doc, section);
+  const std::string wKey = *ToWorking(doc, key);
+  const std::string wValue = *ToWorking(doc, value);
+  const bool dbcs = IsDbcs(doc);
 
   const std::vector<SectionSpan> spans = FindSections(doc, wSection);
   for (const SectionSpan& span : spans) {
@@ -336,6 +247,7 @@ bool SetIniValue(IniDocument& doc, std::string_view section, std::string_view ke
       const Line line = ParseLine(doc.lines[i], dbcs);
       if (line.kind == LineKind::kKey && NamesEqual(line.name, wKey, dbcs)) {
         doc.lines[i] = std::string(line.name) + "=" + wValue;  // the stored spelling of the key stays
+        KeepReadable(doc);
         return true;
       }
     }
@@ -345,6 +257,7 @@ bool SetIniValue(IniDocument& doc, std::string_view section, std::string_view ke
     doc.lines.push_back("[" + wSection + "]");
     doc.lines.push_back(newLine);
     doc.endsWithLineEnd = true;
+    KeepReadable(doc);
     return true;
   }
   // After the section's last non-blank line, so blank lines keep separating the sections.
@@ -354,32 +267,39 @@ bool SetIniValue(IniDocument& doc, std::string_view section, std::string_view ke
   }
   doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(at), newLine);
   if (at == doc.lines.size() - 1) doc.endsWithLineEnd = true;
+  KeepReadable(doc);
   return true;
 }
 
 bool DeleteIniKey(IniDocument& doc, std::string_view section, std::string_view key) {
-  const std::string wKey = ToWorking(doc, Trim(key));
+  const auto wKey = ToWorking(doc, Trim(key));
+  const auto wSection = ToWorking(doc, Trim(section));
+  if (!wKey || !wSection) return false;  // the file cannot hold such an item
   const bool dbcs = IsDbcs(doc);
-  const std::vector<SectionSpan> spans = FindSections(doc, ToWorking(doc, Trim(section)));
+  const std::vector<SectionSpan> spans = FindSections(doc, *wSection);
   bool removed = false;
   for (auto span = spans.rbegin(); span != spans.rend(); ++span) {  // from the back: indexes stay valid
     for (std::size_t i = span->end; i-- > span->begin;) {
       const Line line = ParseLine(doc.lines[i], dbcs);
-      if (line.kind == LineKind::kKey && NamesEqual(line.name, wKey, dbcs)) {
+      if (line.kind == LineKind::kKey && NamesEqual(line.name, *wKey, dbcs)) {
         doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(i));
         removed = true;
       }
     }
   }
+  if (removed) KeepReadable(doc);
   return removed;
 }
 
 bool DeleteIniSection(IniDocument& doc, std::string_view section) {
-  const std::vector<SectionSpan> spans = FindSections(doc, ToWorking(doc, Trim(section)));
+  const auto wSection = ToWorking(doc, Trim(section));
+  if (!wSection) return false;
+  const std::vector<SectionSpan> spans = FindSections(doc, *wSection);
   for (auto span = spans.rbegin(); span != spans.rend(); ++span) {
     doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(span->header),
                     doc.lines.begin() + static_cast<std::ptrdiff_t>(span->end));
   }
+  if (!spans.empty()) KeepReadable(doc);
   return !spans.empty();
 }
 

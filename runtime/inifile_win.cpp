@@ -113,7 +113,7 @@ bool WriteIniItem(const std::string& file, const std::string& section, const std
   std::string original;
   if (exists && !ReadBytes(path, original)) return false;
 
-  IniDocument doc = exists ? ParseIni(original) : IniDocument{};
+  IniDocument doc = ParseIni(original);  // a missing or empty file: a new one
   if (!key) {
     if (!DeleteIniSection(doc, s)) return true;  // nothing to delete
   } else if (!value) {

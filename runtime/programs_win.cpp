@@ -37,8 +37,9 @@ WORD ShowCommand(int show) {
 
 bool RunProgram(const std::string& commandLine, bool wait, int show) {
   // CreateProcessW may write into the command line it is given.
-  std::wstring line = GbkToWide(commandLine);
-  if (line.empty()) return false;
+  auto exact = Utf8ToWideExact(commandLine);
+  if (!exact || exact->empty()) return false;
+  std::wstring line = std::move(*exact);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -59,7 +60,9 @@ bool RunProgram(const std::string& commandLine, bool wait, int show) {
 }
 
 int ShellOpen(const std::string& path) {
-  const HINSTANCE result = ShellExecuteW(nullptr, L"open", GbkToWide(path).c_str(), L"", L"", SW_SHOWNORMAL);
+  const auto wide = Utf8ToWideExact(path);
+  if (!wide) return 2;  // as for a file that is not there: no other name is opened instead
+  const HINSTANCE result = ShellExecuteW(nullptr, L"open", wide->c_str(), L"", L"", SW_SHOWNORMAL);
   return static_cast<int>(reinterpret_cast<INT_PTR>(result));
 }
 

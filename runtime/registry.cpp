@@ -19,17 +19,8 @@ RegistryRoot RegistryRootOf(int root) {
 }
 
 RegistryPath SplitRegistryPath(std::string_view path) {
-  // Walk forward so that a trail byte of 0x5C inside a double-byte character is never taken
-  // for a separator.
-  std::size_t lastSeparator = std::string_view::npos;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(path[i]);
-    if (byte >= 0x80 && i + 1 < path.size() && path[i + 1] != '\0') {
-      ++i;
-    } else if (byte == '\\') {
-      lastSeparator = i;
-    }
-  }
+  // No byte of a multi-byte UTF-8 character is 0x5C, so the last "\" byte is the separator.
+  const std::size_t lastSeparator = path.rfind('\\');
   if (lastSeparator == std::string_view::npos) return {std::string(), std::string(path)};
   return {std::string(path.substr(0, lastSeparator)), std::string(path.substr(lastSeparator + 1))};
 }

@@ -1,7 +1,8 @@
 // The registry as the program sees it: a root number and one path text whose part after the
 // last backslash is the value name and whose part before it is the key. Names and values cross
-// into the wide registry API through code page 936, so a GBK name such as "Orvane目录同步VLS" is
-// stored as those Unicode characters whatever the system's ANSI code page is.
+// into the wide registry API as exact UTF-16, so a name such as "Orvane目录同步VLS" is stored as
+// those Unicode characters whatever the system's ANSI code page is; a name or text that is not
+// UTF-8 is refused (reads give the default, writes false).
 //
 // Nothing here raises for a missing key or value: reads give their default, writes false.
 //
@@ -39,8 +40,7 @@ struct RegistryPath {
   std::string valueName;  // "" names the key's default value
 };
 
-// Splits at the last backslash, never inside a GBK double-byte character (a byte of 0x80 or
-// above and the non-zero byte after it are one character). "A\B\C" → key "A\B", value "C";
+// Splits at the last backslash. "A\B\C" → key "A\B", value "C";
 // "C" → key "", value "C"; "A\B\" → key "A\B", the default value.
 RegistryPath SplitRegistryPath(std::string_view path);
 

@@ -1,5 +1,6 @@
-// The registry operations on the wide registry API. Every name and value is converted with
-// code page 936; reads ask for the value's size first, so values of any length come whole.
+// The registry operations on the wide registry API. Every name and value crosses as exact
+// UTF-16: a name or text that is not UTF-8 (or WTF-8) is refused rather than stored under another
+// spelling. Reads ask for the value's size first, so values of any length come whole.
 #include <windows.h>
 
 #include "runtime/registry.h"
@@ -44,14 +45,30 @@ class Key {
   HKEY key_ = nullptr;
 };
 
+// The exact wide form of a name or text; false when there is none.
+bool Wide(std::string_view text, std::wstring& wide) {
+  auto exact = Utf8ToWideExact(text);
+  if (!exact) return false;
+  wide = std::move(*exact);
+  return true;
+}
+
+LSTATUS OpenKeyStatus(int root, const std::string& keyPath, REGSAM access, Key& key) {
+  std::wstring wide;
+  if (!Wide(keyPath, wide)) return ERROR_INVALID_NAME;
+  return RegOpenKeyExW(RootKey(root), wide.c_str(), 0, access, key.Out());
+}
+
 // An empty key path gives a handle of our own to the root itself, which is closed like any other.
 bool OpenKey(int root, const std::string& keyPath, REGSAM access, Key& key) {
-  return RegOpenKeyExW(RootKey(root), GbkToWide(keyPath).c_str(), 0, access, key.Out()) == ERROR_SUCCESS;
+  return OpenKeyStatus(root, keyPath, access, key) == ERROR_SUCCESS;
 }
 
 bool CreateKey(int root, const std::string& keyPath, Key& key) {
-  return RegCreateKeyExW(RootKey(root), GbkToWide(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                         KEY_SET_VALUE, nullptr, key.Out(), nullptr) == ERROR_SUCCESS;
+  std::wstring wide;
+  return Wide(keyPath, wide) &&
+         RegCreateKeyExW(RootKey(root), wide.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                         nullptr, key.Out(), nullptr) == ERROR_SUCCESS;
 }
 
 // Reads a value of any type whole. The size is asked first and asked again if the value
@@ -59,8 +76,8 @@ bool CreateKey(int root, const std::string& keyPath, Key& key) {
 bool QueryValue(int root, std::string_view path, DWORD& type, std::vector<BYTE>& data) {
   const RegistryPath split = SplitRegistryPath(path);
   Key key;
-  if (!OpenKey(root, split.key, KEY_QUERY_VALUE, key)) return false;
-  const std::wstring name = GbkToWide(split.valueName);
+  std::wstring name;
+  if (!Wide(split.valueName, name) || !OpenKey(root, split.key, KEY_QUERY_VALUE, key)) return false;
   for (int attempt = 0; attempt < 8; ++attempt) {
     DWORD size = 0;
     if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
@@ -101,9 +118,10 @@ std::wstring ExpandEnvironment(const std::wstring& text) {
 bool SetValue(int root, std::string_view path, DWORD type, const void* data, std::size_t size) {
   const RegistryPath split = SplitRegistryPath(path);
   Key key;
-  if (!CreateKey(root, split.key, key)) return false;
-  return RegSetValueExW(key.Get(), GbkToWide(split.valueName).c_str(), 0, type,
-                        static_cast<const BYTE*>(data), static_cast<DWORD>(size)) == ERROR_SUCCESS;
+  std::wstring name;
+  if (!Wide(split.valueName, name) || !CreateKey(root, split.key, key)) return false;
+  return RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                        static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -112,8 +130,8 @@ std::string RegReadText(int root, std::string_view path, std::string_view defaul
   DWORD type = 0;
   std::vector<BYTE> data;
   if (!QueryValue(root, path, type, data)) return std::string(defaultValue);
-  if (type == REG_SZ) return WideToGbk(WideFromValue(data));
-  if (type == REG_EXPAND_SZ) return WideToGbk(ExpandEnvironment(WideFromValue(data)));
+  if (type == REG_SZ) return WideToUtf8(WideFromValue(data));
+  if (type == REG_EXPAND_SZ) return WideToUtf8(ExpandEnvironment(WideFromValue(data)));
   return std::string(defaultValue);
 }
 
@@ -134,7 +152,8 @@ bool RegWrite(int root, std::string_view path, int value) {
 }
 
 bool RegWrite(int root, std::string_view path, std::string_view text) {
-  const std::wstring wide = GbkToWide(text);
+  std::wstring wide;
+  if (!Wide(text, wide)) return false;
   return SetValue(root, path, REG_SZ, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
 }
 
@@ -153,19 +172,20 @@ bool RegWrite(int root, std::string_view path, const ByteString& bytes) {
 bool RegExists(int root, std::string_view path) {
   const RegistryPath split = SplitRegistryPath(path);
   Key key;
-  if (!OpenKey(root, split.key, KEY_QUERY_VALUE, key)) return false;
-  return RegQueryValueExW(key.Get(), GbkToWide(split.valueName).c_str(), nullptr, nullptr, nullptr,
-                          nullptr) == ERROR_SUCCESS;
+  std::wstring name;
+  if (!Wide(split.valueName, name) || !OpenKey(root, split.key, KEY_QUERY_VALUE, key)) return false;
+  return RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 bool RegDeleteValue(int root, std::string_view path) {
   const RegistryPath split = SplitRegistryPath(path);
   Key key;
-  const LSTATUS open =
-      RegOpenKeyExW(RootKey(root), GbkToWide(split.key).c_str(), 0, KEY_SET_VALUE, key.Out());
+  std::wstring name;
+  if (!Wide(split.valueName, name)) return false;
+  const LSTATUS open = OpenKeyStatus(root, split.key, KEY_SET_VALUE, key);
   if (open == ERROR_FILE_NOT_FOUND) return true;
   if (open != ERROR_SUCCESS) return false;
-  const LSTATUS status = RegDeleteValueW(key.Get(), GbkToWide(split.valueName).c_str());
+  const LSTATUS status = RegDeleteValueW(key.Get(), name.c_str());
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
@@ -177,7 +197,7 @@ bool RegKeyWritable(int root, std::string_view keyPath) {
   REGSAM access = KEY_SET_VALUE;
   for (;;) {
     Key key;
-    const LSTATUS status = RegOpenKeyExW(RootKey(root), GbkToWide(path).c_str(), 0, access, key.Out());
+    const LSTATUS status = OpenKeyStatus(root, path, access, key);
     if (status == ERROR_SUCCESS) return true;
     if (status != ERROR_FILE_NOT_FOUND || path.empty()) return false;
     path = SplitRegistryPath(path).key;

@@ -19,9 +19,10 @@ namespace {
 std::wstring LongAbsoluteForm(const std::string& path) {
   const std::string collapsed = CollapseSeparators(path);
   std::wstring wide = ExactPathToWide(collapsed);
+  if (wide.empty()) return {};
   const bool verbatim = wide.rfind(L"\\\\?\\", 0) == 0;
   const std::string_view name = LastPathComponent(collapsed);
-  if (IsVanishingName(name) && !(verbatim && wide.ends_with(GbkToWide(name)))) return {};
+  if (IsVanishingName(name) && !(verbatim && wide.ends_with(Utf8ToWide(name)))) return {};
   if (!verbatim) {
     const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
     if (n == 0) return {};
@@ -57,7 +58,7 @@ std::vector<std::wstring> ClearLevel(const std::wstring& dir) {
     if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
       // The entry itself, never a file it may link to (Wine shows a host link as a plain
       // file); a read-only file stays, and so then does its directory.
-      if (!(attrs & FILE_ATTRIBUTE_READONLY)) RemoveFileLink(WideToGbk(path));
+      if (!(attrs & FILE_ATTRIBUTE_READONLY)) RemoveFileLink(WideToUtf8(path));
     } else if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) {
       RemoveDirectoryW(path.c_str());  // the link itself, never what it points to
     } else {
@@ -76,7 +77,7 @@ bool RemoveDirectoryTree(const std::string& path) {
   if (IsProtectedRoot(given)) return false;
   const std::wstring root = LongAbsoluteForm(given);
   // The full form too: "." or a relative path may name a drive root.
-  if (root.empty() || IsProtectedRoot(WideToGbk(root))) return false;
+  if (root.empty() || IsProtectedRoot(WideToUtf8(root))) return false;
   const DWORD attrs = GetFileAttributesW(root.c_str());
   if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
   if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveDirectoryW(root.c_str()) != FALSE;

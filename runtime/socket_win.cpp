@@ -213,7 +213,7 @@ bool SocketConnect(ClientSocket& socket, std::string_view host, int port) {
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
   addrinfoW* found = nullptr;
-  const int status = GetAddrInfoW(GbkToWide(host).c_str(), service.c_str(), &hints, &found);
+  const int status = GetAddrInfoW(Utf8ToWide(host).c_str(), service.c_str(), &hints, &found);
   if (status != 0 || !found) {
     s.lastError = ErrorText("the host name could not be resolved", status);
     return false;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "runtime/encoding.h"
+
 namespace tarnvel {
 namespace {
 
-constexpr std::string_view kFullWidthSpace = "\xA1\xA1";
+constexpr std::string_view kFullWidthSpace = "\xE3\x80\x80";  // U+3000
 
 unsigned char Byte(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
 
@@ -15,38 +17,50 @@ std::int32_t Length32(std::string_view text) {
   return static_cast<std::int32_t>(std::min<std::size_t>(text.size(), INT32_MAX));
 }
 
-// Does sought occur at byte i of text, where i is a character boundary? Only bytes that are
-// single characters of sought fold for ignoreCase (a trail byte that happens to be a letter
-// never does), and a sought text ending in an unpaired lead byte may not end inside a text
-// character.
-bool MatchesAt(std::string_view text, std::size_t i, std::string_view sought, bool ignoreCase) {
-  if (text.size() - i < sought.size()) return false;
-  std::size_t k = 0;
-  while (k < sought.size()) {
-    const std::size_t n = CharLengthAt(sought, k);
-    for (std::size_t b = k; b < k + n; ++b) {
-      unsigned char x = Byte(text, i + b), y = Byte(sought, b);
-      if (ignoreCase && n == 1) x = FoldAscii(x), y = FoldAscii(y);
-      if (x != y) return false;
-    }
-    if (n == 1 && Byte(sought, k) >= 0x80 && k + 1 == sought.size()) {
-      if (CharLengthAt(text, i + k) == 2) return false;  // would end inside a character
-    }
-    k += n;
+// The character boundaries of text are the starts of its characters and its end. A byte that
+// starts a well-formed sequence is never inside another character (the later bytes of a
+// sequence are continuation bytes, which start none), so a boundary can be told locally: no
+// sequence that starts in the three bytes before it runs past it.
+bool IsBoundary(std::string_view text, std::size_t at) {
+  if (at == 0 || at >= text.size()) return true;
+  for (std::size_t back = 1; back <= 3 && back <= at; ++back) {
+    if (CharLengthAt(text, at - back) > back) return false;
   }
   return true;
 }
 
 // The first character boundary at or after byte index from.
-std::size_t AlignToCharacter(std::string_view text, std::size_t from) {
-  std::size_t i = 0;
-  while (i < from && i < text.size()) i += CharLengthAt(text, i);
-  return std::min(i, text.size());
+std::size_t AlignForward(std::string_view text, std::size_t from) {
+  from = std::min(from, text.size());
+  while (!IsBoundary(text, from)) ++from;
+  return from;
+}
+
+// The last character boundary at or before byte index from.
+std::size_t AlignBack(std::string_view text, std::size_t from) {
+  from = std::min(from, text.size());
+  while (!IsBoundary(text, from)) --from;
+  return from;
+}
+
+// Does sought occur at byte i of text, where i is a character boundary? Only ASCII letters fold
+// for ignoreCase (no byte of a multi-byte character is ASCII), and the match must end on a
+// character boundary of the text: a sought text that ends in a lead byte or in part of a
+// sequence never ends halfway through a text character.
+bool MatchesAt(std::string_view text, std::size_t i, std::string_view sought, bool ignoreCase) {
+  if (text.size() - i < sought.size()) return false;
+  for (std::size_t k = 0; k < sought.size(); ++k) {
+    unsigned char x = Byte(text, i + k), y = Byte(sought, k);
+    if (ignoreCase) x = FoldAscii(x), y = FoldAscii(y);
+    if (x != y) return false;
+  }
+  return IsBoundary(text, i + sought.size());
 }
 
 bool IsBlankAt(std::string_view text, std::size_t i, std::size_t* length) {
   if (text[i] == ' ') return *length = 1, true;
-  if (text.substr(i, 2) == kFullWidthSpace) return *length = 2, true;
+  if (text.substr(i, kFullWidthSpace.size()) == kFullWidthSpace)
+    return *length = kFullWidthSpace.size(), true;
   return false;
 }
 
@@ -63,33 +77,37 @@ std::string MapAsciiLetters(std::string_view text, char from, char to, int shift
 }  // namespace
 
 std::size_t CharLengthAt(std::string_view text, std::size_t i) {
-  if (Byte(text, i) >= 0x80 && i + 1 < text.size() && text[i + 1] != '\0') return 2;
-  return 1;
+  const std::size_t n = Utf8SequenceLength(text, i);
+  return n == 0 ? 1 : n;
 }
 
 std::int32_t TextLength(std::string_view text) { return Length32(text); }
 
 std::string LeftText(std::string_view text, std::int32_t n) {
   if (n <= 0) return {};
-  return std::string(text.substr(0, static_cast<std::size_t>(n)));
+  return std::string(text.substr(0, AlignBack(text, static_cast<std::size_t>(n))));
 }
 
 std::string RightText(std::string_view text, std::int32_t n) {
   if (n <= 0) return {};
   const std::size_t take = std::min(text.size(), static_cast<std::size_t>(n));
-  return std::string(text.substr(text.size() - take));
+  return std::string(text.substr(AlignForward(text, text.size() - take)));
 }
 
 std::string MidText(std::string_view text, std::int32_t start, std::int32_t n) {
   if (start < 1 || start > Length32(text) || n <= 0) return {};
-  return std::string(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(n)));
+  const std::size_t from = static_cast<std::size_t>(start - 1);
+  const std::size_t end =
+      AlignBack(text, from + std::min<std::size_t>(text.size() - from, static_cast<std::size_t>(n)));
+  const std::size_t begin = AlignForward(text, from);
+  return begin >= end ? std::string() : std::string(text.substr(begin, end - begin));
 }
 
 std::int32_t FindText(std::string_view text, std::string_view sought, std::int32_t start, bool ignoreCase) {
   if (start < 1) start = 1;
   if (start > Length32(text)) return -1;
   if (sought.empty()) return 1;
-  for (std::size_t i = AlignToCharacter(text, static_cast<std::size_t>(start - 1)); i < text.size();
+  for (std::size_t i = AlignForward(text, static_cast<std::size_t>(start - 1)); i < text.size();
        i += CharLengthAt(text, i)) {
     if (MatchesAt(text, i, sought, ignoreCase)) return static_cast<std::int32_t>(i + 1);
   }
@@ -111,7 +129,7 @@ std::int32_t FindTextReverse(std::string_view text, std::string_view sought,
 std::string ReplaceSubtext(std::string_view text, std::string_view sought, std::string_view replacement,
                            std::int32_t start, std::int32_t count, bool caseSensitive) {
   if (text.empty() || sought.empty()) return std::string(text);
-  const std::size_t from = AlignToCharacter(text, static_cast<std::size_t>(std::max(start, 1) - 1));
+  const std::size_t from = AlignForward(text, static_cast<std::size_t>(std::max(start, 1) - 1));
   std::string out(text.substr(0, from));
   std::size_t i = from;
   std::int32_t done = 0;
@@ -132,11 +150,15 @@ std::string ReplaceSubtext(std::string_view text, std::string_view sought, std::
 
 std::string ReplaceSpan(std::string_view text, std::int32_t start, std::int32_t n,
                         std::string_view replacement) {
-  const std::size_t at = static_cast<std::size_t>(std::clamp<std::int32_t>(start, 1, Length32(text) + 1) - 1);
-  const std::size_t take = std::min(text.size() - at, static_cast<std::size_t>(std::max(n, 0)));
+  const std::size_t from =
+      static_cast<std::size_t>(std::clamp<std::int32_t>(start, 1, Length32(text) + 1) - 1);
+  const std::size_t take = std::min(text.size() - from, static_cast<std::size_t>(std::max(n, 0)));
+  // A span that begins or ends inside a character takes that whole character with it.
+  const std::size_t at = AlignBack(text, from);
+  const std::size_t end = take == 0 ? at : AlignForward(text, from + take);
   std::string out(text.substr(0, at));
   out += replacement;
-  out += text.substr(at + take);
+  out += text.substr(end);
   return out;
 }
 

@@ -1,7 +1,9 @@
-// Operations on texts (GBK bytes). Lengths and positions count bytes and start at 1; "not
-// found" is -1. The searching, splitting and trimming operations are double-byte aware: a byte
-// of 0x80 or above followed by a non-zero byte is one character, and no match, cut or split
-// ever starts or ends inside it.
+// Operations on texts (UTF-8). Lengths and positions count bytes and start at 1; "not found" is
+// -1. Every operation is character aware: a well-formed UTF-8 (or WTF-8) sequence is one
+// character, a byte that starts none is a character of its own, and no match, cut, split or
+// trim ever starts or ends inside a character. A position or count that falls inside one is
+// moved to the nearest boundary that keeps the result within what was asked (Left, Right and
+// Mid give fewer bytes rather than part of a character).
 #pragma once
 
 #include <cstdint>
@@ -14,7 +16,8 @@
 namespace tarnvel {
 
 std::int32_t TextLength(std::string_view text);
-// n <= 0 gives ""; n beyond the length gives the whole text.
+// n <= 0 gives ""; n beyond the length gives the whole text; a cut that would fall inside a
+// character leaves that character out.
 std::string LeftText(std::string_view text, std::int32_t n);
 std::string RightText(std::string_view text, std::int32_t n);
 // n bytes from position start; a start outside 1..length or n <= 0 gives "".
@@ -32,7 +35,9 @@ std::int32_t FindTextReverse(std::string_view text, std::string_view sought,
 // resuming after each replacement. caseSensitive false folds ASCII letters.
 std::string ReplaceSubtext(std::string_view text, std::string_view sought, std::string_view replacement = "",
                            std::int32_t start = 1, std::int32_t count = -1, bool caseSensitive = true);
-// Removes n bytes at position start (both clamped to the text) and inserts the replacement.
+// Removes n bytes at position start (both clamped to the text) and inserts the replacement. A
+// span that begins or ends inside a character removes that whole character; an insertion
+// inside a character goes before it.
 std::string ReplaceSpan(std::string_view text, std::int32_t start, std::int32_t n,
                         std::string_view replacement = "");
 
@@ -41,11 +46,11 @@ std::string ReplaceSpan(std::string_view text, std::int32_t start, std::int32_t 
 // all; 0: none). An empty delimiter gives the whole text; an empty text gives no pieces.
 TextArray SplitText(std::string_view text, std::string_view delimiter = ",", std::int32_t maxPieces = -1);
 
-// Blanks are the ASCII space and the full-width space "　" (0xA1 0xA1).
+// Blanks are the ASCII space and the full-width space "　" (U+3000).
 std::string TrimBoth(std::string_view text);
 std::string RemoveSpaces(std::string_view text);
 
-// ASCII letters only; two-byte characters are left as they are.
+// ASCII letters only; every other character is left as it is.
 std::string ToUpper(std::string_view text);
 std::string ToLower(std::string_view text);
 
@@ -56,8 +61,8 @@ std::int32_t CharCode(std::string_view text, std::int32_t position = 1);
 std::string BlankText(std::int32_t n);
 bool TextEqual(std::string_view a, std::string_view b);
 
-// Byte length of the character that starts at index i (0-based): 2 for a lead byte followed
-// by a non-zero byte, else 1. Shared by every double-byte aware scan.
+// Byte length of the character that starts at index i (0-based): the length of the well-formed
+// UTF-8 or WTF-8 sequence there, or 1 for a byte that starts none. Shared by every scan.
 std::size_t CharLengthAt(std::string_view text, std::size_t i);
 
 }  // namespace tarnvel

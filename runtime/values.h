@@ -1,4 +1,4 @@
-// The value kinds every layer shares. A text is a std::string of GBK bytes (code page 936):
+// The value kinds every layer shares. A text is a std::string of UTF-8:
 // lengths and positions count bytes; positions are 1-based and "not found" is -1.
 #pragma once
 
@@ -22,11 +22,11 @@ struct DateTime {
 
 inline constexpr double kMinDateTime = -657434.0;
 
-// A runtime error of the program (a zero divisor, an unknown kind number). Its message is GBK
+// A runtime error of the program (a zero divisor, an unknown kind number). Its message is UTF-8
 // text; the window and job entry points catch it and report it to the user.
 class RuntimeError : public std::runtime_error {
  public:
-  explicit RuntimeError(const std::string& gbkMessage) : std::runtime_error(gbkMessage) {}
+  explicit RuntimeError(const std::string& message) : std::runtime_error(message) {}
 };
 
 }  // namespace tarnvel

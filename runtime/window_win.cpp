@@ -90,7 +90,7 @@ std::string TextOf(HWND hwnd) {
   std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
   const int got = GetWindowTextW(hwnd, wide.data(), length + 1);
   wide.resize(got > 0 ? static_cast<size_t>(got) : 0);
-  return WideToGbk(wide);
+  return WideToUtf8(wide);
 }
 
 RECT OuterRect(HWND hwnd) {
@@ -312,7 +312,7 @@ std::string Window::Title() const {
 
 void Window::SetTitle(const std::string& title) {
   Properties().title = title;
-  if (hwnd_ != nullptr) SetWindowTextW(AsHwnd(hwnd_), GbkToWide(title).c_str());
+  if (hwnd_ != nullptr) SetWindowTextW(AsHwnd(hwnd_), Utf8ToWide(title).c_str());
 }
 
 bool Window::Visible() const {
@@ -415,7 +415,7 @@ bool LoadWindow(Window& window, Window* parent, bool modal) {
   const int top = layout.top ? detail::ToPixels(*layout.top) : (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   HWND owner = parent != nullptr ? AsHwnd(parent->hwnd_) : nullptr;
   HWND hwnd =
-      CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, GbkToWide(layout.title).c_str(), FrameStyle(layout),
+      CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, Utf8ToWide(layout.title).c_str(), FrameStyle(layout),
                       left, top, width, height, owner, nullptr, GetModuleHandleW(nullptr), &window);
   if (hwnd == nullptr) return false;
   if (layout.visible) {

@@ -21,7 +21,7 @@ std::wstring FoldedName(const std::string& name) {
     }
     return wide;
   }
-  std::wstring wide = GbkToWide(name);
+  std::wstring wide = Utf8ToWide(name);
   if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
   return wide;
 }

@@ -6,8 +6,7 @@
 namespace tarnvel {
 namespace {
 
-// Whether the text's last character is the one-byte character c. In GBK a "\" (0x5C) can
-// also be the second byte of a double-byte character, which must not be taken for a separator.
+// Whether the text's last character is the one-byte character c.
 bool EndsWithChar(std::string_view text, char c) {
   std::size_t i = 0;
   std::size_t last = std::string_view::npos;
@@ -49,7 +48,9 @@ TextArray DirectoryPathSteps(std::string_view path) {
 }
 
 std::string NormalisePath(std::string_view path) {
-  std::string text = ReplaceSubtext(path, "/", "\\");
+  // Quotes first ("Copy as path" puts a path in them), so that the separator rules see the
+  // path itself and a second pass changes nothing.
+  std::string text = ReplaceSubtext(ReplaceSubtext(path, "\"", ""), "/", "\\");
   while (FindText(text, "\\\\") != -1) text = ReplaceSubtext(text, "\\\\", "\\");
   std::string working = EndsWithChar(text, '\\') ? DropLastChar(text) : text;
   // The collapse above took one backslash of a share name's "\\"; give it back.
@@ -58,7 +59,6 @@ std::string NormalisePath(std::string_view path) {
     working = ReplaceSubtext(working, ":", ":\\");
     working = ReplaceSubtext(working, ":\\\\", ":\\");
   }
-  working = ReplaceSubtext(working, "\"", "");
   return ToLower(working);
 }
 

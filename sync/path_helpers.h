@@ -40,8 +40,9 @@ void MakeDirectoryPath(const std::string& path);
 
 // The path as the engine shows and looks it up: "/" becomes "\", runs of "\" collapse, one
 // trailing separator is dropped, a leading "\\" of a share name is kept, a drive letter is
-// followed by exactly one "\", double quotes are removed and ASCII capitals become small
-// (double-byte characters untouched). D:/Data//Sub/ gives d:\data\sub; E: gives e:\.
+// followed by exactly one "\", double quotes are removed (first) and ASCII capitals become small
+// (other characters untouched). D:/Data//Sub/ gives d:\data\sub; E: gives e:\. Applied to its
+// own result it gives that result again.
 std::string NormalisePath(std::string_view path);
 
 // The two filters of the walkers' directory searches. Directories only: attribute 0x10, "."

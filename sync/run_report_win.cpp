@@ -19,7 +19,7 @@ std::string SystemErrorText(unsigned long code) {
   }
   while (!text.empty() && (text.back() == L' ' || text.back() == L'.')) text.pop_back();
   if (text.empty()) return "错误 " + ToText(static_cast<std::int64_t>(code));
-  return WideToGbk(text) + " (" + ToText(static_cast<std::int64_t>(code)) + ")";
+  return WideToUtf8(text) + " (" + ToText(static_cast<std::int64_t>(code)) + ")";
 }
 
 unsigned long LastErrorCode() { return GetLastError(); }

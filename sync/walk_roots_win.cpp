@@ -98,7 +98,10 @@ bool IsBlankText(std::string_view text) { return TrimBoth(text).empty(); }
 }  // namespace
 
 std::string ExactDirectoryForm(std::string_view absolutePath) {
-  std::wstring wide = GbkToWide(absolutePath);
+  // A text that is no exact name (not UTF-8) names no directory.
+  const std::optional<std::wstring> exact = Utf8ToWideExact(absolutePath);
+  if (!exact) return {};
+  std::wstring wide = *exact;
   std::replace(wide.begin(), wide.end(), L'/', L'\\');
   if (wide.rfind(L"\\\\?\\", 0) != 0) {
     const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
@@ -110,11 +113,11 @@ std::string ExactDirectoryForm(std::string_view absolutePath) {
   }
   while (wide.size() > 4 && wide.back() == L'\\') wide.pop_back();
   wide += L'\\';
-  return WideToGbk(wide);
+  return WideToUtf8(wide);
 }
 
 bool MakeDirectoryWithParents(const std::string& exactPath) {
-  std::wstring path = GbkToWide(exactPath);
+  std::wstring path = Utf8ToWide(exactPath);
   while (path.size() > 4 && path.back() == L'\\') path.pop_back();
   auto isDirectory = [](const std::wstring& p) {
     const DWORD attributes = GetFileAttributesW(p.c_str());
@@ -132,14 +135,14 @@ bool MakeDirectoryWithParents(const std::string& exactPath) {
 
 void WalkRoots::RefreshTarget() {
   if (targetExists) return;
-  const std::optional<OpenedDirectory> dir = OpenDirectory(GbkToWide(target));
+  const std::optional<OpenedDirectory> dir = OpenDirectory(Utf8ToWide(target));
   if (!dir) return;
   targetChain = ChainOf(*dir);
   targetExists = true;
 }
 
 LinkVerdict CheckSourceLink(const std::string& link, const WalkRoots& roots, AncestorChain& chain) {
-  std::wstring wide = GbkToWide(link);
+  std::wstring wide = Utf8ToWide(link);
   while (wide.size() > 4 && wide.back() == L'\\') wide.pop_back();
   const std::optional<OpenedDirectory> dir = OpenDirectory(wide);
   if (!dir) return LinkVerdict::kCannotOpen;
@@ -163,14 +166,14 @@ RootsResolution ResolveRoots(std::string_view source, std::string_view target) {
   if (roots.source.empty() || roots.target.empty()) return result;
 
   bool sourceIsFile = false, targetIsFile = false;
-  const std::optional<OpenedDirectory> from = OpenDirectory(GbkToWide(roots.source), &sourceIsFile);
-  const std::optional<OpenedDirectory> to = OpenDirectory(GbkToWide(roots.target), &targetIsFile);
+  const std::optional<OpenedDirectory> from = OpenDirectory(Utf8ToWide(roots.source), &sourceIsFile);
+  const std::optional<OpenedDirectory> to = OpenDirectory(Utf8ToWide(roots.target), &targetIsFile);
   result.verdict = RootsVerdict::kNotADirectory;
   if (sourceIsFile || targetIsFile) return result;
   roots.sourceExists = from.has_value();
   roots.targetExists = to.has_value();
   if (from) roots.sourceChain = ChainOf(*from);
-  roots.targetChain = to ? ChainOf(*to) : ChainOfNearestExisting(GbkToWide(roots.target));
+  roots.targetChain = to ? ChainOf(*to) : ChainOfNearestExisting(Utf8ToWide(roots.target));
 
   // The identities decide where both exist; the texts of the absolute forms besides, for a root
   // that is not there yet.

@@ -124,7 +124,7 @@ TEST(SizeCopier, SizesCompareAsSixtyFourBitValues) {
   WriteFileOfSize(dir + "dst\\big.bin", 0);
   {
     // A sparse file: no 4 GiB are written.
-    HANDLE file = CreateFileW(GbkToWide(dir + "dst\\big.bin").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+    HANDLE file = CreateFileW(Utf8ToWide(dir + "dst\\big.bin").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                               nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     LARGE_INTEGER end;

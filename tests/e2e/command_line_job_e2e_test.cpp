@@ -27,8 +27,8 @@ constexpr DWORD kHangGuardMs = 120000;
 class AfterCommand {
  public:
   explicit AfterCommand(const std::string& dir) : exe_(dir + "record_run.exe"), log_(dir + "record_run.log") {
-    CopyFileW(TARNVEL_PROGRAMS_DIR L"record_run.exe", GbkToWide(exe_).c_str(), FALSE);
-    std::wstring name = GbkToWide(log_);
+    CopyFileW(TARNVEL_PROGRAMS_DIR L"record_run.exe", Utf8ToWide(exe_).c_str(), FALSE);
+    std::wstring name = Utf8ToWide(log_);
     for (wchar_t& c : name) {
       if (c == L'\\' || c == L':') c = L'_';
     }
@@ -54,11 +54,11 @@ class AfterCommand {
 
 // Starts Y:\Tarnvel.exe with the job line as its one argument and returns its exit code.
 DWORD RunTarnvel(const std::string& jobLine, const std::string& currentDirectory) {
-  std::wstring commandLine = L"\"" TARNVEL_PROGRAMS_DIR L"Tarnvel.exe\" " + GbkToWide(jobLine);
+  std::wstring commandLine = L"\"" TARNVEL_PROGRAMS_DIR L"Tarnvel.exe\" " + Utf8ToWide(jobLine);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  const std::wstring cwd = GbkToWide(currentDirectory);
+  const std::wstring cwd = Utf8ToWide(currentDirectory);
   if (!CreateProcessW(TARNVEL_PROGRAMS_DIR L"Tarnvel.exe", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       cwd.c_str(), &startup, &process)) {
     ADD_FAILURE() << "Tarnvel.exe did not start: " << GetLastError();

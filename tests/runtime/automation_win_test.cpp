@@ -16,7 +16,7 @@ using test::HttpTestServer;
 
 constexpr std::uint16_t kArrayOfVariants = 0x2000 | 12;  // VT_ARRAY | VT_VARIANT
 
-TEST(Automation, DictionaryAddItemCountExistsWithGbkTexts) {
+TEST(Automation, DictionaryAddItemCountExistsWithChineseTexts) {
   AutoObject dict;
   ASSERT_TRUE(ObjectCreate(dict, "Scripting.Dictionary")) << AutomationLastError();
   EXPECT_FALSE(ObjectIsEmpty(dict));

@@ -24,9 +24,10 @@ INSTANTIATE_TEST_SUITE_P(
                     CutCase{"\"a  b\" c", {"a  b", "c"}}, CutCase{"\"a b\"c", {"a b", "c"}},
                     CutCase{"ab\"c d\"", {"ab", "c d"}}, CutCase{"\"\" x", {"", "x"}},
                     CutCase{"\"open to the end", {"open to the end"}},
-                    // Bytes of 0x80 and above are never separators, and a GBK pair is kept whole.
-                    CutCase{"信息 \xB0\xA1x", {"信息", "\xB0\xA1x"}},
-                    CutCase{"D:\\\x81\x5C|E:\\\x81\x7C|1|x", {"D:\\\x81\x5C|E:\\\x81\x7C|1|x"}},
+                    // Bytes of 0x80 and above are never separators: characters stay whole.
+                    CutCase{"信息 한글😀x", {"信息", "한글😀x"}},
+                    CutCase{"D:\\乗|E:\\\xB0|1|x", {"D:\\乗|E:\\\xB0|1|x"}},
+                    CutCase{"\"C:\\é e\xCC\x81\" z", {"C:\\é e\xCC\x81", "z"}},
                     CutCase{"a　b", {"a　b"}}));  // the full-width space is not below 33
 
 TEST(CommandLine, ProgramNameIsDropped) {

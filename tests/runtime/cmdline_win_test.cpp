@@ -13,7 +13,8 @@ namespace tarnvel {
 namespace {
 
 constexpr wchar_t kChildVariable[] = L"TARNVEL_CMDLINE_CHILD";
-const std::string kJobArgument = "D:\\my  目录|E:\\乗|2|x";  // blanks, GBK and a 0x5C trail byte
+// Blanks, Chinese, Korean, an emoji (a surrogate pair) and a decomposed accent.
+const std::string kJobArgument = "D:\\my  目录|E:\\乗 한글 😀 e\xCC\x81|2|x";
 
 bool IsChild() { return GetEnvironmentVariableW(kChildVariable, nullptr, 0) > 0; }
 
@@ -32,7 +33,7 @@ TEST(CommandLineArgs, ProcessSeesArgumentsWithoutItsQuotedName) {
   // long form of that path reaches the file.
   if (program.rfind(L"unix\\", 0) == 0) program = L"\\\\?\\" + program;
   std::wstring line = L"\"" + program + L"\"   --gtest_filter=CommandLineArgsChild.* \"" +
-                      GbkToWide(kJobArgument) + L"\"\ttail";
+                      Utf8ToWide(kJobArgument) + L"\"\ttail";
   ASSERT_TRUE(SetEnvironmentVariableW(kChildVariable, L"1"));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -40,7 +41,7 @@ TEST(CommandLineArgs, ProcessSeesArgumentsWithoutItsQuotedName) {
   const BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                       nullptr, &startup, &process);
   SetEnvironmentVariableW(kChildVariable, nullptr);
-  ASSERT_TRUE(started) << GetLastError() << " " << WideToGbk(program);
+  ASSERT_TRUE(started) << GetLastError() << " " << WideToUtf8(program);
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD exitCode = 99;
   GetExitCodeProcess(process.hProcess, &exitCode);

@@ -46,8 +46,10 @@ TEST(ConvertFullWidth, AsciiFormsFoldAndOthersStay) {
   EXPECT_EQ(FullWidthToHalfWidth("１２３ＡＢｃ　－＋．｜＄～"), "123ABc -+.|$~");
   EXPECT_EQ(FullWidthToHalfWidth("信息：所有任务完成。"), "信息:所有任务完成。");
   EXPECT_EQ(FullWidthToHalfWidth("￥￣"), "￥￣");  // no one-byte form
-  // 0xB0 0xA1 then a lone 0xA3: the pair 0xA1 0xA3 across the boundary is not folded.
-  EXPECT_EQ(FullWidthToHalfWidth("\xB0\xA1\xA3"), "\xB0\xA1\xA3");
+  EXPECT_EQ(FullWidthToHalfWidth("！～"), "!~");  // the ends of the full-width row
+  // Only whole characters fold: "！" (EF BC 81) cut short, or its bytes inside other bytes, stay.
+  EXPECT_EQ(FullWidthToHalfWidth("\xEF\xBC"), "\xEF\xBC");
+  EXPECT_EQ(FullWidthToHalfWidth("\xBC\x81\xE3\x80"), "\xBC\x81\xE3\x80");
 }
 
 TEST(ConvertToInteger, ReadsLikeAtoiAfterFolding) {

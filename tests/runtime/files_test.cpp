@@ -27,8 +27,8 @@ INSTANTIATE_TEST_SUITE_P(
         std::pair("C:\\a", false), std::pair("C:\\a\\", false), std::pair("C:\\a\\b\\..", false),
         std::pair("\\\\server\\share\\dir", false), std::pair("\\\\?\\C:\\a", false),
         std::pair("\\\\?\\UNC\\server\\share\\d", false), std::pair("dir", false), std::pair("\\temp", false),
-        // A GBK pair whose trail byte is "\" is a name, not a separator.
-        std::pair("C:\\\x95\x5C", false)));
+        // Names of any script are directories below the root.
+        std::pair("C:\\한글", false), std::pair("C:\\😀\\..", true), std::pair("C:\\目录\\.", false)));
 
 }  // namespace
 }  // namespace tarnvel

@@ -35,9 +35,9 @@ std::vector<std::string> Found(const std::string& pattern, int attributes = -1) 
 std::vector<std::string> SystemOrder(const std::string& dir) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW data;
-  HANDLE h = FindFirstFileW(GbkToWide(dir + "*").c_str(), &data);
+  HANDLE h = FindFirstFileW(Utf8ToWide(dir + "*").c_str(), &data);
   if (h == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(WideToGbk(data.cFileName));
+  do names.push_back(WideToUtf8(data.cFileName));
   while (FindNextFileW(h, &data));
   FindClose(h);
   return names;
@@ -104,7 +104,7 @@ TEST_F(Files, FindFileRestartsEndsAndGivesTheEntrysData) {
   EXPECT_EQ(FindFile(dir + "one.txt", search), "one.txt");
   EXPECT_EQ(search.Current().size, 5);
   WIN32_FILE_ATTRIBUTE_DATA info;
-  ASSERT_TRUE(GetFileAttributesExW(GbkToWide(dir + "one.txt").c_str(), GetFileExInfoStandard, &info));
+  ASSERT_TRUE(GetFileAttributesExW(Utf8ToWide(dir + "one.txt").c_str(), GetFileExInfoStandard, &info));
   const std::uint64_t written = (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
                                 info.ftLastWriteTime.dwLowDateTime;
   EXPECT_EQ(search.Current().lastWriteTime, written);
@@ -175,7 +175,7 @@ TEST_F(Files, ExistsHonoursWildcardsAndDirectories) {
 TEST_F(Files, SizesBeyondFourGigabytes) {
   // Sparse: the size is set, no data written.
   const std::string big = dir + "big.bin";
-  HANDLE h = CreateFileW(GbkToWide(big).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+  HANDLE h = CreateFileW(Utf8ToWide(big).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                          nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   LARGE_INTEGER size;
@@ -307,11 +307,11 @@ TEST_F(Files, RemoveDirectoryTreeNeverGoesThroughADirectoryLink) {
 // Names that end in a dot or a blank (made on Linux, on a share, or through \\?\) are named by
 // a plain path as the name without them: "x." is "x", and "..." is the folder itself.
 void MakeExactDirectory(const std::string& path) {
-  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + GbkToWide(path)).c_str(), nullptr)) << path;
+  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Utf8ToWide(path)).c_str(), nullptr)) << path;
 }
 
 void WriteExactFile(const std::string& path, std::string_view content) {
-  HANDLE h = CreateFileW((L"\\\\?\\" + GbkToWide(path)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  HANDLE h = CreateFileW((L"\\\\?\\" + Utf8ToWide(path)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
   DWORD written = 0;
@@ -377,7 +377,7 @@ TEST_F(Files, PathsLongerThanTheOldLimit) {
 TEST(FilesChild, ReportProgramDirectory) {
   wchar_t out[1024];
   if (!GetEnvironmentVariableW(L"TARNVEL_REPORT_TO", out, 1024)) GTEST_SKIP() << "run by another test only";
-  ASSERT_TRUE(WriteWholeFile(WideToGbk(out), {Bytes(RunDirectory() + "|" + ExecutableName())}));
+  ASSERT_TRUE(WriteWholeFile(WideToUtf8(out), {Bytes(RunDirectory() + "|" + ExecutableName())}));
 }
 
 TEST_F(Files, ProgramDirectoryOfACopy) {
@@ -389,10 +389,10 @@ TEST_F(Files, ProgramDirectoryOfACopy) {
   // Wine names a program outside every drive "unix\...": the \\?\ form of that name reaches it.
   const std::wstring source =
       std::wstring(self).rfind(L"unix\\", 0) == 0 ? L"\\\\?\\" + std::wstring(self) : self;
-  ASSERT_TRUE(CopyFileW(source.c_str(), GbkToWide(copy).c_str(), FALSE))
-      << WideToGbk(self) << " error " << GetLastError();
-  std::wstring command = L"\"" + GbkToWide(copy) + L"\" --gtest_filter=FilesChild.ReportProgramDirectory";
-  SetEnvironmentVariableW(L"TARNVEL_REPORT_TO", GbkToWide(report).c_str());
+  ASSERT_TRUE(CopyFileW(source.c_str(), Utf8ToWide(copy).c_str(), FALSE))
+      << WideToUtf8(self) << " error " << GetLastError();
+  std::wstring command = L"\"" + Utf8ToWide(copy) + L"\" --gtest_filter=FilesChild.ReportProgramDirectory";
+  SetEnvironmentVariableW(L"TARNVEL_REPORT_TO", Utf8ToWide(report).c_str());
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -411,7 +411,7 @@ TEST_F(Files, CurrentDirectoryFollowsTheProcess) {
   EXPECT_EQ(ExecutableName(), "tarnvel_runtime_tests.exe");
   wchar_t before[1024];
   GetCurrentDirectoryW(1024, before);
-  ASSERT_TRUE(SetCurrentDirectoryW(GbkToWide(dir).c_str()));
+  ASSERT_TRUE(SetCurrentDirectoryW(Utf8ToWide(dir).c_str()));
   EXPECT_EQ(CurrentDirectory() + "\\", dir);
   SetCurrentDirectoryW(before);
 }

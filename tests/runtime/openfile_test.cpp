@@ -146,7 +146,7 @@ TEST(DataFormat, RoundTripOfEveryKindAndArrays) {
                         std::int16_t{-300}, std::int32_t{-70000}, std::int64_t{1} << 40, 0.25f, -3.5, false,
                         DateTime{-657434.0}, names, blobs, numbers));
   // An array carries no count: what was written is exactly its elements.
-  EXPECT_EQ(FileLength(f.number), 5 + 7 + 1 + 2 + 4 + 8 + 4 + 8 + 4 + 8 + (3 + 1 + 3) + (5 + 4 + 7) + 12);
+  EXPECT_EQ(FileLength(f.number), 7 + 7 + 1 + 2 + 4 + 8 + 4 + 8 + 4 + 8 + (4 + 1 + 4) + (5 + 4 + 7) + 12);
   SeekStart(f.number);
   std::string text;
   ByteString bytes;

@@ -29,11 +29,10 @@ TEST(RegistryPath, NoBackslashNamesAValueUnderTheRootAndATrailingOneTheDefault) 
   EXPECT_EQ(empty.valueName, "");
 }
 
-TEST(RegistryPath, TrailByte5CInsideADoubleByteCharacterIsNoSeparator) {
-  // 0x95 0x5C is one GBK character whose second byte is the backslash's byte.
-  const RegistryPath p = SplitRegistryPath("Key\\Name\x95\x5C");
-  EXPECT_EQ(p.key, "Key");
-  EXPECT_EQ(p.valueName, "Name\x95\x5C");
+TEST(RegistryPath, NamesOfAnyScriptSplitAtTheLastBackslash) {
+  const RegistryPath p = SplitRegistryPath("SOFTWARE\\kelvotra\\Orvane目录同步\\목록😀");
+  EXPECT_EQ(p.key, "SOFTWARE\\kelvotra\\Orvane目录同步");
+  EXPECT_EQ(p.valueName, "목록😀");
 }
 
 TEST(RegistryRoot, NumbersMapAndUnknownOnesMeanTheCurrentUser) {

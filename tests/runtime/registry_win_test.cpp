@@ -68,6 +68,31 @@ TEST_F(RegistryWin, TextNumberAndBytesRoundTripUnderCurrentUserAndLocalMachine) 
   }
 }
 
+// Folder names of any script, outside the Basic Multilingual Plane too, as names and as values:
+// stored as their UTF-16 characters (read back here with the system's own call) and read back
+// the same.
+TEST_F(RegistryWin, KoreanAndEmojiFolderNamesRoundTrip) {
+  const std::string korean = "D:\\사진\\목록", emoji = "E:\\emoji😀\\café";
+  ASSERT_TRUE(RegWrite(kRegLocalMachine, Path("phoh"), korean));
+  ASSERT_TRUE(RegWrite(kRegLocalMachine, Path("목록😀"), emoji));
+  EXPECT_EQ(RegReadText(kRegLocalMachine, Path("phoh")), korean);
+  EXPECT_EQ(RegReadText(kRegLocalMachine, Path("목록😀")), emoji);
+  wchar_t stored[64] = {};
+  DWORD size = sizeof stored;
+  ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TarnvelTest", L"\uBAA9\uB85D\U0001F600", RRF_RT_REG_SZ,
+                         nullptr, stored, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(stored), std::wstring(L"E:\\emoji\xD83D\xDE00\\caf\u00E9"));
+  size = sizeof stored;
+  ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TarnvelTest", L"phoh", RRF_RT_REG_SZ, nullptr, stored,
+                         &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(stored), std::wstring(L"D:\\\uC0AC\uC9C4\\\uBAA9\uB85D"));
+  // A text that is no UTF-8 is refused rather than stored under another spelling.
+  EXPECT_FALSE(RegWrite(kRegLocalMachine, Path("bad"), "D:\\\xB0"));
+  EXPECT_FALSE(RegExists(kRegLocalMachine, Path("bad")));
+}
+
 TEST_F(RegistryWin, UnknownRootNumbersUseTheCurrentUser) {
   ASSERT_TRUE(RegWrite(9, Path("Nine"), "n"));
   EXPECT_EQ(ReadWide(HKEY_CURRENT_USER, L"SOFTWARE\\TarnvelTest", L"Nine"), L"n");
@@ -129,8 +154,8 @@ TEST_F(RegistryWin, ExpandableStringsAreExpandedAndPlainOnesAreNot) {
 TEST_F(RegistryWin, ValuesLongerThanAnyBufferComeWhole) {
   std::string big;
   for (int i = 0; big.size() < 100000; ++i) big += "D:\\目录" + std::to_string(i) + "|";
-  big.resize(100000);
-  if (static_cast<unsigned char>(big.back()) >= 0x80) big.back() = 'x';  // keep it whole GBK
+  // Whole characters only: drop bytes from the end up to the last ASCII one.
+  while (big.size() > 100000 || static_cast<unsigned char>(big.back()) >= 0x80) big.pop_back();
   ASSERT_TRUE(RegWrite(kRegLocalMachine, Path("Big"), big));
   EXPECT_EQ(RegReadText(kRegLocalMachine, Path("Big")), big);
 
@@ -209,13 +234,13 @@ std::wstring RegToolQuery(const std::wstring& arguments) {
 TEST_F(RegistryWin, TheSystemRegistryToolSeesTheUnicodeName) {
   ASSERT_TRUE(RegWrite(kRegCurrentUser, Path("Orvane目录同步VLS"), "abc"));
   const std::wstring shown = RegToolQuery(L"HKCU\\SOFTWARE\\TarnvelTest");
-  EXPECT_NE(shown.find(L"abc"), std::wstring::npos) << WideToGbk(shown);
+  EXPECT_NE(shown.find(L"abc"), std::wstring::npos) << WideToUtf8(shown);
   // The tool prints through its console code page, which may lack the Chinese characters and
   // show "?" for each; either way the name must come out as four characters between "Orvane"
-  // and "VLS", not as the eight bytes of their GBK form.
+  // and "VLS", not as the twelve bytes of their UTF-8 form.
   const std::size_t at = shown.find(L"Orvane");
-  ASSERT_NE(at, std::wstring::npos) << WideToGbk(shown);
-  EXPECT_EQ(shown.substr(at + 6 + 4, 3), L"VLS") << WideToGbk(shown);
+  ASSERT_NE(at, std::wstring::npos) << WideToUtf8(shown);
+  EXPECT_EQ(shown.substr(at + 6 + 4, 3), L"VLS") << WideToUtf8(shown);
 }
 
 // reg.exe export writes a UTF-16 file: there the names appear as the characters they are,
@@ -232,16 +257,16 @@ TEST_F(RegistryWin, TheSystemRegistryToolExportsTheChineseNames) {
   WaitForSingleObject(pi.hProcess, INFINITE);
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
-  const ByteString bytes = ReadWholeFile(WideToGbk(file));
+  const ByteString bytes = ReadWholeFile(WideToUtf8(file));
   ASSERT_GE(bytes.size(), 2u);
   ASSERT_EQ(bytes[0], 0xFF);  // a UTF-16 LE byte-order mark
   std::wstring text;
   for (size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
   EXPECT_NE(text.find(L"[HKEY_CURRENT_USER\\SOFTWARE\\TarnvelTest\\Orvane\u76ee\u5f55\u540c\u6b65]"),
             std::wstring::npos)
-      << WideToGbk(text);
+      << WideToUtf8(text);
   EXPECT_NE(text.find(L"\"Orvane\u76ee\u5f55\u540c\u6b65VLS\"=\"D:\\\\\u8d44\u6599|\""), std::wstring::npos)
-      << WideToGbk(text);
+      << WideToUtf8(text);
 }
 
 }  // namespace

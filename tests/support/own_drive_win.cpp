@@ -59,7 +59,7 @@ bool DefineWineDrive(wchar_t letter, const std::wstring& folder, bool remove) {
 
 }  // namespace
 
-OwnDrive::OwnDrive(const std::string& rootFolder) : OwnDrive(GbkToWide(rootFolder)) {}
+OwnDrive::OwnDrive(const std::string& rootFolder) : OwnDrive(Utf8ToWide(rootFolder)) {}
 
 OwnDrive::OwnDrive(const std::wstring& rootFolder) {
   root_ = rootFolder;

@@ -108,12 +108,12 @@ fs::path FreshPath() {
 std::string FreshTestDir() {
   const fs::path dir = FreshPath();
 #ifdef _WIN32
-  return WideToGbk(dir.wstring()) + "\\";
+  return WideToUtf8(dir.wstring()) + "\\";
 #else
   return dir.string() + "/";
 #endif
 }
 
-std::wstring FreshTestDirWide() { return GbkToWide(FreshTestDir()); }
+std::wstring FreshTestDirWide() { return Utf8ToWide(FreshTestDir()); }
 
 }  // namespace tarnvel::test

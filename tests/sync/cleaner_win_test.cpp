@@ -146,7 +146,7 @@ TEST_F(CleanerWin, ASourceThatVanishesMidwayStopsTheRemovals) {
   bool unplugged = false;
   rig.onEvents = [&] {
     if (unplugged) return;
-    ASSERT_TRUE(MoveFileW(GbkToWide(dir + "Src").c_str(), GbkToWide(dir + "Unplugged").c_str()));
+    ASSERT_TRUE(MoveFileW(Utf8ToWide(dir + "Src").c_str(), Utf8ToWide(dir + "Unplugged").c_str()));
     unplugged = true;
   };
   Clean();

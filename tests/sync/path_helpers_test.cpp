@@ -7,8 +7,9 @@
 namespace tarnvel {
 namespace {
 
-// "乗" is 0x81 0x5C in GBK: its second byte is the code of "\".
-const std::string kTrailBackslash = "\x81\x5C";
+// A character that was "\x81\x5C" in GBK, whose second byte was the code of "\"; in UTF-8
+// (E4 B9 97) no byte of it is ASCII.
+const std::string kJo = "乗";
 
 struct NormaliseCase {
   std::string in;
@@ -19,6 +20,11 @@ class NormalisePathTest : public ::testing::TestWithParam<NormaliseCase> {};
 
 TEST_P(NormalisePathTest, GivesTheLookupForm) { EXPECT_EQ(NormalisePath(GetParam().in), GetParam().out); }
 
+TEST_P(NormalisePathTest, ASecondPassChangesNothing) {
+  const std::string once = NormalisePath(GetParam().in);
+  EXPECT_EQ(NormalisePath(once), once) << GetParam().in;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Examples, NormalisePathTest,
     ::testing::Values(NormaliseCase{"D:/Data//Sub/", "d:\\data\\sub"},
@@ -27,14 +33,21 @@ INSTANTIATE_TEST_SUITE_P(
                       NormaliseCase{"\"C:\\Program Files\\X\"", "c:\\program files\\x"},
                       NormaliseCase{"c:\\\\\\a\\\\\\b\\\\", "c:\\a\\b"}, NormaliseCase{"", ""},
                       NormaliseCase{"//srv/share/", "\\\\srv\\share"},
-                      // Double-byte characters keep their bytes; only ASCII capitals fold.
-                      NormaliseCase{"D:\\目录\\ABC", "d:\\目录\\abc"}));
+                      // Other characters keep their bytes; only ASCII capitals fold.
+                      NormaliseCase{"D:\\目录\\ABC", "d:\\目录\\abc"},
+                      NormaliseCase{"D:\\ÄÖ\\Ελληνικά\\", "d:\\ÄÖ\\Ελληνικά"},
+                      // "Copy as path" quotes: the separator inside them is a trailing one.
+                      NormaliseCase{"\"D:\\사진\\\"", "d:\\사진"}, NormaliseCase{"\"E:\"", "e:\\"},
+                      NormaliseCase{"\"\\\\srv\\share\\\"", "\\\\srv\\share"},
+                      NormaliseCase{"\\", "\\\\"}, NormaliseCase{"a:b:", "a:\\b:\\"},
+                      NormaliseCase{"\"x\"\\\"y\"/", "x\\y"}));
 
-TEST(NormalisePath, TrailByteBackslashIsNotASeparator) {
-  // A path ending in 乗 keeps it whole: its last byte is no trailing separator.
-  EXPECT_EQ(NormalisePath("D:\\" + kTrailBackslash), "d:\\" + kTrailBackslash);
-  // Followed by a real separator, only that separator goes.
-  EXPECT_EQ(NormalisePath("D:\\" + kTrailBackslash + "\\"), "d:\\" + kTrailBackslash);
+TEST(NormalisePath, CharactersAndStrayBytesBeforeTheLastSeparator) {
+  EXPECT_EQ(NormalisePath("D:\\" + kJo), "d:\\" + kJo);
+  EXPECT_EQ(NormalisePath("D:\\" + kJo + "\\"), "d:\\" + kJo);
+  // A byte that starts no character is one of its own: the "\" after it is a separator.
+  EXPECT_EQ(NormalisePath("D:\\x\x81\\"), "d:\\x\x81");
+  EXPECT_EQ(NormalisePath("D:\\emoji😀\\"), "d:\\emoji😀");
 }
 
 // Only the root prefix is mapped: a relative root once rewrote every occurrence of its text, so
@@ -48,14 +61,14 @@ TEST(MapBetweenRoots, IgnoresAsciiCaseAndMapsOnlyTheRootPrefix) {
   EXPECT_EQ(MapBetweenRoots("D:\\f", "", "E:\\"), "D:\\f");
 }
 
-TEST(MapBetweenRoots, ComparesDoubleByteCharactersAsTheyAre) {
-  // Case folding touches ASCII letters only: the second byte of a double-byte character is
-  // never folded or matched on its own.
+TEST(MapBetweenRoots, ComparesOtherCharactersAsTheyAre) {
+  // Case folding touches ASCII letters only; a root never matches inside a character.
   const std::string root = "D:\\资料\\";
   EXPECT_EQ(MapBetweenRoots("d:\\资料\\a", root, "E:\\"), "E:\\a");
-  // 0x81 0x5C followed by "a\": the "\a\" inside must not be taken from the character.
-  EXPECT_EQ(MapBetweenRoots("D:\\" + kTrailBackslash + "a\\f", "\\a\\", "\\b\\"),
-            "D:\\" + kTrailBackslash + "a\\f");
+  EXPECT_EQ(MapBetweenRoots("D:\\" + kJo + "a\\f", "\\a\\", "\\b\\"), "D:\\" + kJo + "a\\f");
+  EXPECT_EQ(MapBetweenRoots("D:\\Ä\\f", "D:\\ä\\", "E:\\"), "D:\\Ä\\f");
+  // "资" is E8 B5 84; a root made of its last two bytes is no match.
+  EXPECT_EQ(MapBetweenRoots("资料", "\xB5\x84", "x"), "资料");
 }
 
 TEST(MapToTarget, ReadsTheRootsFromTheBoxesAtEveryUse) {
@@ -76,9 +89,8 @@ TEST(DirectoryPathSteps, CreatesEveryParentFirst) {
   EXPECT_EQ(DirectoryPathSteps("F:/a/b/"), (TextArray{"F:\\", "F:\\a\\", "F:\\a\\b"}));
   EXPECT_EQ(DirectoryPathSteps("plain"), (TextArray{"plain"}));
   EXPECT_TRUE(DirectoryPathSteps("").empty());
-  // The second byte of 乗 is no separator.
-  EXPECT_EQ(DirectoryPathSteps("E:\\" + kTrailBackslash + "x"),
-            (TextArray{"E:\\", "E:\\" + kTrailBackslash + "x"}));
+  EXPECT_EQ(DirectoryPathSteps("E:\\" + kJo + "x\\한글"),
+            (TextArray{"E:\\", "E:\\" + kJo + "x\\", "E:\\" + kJo + "x\\한글"}));
 }
 
 }  // namespace

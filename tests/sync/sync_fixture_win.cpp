@@ -19,7 +19,7 @@ namespace tarnvel::test {
 namespace fs = std::filesystem;
 
 void WriteTextFile(const std::string& path, const std::string& content) {
-  const fs::path p(GbkToWide(path));
+  const fs::path p(Utf8ToWide(path));
   fs::create_directories(p.parent_path());
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << content;
@@ -27,7 +27,7 @@ void WriteTextFile(const std::string& path, const std::string& content) {
 }
 
 std::string ReadTextFile(const std::string& path) {
-  std::ifstream in(fs::path(GbkToWide(path)), std::ios::binary);
+  std::ifstream in(fs::path(Utf8ToWide(path)), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
@@ -59,7 +59,7 @@ void SetRawAttributes(const std::string& path, std::uint32_t attributes) {
 
 void ClearAttributesBelow(const std::string& directory) {
   std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(fs::path(GbkToWide(directory)), ec);
+  for (auto it = fs::recursive_directory_iterator(fs::path(Utf8ToWide(directory)), ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (it->is_symlink()) it.disable_recursion_pending();
     SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -95,10 +95,10 @@ std::string ContentOf(const fs::path& p) {
 
 std::vector<std::string> CompareTrees(const std::string& left, const std::string& right) {
   std::vector<std::string> differences;
-  const auto a = TreeOf(fs::path(GbkToWide(left)));
-  const auto b = TreeOf(fs::path(GbkToWide(right)));
+  const auto a = TreeOf(fs::path(Utf8ToWide(left)));
+  const auto b = TreeOf(fs::path(Utf8ToWide(right)));
   for (const auto& [rel, path] : a) {
-    const std::string name = WideToGbk(rel);
+    const std::string name = WideToUtf8(rel);
     const auto other = b.find(rel);
     if (other == b.end()) {
       differences.push_back("only in " + left + ": " + name);
@@ -111,11 +111,11 @@ std::vector<std::string> CompareTrees(const std::string& left, const std::string
     }
     if (dirA) continue;
     if (ContentOf(path) != ContentOf(other->second)) differences.push_back("content differs: " + name);
-    const std::uint64_t ta = WriteTimeOf(WideToGbk(path.wstring())), tb = WriteTimeOf(WideToGbk(other->second.wstring()));
+    const std::uint64_t ta = WriteTimeOf(WideToUtf8(path.wstring())), tb = WriteTimeOf(WideToUtf8(other->second.wstring()));
     if (ta / 10000 != tb / 10000) differences.push_back("time differs: " + name);
   }
   for (const auto& [rel, path] : b) {
-    if (!a.contains(rel)) differences.push_back("only in " + right + ": " + WideToGbk(rel));
+    if (!a.contains(rel)) differences.push_back("only in " + right + ": " + WideToUtf8(rel));
   }
   return differences;
 }

@@ -170,7 +170,7 @@ TEST_F(TaskRunnerWin, CleanRunLeavesEqualTrees) {
   WriteTextFile(src + "\\a\\b\\y.txt", std::string(70000, 'y'));
   WriteTextFile(src + "\\z.txt", "");
   WriteTextFile(src + "\\.git\\config", "skipped");
-  WriteTextFile(src + "\\中文目录\\文件.txt", "gbk");
+  WriteTextFile(src + "\\中文目录\\文件.txt", "中文");
   WriteTextFile(dst + "\\a\\x.txt", "old x, other size");
   WriteTextFile(dst + "\\gone\\deep\\g.txt", "g");
   WriteTextFile(dst + "\\stale.txt", "s");
