@@ -17,6 +17,9 @@
 namespace tarnvel {
 namespace {
 
+// How long the progress window of styles 2 and 3 shows that entries failed before it closes.
+constexpr DWORD kFailureNoticeMs = 4000;
+
 // Written by StartUp on the user-interface thread before the worker starts; only read after.
 struct CommandLineJobState {
   int style = kStaticStyle;
@@ -60,6 +63,8 @@ void WaitWhileHeld() {
     WaitWhileHeld();
     exitCode = static_cast<UINT>(steps());
     finished = exitCode != kJobNotStarted;
+    // A window that says entries failed stays long enough to be read; style 1 shows nothing.
+    if (exitCode == kJobIncomplete && JobState().style != kStaticStyle) Sleep(kFailureNoticeMs);
   } catch (const std::exception& error) {
     ReportException(error);
     exitCode = kJobIncomplete;

@@ -3,6 +3,7 @@
 // the after-command and ends the program; tests run them with windowless controls.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "app/command_line_job.h"
@@ -15,6 +16,10 @@ namespace tarnvel {
 inline constexpr const char* kCleaningText = "正在进行文件清理...";
 inline constexpr const char* kCountingText = "正在计算更新...";
 inline constexpr const char* kFinishedText = "文件同步完成!";
+
+// What styles 2 and 3 show when the job is over: kFinishedText, or, when entries failed, how
+// many (the window stays a moment so that it can be read).
+std::string FinishedText(std::int32_t failures);
 
 // How a job ended, as its exit code tells a script: everything done; started, but some entries
 // could not be done (each is in the job's report); not started at all (an unusable pair of

@@ -84,7 +84,9 @@ class SizeWalk {
   // The target is made one level deep, as every directory of this engine: a target whose
   // parent is missing is a reported failure.
   bool MakeTargetRoot() {
-    if (!MakeDirectory(job_.roots.target) && !IsDirectory(job_.roots.target)) {
+    if (MakeDirectory(job_.roots.target)) {
+      job_.report.Done("创建目录", job_.roots.target);
+    } else if (!IsDirectory(job_.roots.target)) {
       // Said by whichever pass comes first: the copy pass does not run when this one fails.
       job_.report.Failed("创建目录", job_.roots.target, SystemErrorText(LastErrorCode()));
       return false;
@@ -124,7 +126,10 @@ class SizeWalk {
 
   // The target directory of a source directory: one level, made when missing.
   bool MakeTargetDirectory(const std::string& targetDir) {
-    if (MakeDirectory(targetDir)) return true;
+    if (MakeDirectory(targetDir)) {
+      job_.report.Done("创建目录", targetDir);
+      return true;
+    }
     const unsigned long error = LastErrorCode();
     if (IsDirectory(targetDir) && !IsDirectoryLink(targetDir)) return true;
     Fail("创建目录", targetDir, SystemErrorText(error));
@@ -143,7 +148,9 @@ class SizeWalk {
       const DirectoryEntry* counterpart = source.Find(entry.name);
       if (counterpart != nullptr && !counterpart->IsDirectory()) continue;
       if (!SourceStillThere()) return;
-      if (!RemoveListedFile(targetDir + entry.name, entry.attributes, false)) {
+      if (RemoveListedFile(targetDir + entry.name, entry.attributes, false)) {
+        job_.report.Done("删除文件", targetDir + entry.name);
+      } else {
         Fail("删除文件", targetDir + entry.name, SystemErrorText(LastErrorCode()));
       }
     }
@@ -161,9 +168,11 @@ class SizeWalk {
       }
       // A directory the source lacks goes; a link in the target loses only itself.
       if (!SourceStillThere()) return;
-      if (!RemoveDirectoryTree(targetDir + entry.name)) {
-        Fail(entry.IsDirectoryLink() ? "删除链接" : "删除目录", targetDir + entry.name,
-             SystemErrorText(LastErrorCode()));
+      const char* action = entry.IsDirectoryLink() ? "删除链接" : "删除目录";
+      if (RemoveDirectoryTree(targetDir + entry.name)) {
+        job_.report.Done(action, targetDir + entry.name);
+      } else {
+        Fail(action, targetDir + entry.name, SystemErrorText(LastErrorCode()));
       }
     }
   }
@@ -221,7 +230,11 @@ class SizeWalk {
       }
       if (!NeedsCopy(entry, counterpart)) continue;
       const CopyResult result = copyOne(sourceDir, targetDir, entry, counterpart);
-      if (!result.copied) Fail("复制", targetDir + entry.name, SystemErrorText(result.error));
+      if (result.copied) {
+        job_.report.Done("复制", targetDir + entry.name);
+      } else {
+        Fail("复制", targetDir + entry.name, SystemErrorText(result.error));
+      }
     }
   }
 

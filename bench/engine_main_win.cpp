@@ -76,11 +76,14 @@ int RunEngine(const std::string& source, const std::string& target, bool clean, 
   const std::uint32_t start = TickCount();
   RunSyncTasks(engine);
   const std::uint32_t elapsed = TickCount() - start;
-  std::printf("created-directories=%d copied-files=%d removed-directories=%d removed-files=%d data=\"%s\" ms=%u\n",
-              controls.createdDirectoriesLog.Count(), controls.copiedFilesLog.Count(),
-              controls.removedDirectoriesLog.Count(), controls.removedFilesLog.Count(),
-              controls.dataCounter.Text().c_str(), static_cast<unsigned>(elapsed));
-  return 0;
+  const int failures = engine.Report().Failures();
+  std::printf(
+      "created-directories=%d copied-files=%d removed-directories=%d removed-files=%d failures=%d data=\"%s\" "
+      "ms=%u\n",
+      controls.createdDirectoriesLog.Count(), controls.copiedFilesLog.Count(), controls.removedDirectoriesLog.Count(),
+      controls.removedFilesLog.Count(), failures, controls.dataCounter.Text().c_str(), static_cast<unsigned>(elapsed));
+  for (const std::string& line : engine.Report().Lines()) std::fprintf(stderr, "%s\n", line.c_str());
+  return failures == 0 ? 0 : 1;
 }
 
 int CopyLoop(const std::wstring& source, const std::wstring& target, int& files) {

@@ -125,6 +125,7 @@ class Cleaner {
       MakeArchiveOnly(child, entry.attributes);
       if (RemoveDirectoryTree(child)) {
         AppendToLog(c_.removedDirectoriesLog, ShownPath(child));
+        engine_.Report().Done("删除目录", child);
       } else {
         engine_.Report().FailedWithLastError("删除目录", child);
       }
@@ -150,6 +151,7 @@ class Cleaner {
     engine_.Listings().Forget(level.path);
     if (RemoveDirectoryTree(child)) {
       AppendToLog(c_.removedDirectoriesLog, ShownPath(child));
+      engine_.Report().Done("删除链接", child);
     } else {
       engine_.Report().FailedWithLastError("删除链接", child);
     }
@@ -160,6 +162,7 @@ class Cleaner {
     c_.statusLine.SetText(kRemovingFilePrefix + ShownPath(file));
     if (RemoveListedFile(file, attributes, true)) {
       AppendToLog(c_.removedFilesLog, ShownPath(file));
+      engine_.Report().Done("删除文件", file);
     } else {
       engine_.Report().FailedWithLastError("删除文件", file);
     }

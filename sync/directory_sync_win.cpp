@@ -157,6 +157,7 @@ class DirectoryWalk {
                                                         const DirectoryEntry& entry) {
     if (MakeDirectory(targetChild)) {
       AppendToLog(c_.createdDirectoriesLog, ShownPath(child));
+      engine_.Report().Done("创建目录", targetChild);
       GiveSourceAttributes(targetChild, entry);
       return DirectoryListing::Empty();
     }
@@ -164,6 +165,7 @@ class DirectoryWalk {
     if (IsDirectory(targetChild) && !IsDirectoryLink(targetChild)) return engine_.Listings().Take(targetChildPath);
     if (GetAttributes(targetChild) < 0 && MakeDirectoryWithParents(targetChild)) {
       AppendToLog(c_.createdDirectoriesLog, ShownPath(child));
+      engine_.Report().Done("创建目录", targetChild);
       GiveSourceAttributes(targetChild, entry);
       return DirectoryListing::Empty();
     }

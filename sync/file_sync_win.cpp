@@ -39,6 +39,7 @@ void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string&
     return;
   }
   AppendToLog(c.copiedFilesLog, NormalisePath(ShownPath(targetPath)));
+  engine.Report().Done("复制", targetPath);
   c.fileCounter.SetText(CounterText(kFileCounterPrefix, c.copiedFilesLog));
 }
 

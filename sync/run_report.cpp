@@ -9,7 +9,25 @@ void RunReport::Failed(std::string_view action, std::string_view path, std::stri
   std::string line = "失败：" + std::string(action) + " " + ShownPath(path);
   if (!reason.empty()) line += " - " + std::string(reason);
   lines_.push_back(line);
+  if (log_ != nullptr) log_->Line(line);
   if (onFailure) onFailure(line);
+}
+
+void RunReport::Done(std::string_view action, std::string_view path) {
+  auto it = done_.begin();
+  while (it != done_.end() && it->first != action) ++it;
+  if (it == done_.end()) {
+    done_.emplace_back(std::string(action), 1);
+  } else {
+    ++it->second;
+  }
+  if (log_ != nullptr) log_->Line(std::string(action) + "：" + ShownPath(path));
+}
+
+std::string RunReport::TotalsText() const {
+  std::string text;
+  for (const auto& [action, count] : done_) text += action + " " + std::to_string(count) + " 项，";
+  return text + "失败 " + std::to_string(failures_) + " 项";
 }
 
 void RunReport::FailedWithLastError(std::string_view action, std::string_view path) {
@@ -19,11 +37,13 @@ void RunReport::FailedWithLastError(std::string_view action, std::string_view pa
 
 void RunReport::Noted(std::string_view path, std::string_view reason) {
   lines_.push_back("跳过：" + ShownPath(path) + " - " + std::string(reason));
+  if (log_ != nullptr) log_->Line(lines_.back());
 }
 
 void RunReport::Clear() {
   failures_ = 0;
   lines_.clear();
+  done_.clear();
 }
 
 #ifndef _WIN32

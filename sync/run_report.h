@@ -7,7 +7,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "sync/run_log.h"
 
 namespace tarnvel {
 
@@ -20,8 +23,18 @@ class RunReport {
   void FailedWithLastError(std::string_view action, std::string_view path);
   // Something passed over on purpose that is not a failure (a link that loops back).
   void Noted(std::string_view path, std::string_view reason);
+  // Something done: a directory created, a file copied, an entry removed. Only logged.
+  void Done(std::string_view action, std::string_view path);
+
+  // The run's log, when it has one: every line above goes there too.
+  void SetLog(RunLog* log) { log_ = log; }
+  RunLog* Log() const { return log_; }
 
   std::int32_t Failures() const { return failures_; }
+  // How many of each action were done ("复制" 3, "创建目录" 1, ...), in the order first done.
+  const std::vector<std::pair<std::string, std::int32_t>>& DoneCounts() const { return done_; }
+  // The totals as one line: what was done, how many failed.
+  std::string TotalsText() const;
   const std::vector<std::string>& Lines() const { return lines_; }
   void Clear();
 
@@ -29,6 +42,8 @@ class RunReport {
   std::function<void(const std::string& line)> onFailure;
 
  private:
+  RunLog* log_ = nullptr;
+  std::vector<std::pair<std::string, std::int32_t>> done_;
   std::int32_t failures_ = 0;
   std::vector<std::string> lines_;
 };

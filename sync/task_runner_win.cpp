@@ -13,7 +13,9 @@
 #include "sync/directory_sync.h"
 #include "sync/file_sync.h"
 #include "sync/path_helpers.h"
+#include "sync/file_info.h"
 #include "sync/progress_display.h"
+#include "sync/run_log.h"
 #include "sync/sync_engine.h"
 #include "sync/walk_roots.h"
 #include "sync/walk_support.h"
@@ -86,6 +88,10 @@ void RunJobSteps(SyncEngine& engine) {
     return;
   }
   engine.SetRoots(resolved.roots);
+  if (RunLog* log = engine.Report().Log()) {
+    log->Line("源目录：" + ShownPath(resolved.roots.source));
+    log->Line("目标目录：" + ShownPath(resolved.roots.target) + (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
+  }
   engine.Listings().Clear();
   if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine)) {
     c.statusLine.SetText("信息：同步清理开始处理...");
@@ -175,6 +181,12 @@ bool RunSyncTasks(SyncEngine& engine) {
   c.startControl.SetEnabled(false);
   c.stopControl.SetEnabled(true);
   engine.ClearStop();
+  RunLog log;
+  if (log.Open(RunLog::DefaultDirectory(), Now())) {
+    engine.Report().SetLog(&log);
+    log.Line("Orvane目录同步 V2.5 运行记录");
+    log.Line("开始：" + LogTimeText(Now()));
+  }
   {
     SpeedTimerScope timer(engine);
     engine.Totals().startTick = TickCount();
@@ -186,6 +198,12 @@ bool RunSyncTasks(SyncEngine& engine) {
   c.startControl.SetEnabled(true);
   c.stopControl.SetEnabled(false);
   const std::int32_t failures = engine.Report().Failures();
+  if (log.IsOpen()) {
+    log.Line("结束：" + LogTimeText(Now()) + "，" + engine.Report().TotalsText() + "，用时 " +
+             DurationText(static_cast<std::int32_t>((TickCount() - engine.Totals().startTick) / 1000)));
+    log.Close();
+  }
+  engine.Report().SetLog(nullptr);
   c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。")
                                      : "信息：所有任务完成，但有 " + ToText(failures) + " 项未能完成，详见失败列表。");
   if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
