@@ -16,10 +16,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/command_line_job.h"
 #include "runtime/controls.h"
+#include "sync/directory_listing.h"
 #include "sync/run_report.h"
 #include "sync/walk_roots.h"
 
@@ -30,6 +32,9 @@ struct SizeJob {
   RootsVerdict verdict = RootsVerdict::kBlank;
   WalkRoots roots;
   RunReport report;
+  // The listings one pass has taken, handed to the next pass of the same job, so that an
+  // unchanged directory is listed once per side in the whole job (within the cache's budget).
+  std::shared_ptr<ListingCache> listings = std::make_shared<ListingCache>();
   bool Usable() const { return verdict == RootsVerdict::kUsable; }
 };
 

@@ -46,10 +46,8 @@ class SizeWalk {
   SizeWalk(SizeJob& job, bool reporting) : job_(job), reporting_(reporting), chain_(job.roots.target) {}
 
   void CleanRoot() {
-    const DirectoryListing source = DirectoryListing::Of(job_.roots.source);
-    if (!source.Listed()) return;
-    const DirectoryListing target = DirectoryListing::Of(job_.roots.target);
-    if (!target.Listed()) return;
+    auto [source, target] = Listings().TakeBoth(job_.roots.source, job_.roots.target);
+    if (!source.Listed() || !target.Listed()) return;
     if (source.Entries().empty()) {
       if (!target.Entries().empty()) {
         job_.report.Failed("未清理", job_.roots.target, "源目录是空的，目标目录中的内容全部保留");
@@ -77,6 +75,8 @@ class SizeWalk {
   }
 
  private:
+  ListingCache& Listings() { return *job_.listings; }
+
   void Fail(std::string_view action, const std::string& path, std::string_view reason) {
     if (reporting_) job_.report.Failed(action, path, reason);
   }
@@ -139,6 +139,17 @@ class SizeWalk {
   void CleanLevel(const std::string& sourceDir, const DirectoryListing& source, const std::string& targetDir,
                   const DirectoryListing& target) {
     ProcessEvents();
+    const std::int32_t before = Removals();
+    CleanEntries(sourceDir, source, targetDir, target);
+    // Handed to the next pass: the source as listed, the target only while nothing in it went.
+    Listings().Keep(sourceDir, source);
+    if (Removals() == before) Listings().Keep(targetDir, target);
+  }
+
+  std::int32_t Removals() const { return removals_; }
+
+  void CleanEntries(const std::string& sourceDir, const DirectoryListing& source, const std::string& targetDir,
+                    const DirectoryListing& target) {
     for (const DirectoryEntry& entry : target.Entries()) {
       if (entry.IsDirectory()) continue;
       if (!IsJoinableName(entry.name)) {
@@ -148,6 +159,7 @@ class SizeWalk {
       const DirectoryEntry* counterpart = source.Find(entry.name);
       if (counterpart != nullptr && !counterpart->IsDirectory()) continue;
       if (!SourceStillThere()) return;
+      ++removals_;
       if (RemoveListedFile(targetDir + entry.name, entry.attributes, false)) {
         job_.report.Done("删除文件", targetDir + entry.name);
       } else {
@@ -169,6 +181,7 @@ class SizeWalk {
       // A directory the source lacks goes; a link in the target loses only itself.
       if (!SourceStillThere()) return;
       const char* action = entry.IsDirectoryLink() ? "删除链接" : "删除目录";
+      ++removals_;
       if (RemoveDirectoryTree(targetDir + entry.name)) {
         job_.report.Done(action, targetDir + entry.name);
       } else {
@@ -186,8 +199,7 @@ class SizeWalk {
         CheckSourceLink(sourceDir + sourceEntry.name, job_.roots, chain_) != LinkVerdict::kFollow) {
       return;
     }
-    const DirectoryListing source = DirectoryListing::Of(sourceChild);
-    const DirectoryListing target = DirectoryListing::Of(targetDir);
+    auto [source, target] = Listings().TakeBoth(sourceChild, targetDir);
     if (!source.Listed() || !target.Listed()) return;
     chain_.Push(sourceChild);
     CleanLevel(sourceChild, source, targetDir, target);
@@ -196,8 +208,7 @@ class SizeWalk {
 
   std::int32_t CountLevel(const std::string& sourceDir, const std::string& targetDir) {
     ProcessEvents();
-    const DirectoryListing source = DirectoryListing::Of(sourceDir);
-    const DirectoryListing target = DirectoryListing::Of(targetDir);
+    auto [source, target] = Listings().TakeBoth(sourceDir, targetDir);
     std::int32_t count = 0;
     for (const DirectoryEntry& entry : source.Entries()) {
       if (entry.IsDirectory() || !IsJoinableName(entry.name)) continue;
@@ -212,6 +223,10 @@ class SizeWalk {
       count += CountLevel(sourceDir + entry.name + "\\", targetChild);
       chain_.Pop();
     }
+    // The copy pass takes them next; a target directory this pass made is not in its parent's
+    // listing, which the copy pass handles as a directory to make (and finds made).
+    Listings().Keep(sourceDir, source);
+    Listings().Keep(targetDir, target);
     return count;
   }
 
@@ -241,8 +256,7 @@ class SizeWalk {
   void CopyLevel(const std::string& sourceDir, const std::string& targetDir, bool subdirectoriesFirst,
                  const CopyOne& copyOne) {
     ProcessEvents();
-    const DirectoryListing source = DirectoryListing::Of(sourceDir);
-    const DirectoryListing target = DirectoryListing::Of(targetDir);
+    auto [source, target] = Listings().TakeBoth(sourceDir, targetDir);
     auto descend = [&] {
       for (const DirectoryEntry& entry : source.Entries()) {
         if (!entry.IsDirectory() || !MayEnter(sourceDir, targetDir, entry, target)) continue;
@@ -266,6 +280,7 @@ class SizeWalk {
   bool reporting_;
   AncestorChain chain_;
   bool sourceLost_ = false;
+  std::int32_t removals_ = 0;
 };
 
 // The copy of the command-line job: through a temporary file when the target exists, the old

@@ -2,6 +2,8 @@
 // source directory with its target counterpart from two listings and no call per file.
 #pragma once
 
+#include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -21,6 +23,8 @@ class DirectoryListing {
   static DirectoryListing Empty();
 
   bool Listed() const { return listed_; }
+  // What the listing holds in memory, roughly: its entries and their names.
+  std::size_t Bytes() const;
   // Every entry but "." and "..", in the file system's listing order.
   const std::vector<DirectoryEntry>& Entries() const { return entries_; }
   // The entry of that name, letter case ignored as the file system ignores it; nullptr when
@@ -36,9 +40,17 @@ class DirectoryListing {
 
 // The listings one walk of a job has already taken, handed to the next walk of the same job:
 // the clean-up reads every source directory and every target directory that the sync then
-// reads again. A target directory in which anything was deleted is forgotten.
+// reads again. A target directory in which anything was deleted is forgotten. The kept
+// listings have a byte budget: past it the oldest are dropped (and listed again when needed),
+// so a tree of millions of entries costs bounded memory.
 class ListingCache {
  public:
+  static constexpr std::size_t kDefaultBudget = 64u << 20;
+
+  void SetBudget(std::size_t bytes) { budget_ = bytes; }
+  // The bytes the kept listings hold now, as counted against the budget.
+  std::size_t KeptBytes() const { return bytes_; }
+
   void Keep(const std::string& directory, const DirectoryListing& listing);
   void Forget(const std::string& directory);
   // The kept listing (which is then forgotten), or a fresh one.
@@ -49,7 +61,19 @@ class ListingCache {
   void Clear();
 
  private:
-  std::unordered_map<std::string, DirectoryListing> listings_;  // by NormalisePath
+  struct Kept {
+    DirectoryListing listing;
+    std::size_t bytes = 0;
+    std::uint64_t generation = 0;
+  };
+  void Erase(std::unordered_map<std::string, Kept>::iterator it);
+  void Trim();
+
+  std::unordered_map<std::string, Kept> listings_;  // by NormalisePath
+  std::deque<std::pair<std::string, std::uint64_t>> order_;  // oldest first; stale pairs skipped
+  std::uint64_t generation_ = 0;
+  std::size_t bytes_ = 0;
+  std::size_t budget_ = kDefaultBudget;
   SideThread side_;
 };
 

@@ -44,18 +44,50 @@ DirectoryListing DirectoryListing::Empty() {
   return listing;
 }
 
-void ListingCache::Keep(const std::string& directory, const DirectoryListing& listing) {
-  if (listing.Listed()) listings_.insert_or_assign(NormalisePath(directory), listing);
+std::size_t DirectoryListing::Bytes() const {
+  std::size_t bytes = sizeof(DirectoryListing) + entries_.capacity() * sizeof(DirectoryEntry);
+  for (const DirectoryEntry& entry : entries_) bytes += entry.name.capacity();
+  return bytes;
 }
 
-void ListingCache::Forget(const std::string& directory) { listings_.erase(NormalisePath(directory)); }
+void ListingCache::Erase(std::unordered_map<std::string, Kept>::iterator it) {
+  bytes_ -= it->second.bytes;
+  listings_.erase(it);
+}
+
+void ListingCache::Trim() {
+  while (bytes_ > budget_ && !order_.empty()) {
+    const auto [key, generation] = order_.front();
+    order_.pop_front();
+    const auto it = listings_.find(key);
+    if (it != listings_.end() && it->second.generation == generation) Erase(it);
+  }
+  if (listings_.empty()) order_.clear();
+}
+
+void ListingCache::Keep(const std::string& directory, const DirectoryListing& listing) {
+  if (!listing.Listed()) return;
+  const std::string key = NormalisePath(directory);
+  const auto old = listings_.find(key);
+  if (old != listings_.end()) Erase(old);
+  Kept kept{listing, listing.Bytes(), ++generation_};
+  bytes_ += kept.bytes;
+  listings_.emplace(key, std::move(kept));
+  order_.emplace_back(key, generation_);
+  Trim();
+}
+
+void ListingCache::Forget(const std::string& directory) {
+  const auto it = listings_.find(NormalisePath(directory));
+  if (it != listings_.end()) Erase(it);
+}
 
 DirectoryListing ListingCache::Take(const std::string& directory) {
   if (listings_.empty()) return DirectoryListing::Of(directory);
   const auto it = listings_.find(NormalisePath(directory));
   if (it == listings_.end()) return DirectoryListing::Of(directory);
-  DirectoryListing listing = std::move(it->second);
-  listings_.erase(it);
+  DirectoryListing listing = std::move(it->second.listing);
+  Erase(it);
   return listing;
 }
 
@@ -74,6 +106,8 @@ std::pair<DirectoryListing, DirectoryListing> ListingCache::TakeBoth(const std::
 
 void ListingCache::Clear() {
   listings_.clear();
+  order_.clear();
+  bytes_ = 0;
   side_.Stop();
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/encoding.h"
+#include "sync/directory_listing.h"
 #include "sync/run_log.h"
 #include "sync/task_runner.h"
 #include "tests/support/sandbox.h"
@@ -110,6 +111,32 @@ TEST_F(RunReportWin, ANestedPairIsRefusedAndReported) {
   EXPECT_EQ(rig.engine.Report().Failures(), 1);
   ASSERT_EQ(rig.controls.failuresLog.Count(), 1);
   EXPECT_NE(rig.controls.failuresLog.ItemText(0).find("目标目录位于源目录之内"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarnvel::test
+
+namespace tarnvel::test {
+namespace {
+
+// Past its byte budget the cache drops its oldest listings: a dropped directory is listed afresh
+// (and shows what changed since), a kept one is handed over as it was taken.
+TEST(ListingCache, DropsTheOldestListingsPastItsBudget) {
+  const std::string dir = FreshTestDir();
+  for (const char* d : {"a", "b", "c"}) WriteTextFile(dir + d + "\\one.txt", "1");
+  ListingCache cache;
+  const DirectoryListing a = DirectoryListing::Of(dir + "a");
+  cache.SetBudget(a.Bytes() * 2 + a.Bytes() / 2);
+  cache.Keep(dir + "a", a);
+  cache.Keep(dir + "b", DirectoryListing::Of(dir + "b"));
+  cache.Keep(dir + "c", DirectoryListing::Of(dir + "c"));
+  EXPECT_LE(cache.KeptBytes(), a.Bytes() * 2 + a.Bytes() / 2);
+  for (const char* d : {"a", "b", "c"}) WriteTextFile(dir + d + "\\two.txt", "2");
+  EXPECT_EQ(cache.Take(dir + "a").Entries().size(), 2u) << "dropped: listed again";
+  EXPECT_EQ(cache.Take(dir + "c").Entries().size(), 1u) << "kept: as it was";
+  EXPECT_EQ(cache.Take(dir + "c").Entries().size(), 2u) << "taken once, then listed again";
+  cache.Clear();
+  EXPECT_EQ(cache.KeptBytes(), 0u);
 }
 
 }  // namespace
