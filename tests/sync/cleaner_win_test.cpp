@@ -5,6 +5,7 @@
 
 #include "runtime/encoding.h"
 #include "sync/cleaner.h"
+#include "runtime/files.h"
 #include "sync/path_helpers.h"
 #include "tests/support/sandbox.h"
 #include "tests/sync/sync_fixture_win.h"
@@ -164,6 +165,32 @@ TEST_F(CleanerWin, StopLeavesTheRestInPlace) {
   RemoveExtraFiles(rig.engine, path);
   EXPECT_EQ(rig.controls.removedFilesLog.Count(), 1);
   EXPECT_TRUE(Exists(dst + "b.txt"));
+}
+
+}  // namespace
+}  // namespace tarnvel::test
+
+namespace tarnvel::test {
+namespace {
+
+// A link in the target is removed (as a link) only while the source root is there: with the
+// source gone, nothing at all is attempted, the link included. (The harness lays out
+// Z:\links\11: tree\link -> outside and the loop tree\sub\up.)
+TEST(CleanerLinks, NothingIsRemovedOnceTheSourceIsGoneLinksIncluded) {
+  const std::string slot = "Z:\\links\\11\\";
+  ASSERT_TRUE(IsDirectoryLink(slot + "tree\\link")) << "link fixtures missing";
+  EngineRig rig;
+  const std::string gone = FreshTestDir() + "unplugged\\";
+  rig.SetJob(gone, slot + "tree\\", true);
+  std::string path = rig.engine.Roots().target;
+  RemoveExtraDirectories(rig.engine, path);
+  path = rig.engine.Roots().target;
+  RemoveExtraFiles(rig.engine, path);
+  EXPECT_EQ(rig.engine.Report().Failures(), 0) << "no removal was even tried";
+  EXPECT_EQ(rig.controls.removedDirectoriesLog.Count(), 0);
+  EXPECT_TRUE(IsDirectoryLink(slot + "tree\\link"));
+  EXPECT_TRUE(Exists(slot + "tree\\file.txt"));
+  EXPECT_EQ(ReadTextFile(slot + "outside\\keep.txt"), "keep\n");
 }
 
 }  // namespace
