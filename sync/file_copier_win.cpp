@@ -97,17 +97,28 @@ CopyResult ReplaceExisting(const std::string& source, const std::string& target,
     result.error = error;
     return result;
   }
-  // A link's attributes are those of the file behind it: never written.
-  const bool touchTarget = facts.targetAttributes >= 0 && !facts.TargetIsLink();
-  const int oldAttributes = touchTarget ? static_cast<int>(facts.targetAttributes) & kCarriedAttributes : -1;
-  if (touchTarget && !AttributesAlready(static_cast<std::uint32_t>(facts.targetAttributes), kAttrArchive)) {
-    SetAttributes(target, kAttrArchive);
-  }
+  // The rename is tried first, as the target is: a system that shows a file link as the file
+  // behind it (Wine does) would have an attribute write change that file. Only a target the
+  // system refuses to replace is made archive-only and tried again, its attributes restored when
+  // that fails too. A link's attributes are those of the file behind it: never written.
   if (!MoveFileReplace(temp, target)) {
     result.error = GetLastError();
-    DiscardTemporary(temp);
-    if (touchTarget) SetAttributes(target, oldAttributes);
-    return result;
+    const bool protectedTarget = facts.targetAttributes >= 0 && !facts.TargetIsLink() &&
+                                 (facts.targetAttributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)) != 0;
+    bool replaced = false;
+    if (protectedTarget && result.error == ERROR_ACCESS_DENIED) {
+      const int oldAttributes = static_cast<int>(facts.targetAttributes) & kCarriedAttributes;
+      SetAttributes(target, kAttrArchive);
+      replaced = MoveFileReplace(temp, target);
+      if (!replaced) {
+        result.error = GetLastError();
+        SetAttributes(target, oldAttributes);
+      }
+    }
+    if (!replaced) {
+      DiscardTemporary(temp);
+      return result;
+    }
   }
   if (facts.carryAttributes) CarryAttributes(target, facts.sourceAttributes);
   result.copied = true;
@@ -158,9 +169,15 @@ bool RemoveListedFile(const std::string& path, std::uint32_t attributes, bool cl
   // Not every system shows a file link as one (Wine lists a host link as a plain file, and its
   // delete reaches the file behind it), so every file goes the way a link must: a fresh file of
   // our own is renamed over the entry, which replaces the entry itself, and is then deleted.
-  if ((attributes & kAttrReparsePoint) == 0 && (attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)) != 0) {
-    SetAttributes(path, kAttrArchive);
+  // Attributes are cleared only when the system refuses that (they would be written through).
+  if (RemoveFileLink(path)) return true;
+  const DWORD error = GetLastError();
+  if (error != ERROR_ACCESS_DENIED || (attributes & kAttrReparsePoint) != 0 ||
+      (attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)) == 0) {
+    SetLastError(error);
+    return false;
   }
+  SetAttributes(path, kAttrArchive);
   return RemoveFileLink(path);
 }
 
