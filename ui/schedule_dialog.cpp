@@ -87,14 +87,16 @@ bool DeleteScheduleEntry(MainControls& controls) {
   ListView& list = controls.scheduleList;
   const int row = list.Selection();
   if (row < 0 || row >= list.Count()) return false;
-  if (ShowMessage("真的要删除么？", kMessageOkCancel | kMessageIconQuestion, "提示") != kButtonOk) return false;
+  if (ShowMessage("真的要删除么？", kMessageOkCancel | kMessageIconQuestion, "提示") != kButtonOk)
+    return false;
   list.Delete(row);
   ShowMessage("删除完毕！", kMessageIconInformation, "提示");
   return true;
 }
 
 bool ClearScheduleEntries(MainControls& controls) {
-  if (ShowMessage("真的要清空么？", kMessageOkCancel | kMessageIconQuestion, "提示") != kButtonOk) return false;
+  if (ShowMessage("真的要清空么？", kMessageOkCancel | kMessageIconQuestion, "提示") != kButtonOk)
+    return false;
   controls.scheduleList.Clear();
   ShowMessage("清空完毕！", kMessageIconInformation, "提示");
   return true;

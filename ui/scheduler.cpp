@@ -93,7 +93,8 @@ bool EntryDueAt(const CalendarEntry& entry, const CalendarFields& now) {
 
 }  // namespace
 
-bool CalendarEntryDue(std::string_view dayNumber, std::string_view kind, std::string_view time, DateTime when) {
+bool CalendarEntryDue(std::string_view dayNumber, std::string_view kind, std::string_view time,
+                      DateTime when) {
   const std::optional<CalendarEntry> entry = ReadCalendarEntry(dayNumber, kind, time);
   return entry && EntryDueAt(*entry, FieldsOf(when));
 }
@@ -121,7 +122,7 @@ long long Scheduler::CurrentSecond() const { return WholeSecondOf(clock_()); }
 
 // What a tick tests, read from the controls once per tick.
 struct Scheduler::Due {
-  std::vector<std::string> slotKeys;  // of the ticked daily slots
+  std::vector<std::string> slotKeys;   // of the ticked daily slots
   std::vector<CalendarEntry> entries;  // of the ticked rows, while the calendar switch is on
 };
 

@@ -5,7 +5,7 @@
 // How the main window drives it:
 //
 //   Scheduler scheduler(controls, [&] { return RunSyncTasks(engine); });
-//   scheduler.ConnectTimers(setSecondTimer, setIntervalTimer);  // the window's two timers
+//   SchedulerTimers timers(window, scheduler);  // the window's two timers (scheduler_timers.h)
 //   settings.LoadSettings();
 //   scheduler.ApplyInterval();     // interval runs resume after a restart
 //   ...
@@ -66,7 +66,8 @@ bool CorrectSlotBox(EditBox& box, SlotBoxKind kind);
 // second 0 of its hour and minute, on its day of the month (kind "1", 1..31) or on its
 // weekday (kind "2", 1 = Monday .. 7 = Sunday). A row whose day lies outside its kind's range,
 // of another kind, or whose time does not split into exactly two parts at ":" is never due.
-bool CalendarEntryDue(std::string_view dayNumber, std::string_view kind, std::string_view time, DateTime when);
+bool CalendarEntryDue(std::string_view dayNumber, std::string_view kind, std::string_view time,
+                      DateTime when);
 
 // The interval timer's period in milliseconds for the interval box's text (minutes): 0, the
 // timer stopped, for an empty text, 0 or a negative number, or 999 and more.

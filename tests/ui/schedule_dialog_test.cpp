@@ -73,11 +73,11 @@ TEST(ScheduleRoutines, AddAndEdit) {
   EXPECT_EQ(list.Count(), 0);
 
   EXPECT_TRUE(AddScheduleEntry(controls, User([](ScheduleDialogState& d) {
-    d.ChooseWeekly();
-    d.SelectWeekday(0);
-    d.SetHour("8");
-    d.SetMinute("30");
-  })));
+                                 d.ChooseWeekly();
+                                 d.SelectWeekday(0);
+                                 d.SetHour("8");
+                                 d.SetMinute("30");
+                               })));
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.ItemText(0, kScheduleDayColumn), "1");
   EXPECT_EQ(list.ItemText(0, kScheduleKindColumn), "2");
@@ -91,10 +91,10 @@ TEST(ScheduleRoutines, AddAndEdit) {
   list.SetCheck(0, 1);
   list.Select(0);
   EXPECT_TRUE(EditScheduleEntry(controls, User([](ScheduleDialogState& d) {
-    d.ChooseMonthly();
-    d.SelectDay(19);
-    d.SetMinute("45");
-  })));
+                                  d.ChooseMonthly();
+                                  d.SelectDay(19);
+                                  d.SetMinute("45");
+                                })));
   EXPECT_EQ(list.ItemText(0, kScheduleDayColumn), "20");
   EXPECT_EQ(list.ItemText(0, kScheduleDescriptionColumn), "每月份 20号 8:45");
   EXPECT_EQ(list.ItemText(0, kScheduleKindLabelColumn), "日期");

@@ -351,14 +351,21 @@ TEST(SlotBoxes, Corrections) {
     const char* shown;
   };
   const Case cases[] = {
-      {"24", SlotBoxKind::Hour, "00"},    {"23", SlotBoxKind::Hour, "23"},
-      {"", SlotBoxKind::Hour, "00"},      {"8", SlotBoxKind::Hour, "8"},
-      {"08", SlotBoxKind::Hour, "08"},    {"60", SlotBoxKind::Minute, "00"},
-      {"59", SlotBoxKind::Minute, "59"},  {"60", SlotBoxKind::Second, "00"},
-      {"0", SlotBoxKind::Second, "0"},    {"24", SlotBoxKind::Minute, "24"},
+      {"24", SlotBoxKind::Hour, "00"},
+      {"23", SlotBoxKind::Hour, "23"},
+      {"", SlotBoxKind::Hour, "00"},
+      {"8", SlotBoxKind::Hour, "8"},
+      {"08", SlotBoxKind::Hour, "08"},
+      {"60", SlotBoxKind::Minute, "00"},
+      {"59", SlotBoxKind::Minute, "59"},
+      {"60", SlotBoxKind::Second, "00"},
+      {"0", SlotBoxKind::Second, "0"},
+      {"24", SlotBoxKind::Minute, "24"},
       // Texts the slot would read as another time than the one shown.
-      {"abc", SlotBoxKind::Hour, "00"},   {"-1", SlotBoxKind::Minute, "00"},
-      {"1e2", SlotBoxKind::Second, "00"}, {"２３", SlotBoxKind::Hour, "２３"},
+      {"abc", SlotBoxKind::Hour, "00"},
+      {"-1", SlotBoxKind::Minute, "00"},
+      {"1e2", SlotBoxKind::Second, "00"},
+      {"２３", SlotBoxKind::Hour, "２３"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CorrectedSlotText(c.text, c.kind), c.shown) << '"' << c.text << '"';
