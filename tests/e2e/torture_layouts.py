@@ -204,6 +204,20 @@ def held_open(d):
     put(f"{d}/dst/mail.box", "yesterday's mailbox", OLD)
 
 
+# dst/locked is made read-only on the host (mode 0555) after the ownership pass: nothing can be
+# created in it, as in a folder the user may not write.
+def locked_target_dir(d):
+    outside(d)
+    put(f"{d}/src/locked/new.txt", "cannot go into the locked folder")
+    put(f"{d}/src/locked/sub/deeper.txt", "nor can its subfolder be made")
+    put(f"{d}/src/free.txt", "this one can be copied")
+    folder(f"{d}/dst/locked")
+    LOCKED.append(f"{d}/dst/locked")
+
+
+LOCKED = []
+
+
 # The test defines a drive over this folder, so that an empty target box can reach only it.
 def empty_target_box(d):
     outside(d)
@@ -227,7 +241,8 @@ NESTED_CASES = ["nest_two_down", "nest_src_dot", "nest_dot_segment", "nest_dst_d
 OWN_LAYOUTS = [link_dst_dir_out, link_dst_into_src, link_dst_file_out, link_dst_file_dangling,
                link_dst_file_extra, link_src_into_dst, link_src_to_parent, link_src_loop, name_dotdot_dir,
                backslash_file_victim, backslash_dir_victim, dot_blank_names, stale_dot_k, long_names,
-               temp_lookalikes, file_dir_conflict, empty_source, held_open, empty_target_box, case_folding]
+               temp_lookalikes, file_dir_conflict, empty_source, held_open, locked_target_dir, empty_target_box,
+               case_folding]
 
 
 def main():
@@ -236,6 +251,7 @@ def main():
     root = os.path.join(sandbox, "torture")
     # A runaway walk of an earlier run may have left folders nested a thousand deep, past what a
     # recursive removal in Python can reach.
+    subprocess.run(["chmod", "-R", "u+w", root], check=False, stderr=subprocess.DEVNULL)
     subprocess.run(["rm", "-rf", "--one-file-system", root], check=False)
     if os.path.lexists(root):
         sys.exit(f"torture_layouts: {root} could not be removed")
@@ -250,6 +266,8 @@ def main():
         for top, dirs, files in os.walk(root):
             for entry in dirs + files:
                 os.lchown(os.path.join(top, entry), uid, gid)
+    for locked in LOCKED:
+        os.chmod(locked, 0o555)
 
 
 if __name__ == "__main__":
