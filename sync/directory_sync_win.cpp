@@ -175,9 +175,11 @@ class DirectoryWalk {
 
   // A new directory has none of the attributes carried across, so a source with none of them
   // needs no write.
-  static void GiveSourceAttributes(const std::string& targetChild, const DirectoryEntry& entry) {
+  void GiveSourceAttributes(const std::string& targetChild, const DirectoryEntry& entry) {
     const int attributes = static_cast<int>(entry.attributes) & kReadableAttributes;
-    if (!AttributesAlready(kAttrDirectory, attributes)) SetAttributes(targetChild, attributes);
+    if (!AttributesAlready(kAttrDirectory, attributes) && !SetAttributes(targetChild, attributes)) {
+      engine_.Report().FailedWithLastError("设置属性", targetChild);
+    }
   }
 
   SyncEngine& engine_;

@@ -40,6 +40,9 @@ struct CopyFacts {
 struct CopyResult {
   bool copied = false;
   unsigned long error = 0;  // the system's error code of what failed
+  // The copy is complete but the source's attributes could not be given to it.
+  bool attributesFailed = false;
+  unsigned long attributesError = 0;
 };
 
 // Copies source to target with the system's copy (last-write time kept) and, when asked, gives

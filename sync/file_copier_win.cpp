@@ -27,11 +27,14 @@ bool FailedOnAnExistingFile(DWORD error) { return error == ERROR_FILE_EXISTS || 
 // The system's copy of an archived file gives the new file exactly the attributes the engine
 // would write (it carries read-only, hidden and system, and the file system marks a new file
 // archived); anything else is written.
-void CarryAttributes(const std::string& target, std::uint32_t sourceAttributes) {
+void CarryAttributes(const std::string& target, std::uint32_t sourceAttributes, CopyResult& result) {
   const int wanted = static_cast<int>(sourceAttributes) & kCarriedAttributes;
   const bool carriedByCopy =
       (sourceAttributes & kAttrArchive) != 0 && AttributesAlready(sourceAttributes, wanted);
-  if (!carriedByCopy) SetAttributes(target, wanted);
+  if (!carriedByCopy && !SetAttributes(target, wanted)) {
+    result.attributesFailed = true;
+    result.attributesError = GetLastError();
+  }
 }
 
 // A copy that failed before it made the target: the source could not be opened or the target
@@ -120,8 +123,8 @@ CopyResult ReplaceExisting(const std::string& source, const std::string& target,
       return result;
     }
   }
-  if (facts.carryAttributes) CarryAttributes(target, facts.sourceAttributes);
   result.copied = true;
+  if (facts.carryAttributes) CarryAttributes(target, facts.sourceAttributes, result);
   return result;
 }
 
@@ -138,7 +141,7 @@ CopyResult CopyToMissing(const std::string& source, const std::string& target, c
     throw;
   }
   if (result.copied) {
-    if (facts.carryAttributes) CarryAttributes(target, facts.sourceAttributes);
+    if (facts.carryAttributes) CarryAttributes(target, facts.sourceAttributes, result);
     return result;
   }
   result.error = GetLastError();

@@ -40,6 +40,7 @@ void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string&
   }
   AppendToLog(c.copiedFilesLog, NormalisePath(ShownPath(targetPath)));
   engine.Report().Done("复制", targetPath);
+  if (result.attributesFailed) engine.Report().Failed("设置属性", targetPath, SystemErrorText(result.attributesError));
   c.fileCounter.SetText(CounterText(kFileCounterPrefix, c.copiedFilesLog));
 }
 
