@@ -9,12 +9,13 @@
 # its floor, with the peak working set of each process.
 #   bench/run-bench.sh [--big] [BUILD_DIR]   (default build/win; build tarnvel-engine first)
 #   --big: 200,000 files in 2,000 directories instead of 20,000 (takes much longer)
+#   BENCH_KEEP=1 keeps the trees (BUILD_DIR/sandbox/bench) for runs with --count-calls after it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 big=()
 if [ "${1:-}" = --big ]; then big=(--big); shift; fi
 build=$(cd "${1:-$here/../build/win}" && pwd)
-run=("$here/../tools/wine-run" --build "$build")
+run() { "$here/../tools/wine-run" --build "$build" "$@"; }
 box="$build/sandbox/bench"
 results="$build/bench-results${big:+-big}.txt"
 
@@ -22,7 +23,7 @@ results="$build/bench-results${big:+-big}.txt"
 rm -rf "$box"; mkdir -p "$box"
 python3 "$here/make_tree.py" create "$box/src" "${big[@]}"
 [ "$(id -u)" = 0 ] && chown -R nobody "$box"
-"${run[@]}" "$build/programs/tarnvel-engine.exe" >/dev/null 2>&1 || true  # prefix and wineserver up
+run "$build/programs/tarnvel-engine.exe" >/dev/null 2>&1 || true  # prefix and wineserver up
 
 declare -A secs rss
 now() { date +%s.%N; }
@@ -31,21 +32,23 @@ timed() {  # timed KEY command...
   sync  # the previous tool's writes are flushed before, not billed to this one
   t0=$(now)
   # The largest process's peak resident size, seen from outside (for a Windows program: the
-  # program's own process under Wine).
-  /usr/bin/time -f "max-rss-kb=%M" -o "$box/$1.rss" "${@:2}" >"$box/$1.log" 2>&1 || echo "($1 exited $?)" >>"$box/$1.log"
+  # program's own process under Wine). The tools are the functions below, run by a child shell.
+  /usr/bin/time -f "max-rss-kb=%M" -o "$box/$1.rss" bash -c '"$@"' timed "${@:2}" >"$box/$1.log" 2>&1 || echo "($1 exited $?)" >>"$box/$1.log"
   t1=$(now)
   secs[$1]=$(echo "$t1 - $t0" | bc -l)
   rss[$1]=$(sed -n 's/^max-rss-kb=//p' "$box/$1.rss")
 }
 
 exe="$build/programs/tarnvel-engine.exe"
-engine() { "${run[@]}" "$exe" 'Z:\bench\src' "Z:\\bench\\$1" --clean "${@:2}"; }
-floor() { "${run[@]}" "$exe" --list-floor 'Z:\bench\src' 'Z:\bench\engine'; }
-jobline() { "${run[@]}" "$exe" --job-line 'Z:\bench\src' 'Z:\bench\jobline'; }
-cli() { "${run[@]}" "$build/programs/Tarnvel.exe" 'Z:\bench\src|Z:\bench\cli|1|Y:\tarnvel-engine.exe'; }
-xc() { "${run[@]}" xcopy.exe /D /E /Y /I /Q 'Z:\bench\src' 'Z:\bench\xcopy\'; }
+engine() { run "$exe" 'Z:\bench\src' "Z:\\bench\\$1" --clean "${@:2}"; }
+floor() { run "$exe" --list-floor 'Z:\bench\src' 'Z:\bench\engine'; }
+jobline() { run "$exe" --job-line 'Z:\bench\src' 'Z:\bench\jobline'; }
+cli() { run "$build/programs/Tarnvel.exe" 'Z:\bench\src|Z:\bench\cli|1|Y:\tarnvel-engine.exe'; }
+xc() { run xcopy.exe /D /E /Y /I /Q 'Z:\bench\src' 'Z:\bench\xcopy\'; }
 rs() { rsync -a --delete "$box/src/" "$box/rsync/"; }
-loop() { "${run[@]}" "$exe" --copy-loop 'Z:\bench\src' 'Z:\bench\loop'; }
+loop() { run "$exe" --copy-loop 'Z:\bench\src' 'Z:\bench\loop'; }
+export here build box exe
+export -f run engine floor jobline cli xc rs loop
 have_cli=0; [ -x "$build/programs/Tarnvel.exe" ] && have_cli=1
 
 tools=(rsync floor engine engine-window)
@@ -74,7 +77,7 @@ pass change
 
 ratio() { echo "$1 / $2" | bc -l; }
 peak() {  # the driver's own figure (GetProcessMemoryInfo), in MB, or "-"
-  local kb; kb=$(sed -n 's/^peak-working-set-kb=//p' "$box/$1.log" | tail -1)
+  local kb; kb=$(sed -n 's/^peak-working-set-kb=//p' "$box/$1.log" | tr -d '\r' | tail -1)
   if [ -n "$kb" ] && [ "$kb" != unknown ]; then printf "%.1f" "$(echo "$kb / 1024" | bc -l)"; else printf -- "-"; fi
 }
 {
@@ -107,11 +110,11 @@ peak() {  # the driver's own figure (GetProcessMemoryInfo), in MB, or "-"
   echo "driver output:"
   for k in loop-first floor-noop floor-change engine-first engine-noop engine-change engine-window-first \
            engine-window-noop engine-window-change job-line-first job-line-noop job-line-change; do
-    printf "%-22s %s\n" "$k" "$(grep -E '^(created|copied|listed|exit)' "$box/$k.log" | head -1)"
+    printf "%-22s %s\n" "$k" "$(grep -E '^(created|copied|listed|exit)' "$box/$k.log" | tr -d '\r' | head -1)"
   done
 } | tee "$results"
 for t in engine jobline cli; do
   [ -d "$box/$t" ] || continue
   diff -r -q "$box/src" "$box/$t" >/dev/null && echo "$t target equals the source" || echo "$t target DIFFERS from the source"
 done
-rm -rf "$box"
+[ -n "${BENCH_KEEP:-}" ] || rm -rf "$box"
