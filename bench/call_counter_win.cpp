@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -11,8 +12,9 @@ namespace {
 
 struct CallStats {
   void* original = nullptr;
-  std::uint64_t calls = 0;
-  std::int64_t ticks = 0;  // performance-counter ticks spent inside the call
+  // Atomic: the engine lists on two threads at once.
+  std::atomic<std::uint64_t> calls{0};
+  std::atomic<std::int64_t> ticks{0};  // performance-counter ticks spent inside the call
 };
 
 constexpr std::size_t kMaxFunctions = 32;
@@ -32,13 +34,13 @@ struct Counted<Index, Result (*)(Args...)> {
     if constexpr (std::is_void_v<Result>) {
       original(args...);
       QueryPerformanceCounter(&t1);
-      ++stats.calls;
-      stats.ticks += t1.QuadPart - t0.QuadPart;
+      stats.calls.fetch_add(1, std::memory_order_relaxed);
+      stats.ticks.fetch_add(t1.QuadPart - t0.QuadPart, std::memory_order_relaxed);
     } else {
       Result result = original(args...);
       QueryPerformanceCounter(&t1);
-      ++stats.calls;
-      stats.ticks += t1.QuadPart - t0.QuadPart;
+      stats.calls.fetch_add(1, std::memory_order_relaxed);
+      stats.ticks.fetch_add(t1.QuadPart - t0.QuadPart, std::memory_order_relaxed);
       return result;
     }
   }
@@ -77,6 +79,10 @@ const Entry kEntries[] = {
     TARNVEL_COUNTED(19, "user32.dll", DispatchMessageW),
     TARNVEL_COUNTED(20, "user32.dll", SendMessageW),
     TARNVEL_COUNTED(21, "user32.dll", SetWindowTextW),
+    TARNVEL_COUNTED(22, "kernel32.dll", GetFullPathNameW),
+    TARNVEL_COUNTED(23, "kernel32.dll", GetFinalPathNameByHandleW),
+    TARNVEL_COUNTED(24, "kernel32.dll", CloseHandle),
+    TARNVEL_COUNTED(25, "kernel32.dll", WriteFile),
 };
 constexpr std::size_t kEntryCount = sizeof kEntries / sizeof kEntries[0];
 static_assert(kEntryCount <= kMaxFunctions);
@@ -126,10 +132,11 @@ void PrintCallCounts(std::FILE* out) {
   std::fprintf(out, "%-28s %9s %10s %9s\n", "call", "count", "ms", "us/call");
   for (std::size_t i = 0; i < kEntryCount; ++i) {
     const CallStats& s = gStats[i];
-    if (s.calls == 0) continue;
-    const double ms = static_cast<double>(s.ticks) * msPerTick;
+    const std::uint64_t calls = s.calls.load();
+    if (calls == 0) continue;
+    const double ms = static_cast<double>(s.ticks.load()) * msPerTick;
     std::fprintf(out, "%-28s %9llu %10.1f %9.2f\n", kEntries[i].name,
-                 static_cast<unsigned long long>(s.calls), ms, ms * 1000.0 / static_cast<double>(s.calls));
+                 static_cast<unsigned long long>(calls), ms, ms * 1000.0 / static_cast<double>(calls));
   }
 }
 

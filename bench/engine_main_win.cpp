@@ -6,16 +6,32 @@
 //   window function and how long those calls took.
 // tarnvel-engine.exe --copy-loop SOURCE TARGET
 //   The same tree copied by a bare loop of CopyFileExW calls: the floor for copying here.
+// tarnvel-engine.exe --list-floor SOURCE TARGET
+//   Both trees listed and nothing else, the way the engines list them: the same large-fetch
+//   FindFirstFileExW calls, one listing per directory and side, the source directory and its
+//   target counterpart of each level at the same time on the engine's side thread. The floor
+//   for a resync here.
+// tarnvel-engine.exe --job-line SOURCE TARGET
+//   The steps of Tarnvel.exe's job line in style 1 (clean by size, then copy by size), run in
+//   this process without a window: the command-line engine without the program's start.
+// Every form ends with peak-working-set-kb=, the process's peak working set at its end; any
+// form takes --count-calls after its two paths.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
+#include "app/job_styles.h"
 #include "bench/call_counter.h"
 #include "runtime/datetime.h"
 #include "runtime/encoding.h"
 #include "runtime/window.h"
 #include "sync/main_controls.h"
+#include "sync/run_report.h"
+#include "sync/side_thread.h"
 #include "sync/sync_engine.h"
 #include "sync/task_runner.h"
 
@@ -105,19 +121,150 @@ int CopyLoop(const std::wstring& source, const std::wstring& target, int& files)
   return 0;
 }
 
+// One directory's listing as the floor keeps it: its subdirectories' names and its size.
+struct FloorListing {
+  bool listed = false;
+  std::size_t entries = 0;
+  std::vector<std::wstring> directories;
+};
+
+FloorListing ListForFloor(const std::wstring& directory) {
+  FloorListing listing;
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileExW((directory + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                              FIND_FIRST_EX_LARGE_FETCH);
+  if (h == INVALID_HANDLE_VALUE) return listing;
+  listing.listed = true;
+  do {
+    const wchar_t* name = data.cFileName;
+    if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
+    ++listing.entries;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      listing.directories.emplace_back(name);
+    }
+  } while (FindNextFileW(h, &data));
+  FindClose(h);
+  return listing;
+}
+
+std::wstring Folded(std::wstring name) {
+  if (!name.empty()) CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+  return name;
+}
+
+struct FloorCounts {
+  long long directories = 0;
+  long long entries = 0;
+};
+
+// Lists a source directory and its target counterpart at once, then each subdirectory pair;
+// a subdirectory on one side only is listed alone (a resync has none).
+class FloorWalk {
+ public:
+  void Pair(const std::wstring& source, const std::wstring& target) {
+    FloorListing s, t;
+    side_.RunAlongside([&] { s = ListForFloor(source); }, [&] { t = ListForFloor(target); });
+    Count(s);
+    Count(t);
+    std::unordered_set<std::wstring> inTarget;
+    for (const std::wstring& name : t.directories) inTarget.insert(Folded(name));
+    for (const std::wstring& name : s.directories) {
+      if (inTarget.erase(Folded(name)) != 0) Pair(source + L"\\" + name, target + L"\\" + name);
+      else One(source + L"\\" + name);
+    }
+    for (const std::wstring& name : t.directories) {
+      if (inTarget.count(Folded(name)) != 0) One(target + L"\\" + name);
+    }
+  }
+  void One(const std::wstring& directory) {
+    const FloorListing listing = ListForFloor(directory);
+    Count(listing);
+    for (const std::wstring& name : listing.directories) One(directory + L"\\" + name);
+  }
+  void Stop() { side_.Stop(); }
+  const FloorCounts& Counts() const { return counts_; }
+
+ private:
+  void Count(const FloorListing& listing) {
+    if (!listing.listed) return;
+    ++counts_.directories;
+    counts_.entries += static_cast<long long>(listing.entries);
+  }
+  SideThread side_;
+  FloorCounts counts_;
+};
+
+int ListFloor(const std::wstring& source, const std::wstring& target) {
+  const std::uint32_t start = TickCount();
+  FloorWalk walk;
+  walk.Pair(source, target);
+  walk.Stop();
+  std::printf("listed-directories=%lld entries=%lld ms=%u\n", walk.Counts().directories, walk.Counts().entries,
+              static_cast<unsigned>(TickCount() - start));
+  return 0;
+}
+
+int RunJobLine(const std::string& source, const std::string& target) {
+  RunReport report;
+  const std::uint32_t start = TickCount();
+  const int exitCode = RunStaticSteps(source, target, &report);
+  std::printf("exit-code=%d failures=%d ms=%u\n", exitCode, report.Failures(),
+              static_cast<unsigned>(TickCount() - start));
+  for (const std::string& line : report.Lines()) std::fprintf(stderr, "%s\n", line.c_str());
+  return exitCode;
+}
+
+void PrintPeakWorkingSet() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+    std::printf("peak-working-set-kb=%llu\n", static_cast<unsigned long long>(counters.PeakWorkingSetSize / 1024));
+  } else {
+    std::printf("peak-working-set-kb=unknown\n");
+  }
+  std::fflush(stdout);
+}
+
+bool StartCounting() {
+  if (tarnvel::bench::StartCountingCalls()) return true;
+  std::fprintf(stderr, "tarnvel-engine: the import table could not be read\n");
+  return false;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc >= 4 && std::wstring(argv[1]) == L"--copy-loop") {
-    int files = 0;
-    const std::uint32_t start = TickCount();
-    CopyLoop(argv[2], argv[3], files);
-    std::printf("copied-files=%d ms=%u\n", files, static_cast<unsigned>(TickCount() - start));
-    return 0;
+  const std::wstring mode = argc >= 2 ? argv[1] : L"";
+  if (argc >= 4 && (mode == L"--copy-loop" || mode == L"--list-floor" || mode == L"--job-line")) {
+    const bool countCalls = argc >= 5 && std::wstring(argv[4]) == L"--count-calls";
+    if (argc > (countCalls ? 5 : 4)) {
+      std::fprintf(stderr, "tarnvel-engine: unknown option\n");
+      return 2;
+    }
+    if (countCalls && !StartCounting()) return 2;
+    int result = 0;
+    if (mode == L"--copy-loop") {
+      int files = 0;
+      const std::uint32_t start = TickCount();
+      CopyLoop(argv[2], argv[3], files);
+      std::printf("copied-files=%d ms=%u\n", files, static_cast<unsigned>(TickCount() - start));
+    } else if (mode == L"--list-floor") {
+      result = ListFloor(argv[2], argv[3]);
+    } else {
+      try {
+        result = RunJobLine(WideToUtf8(argv[2]), WideToUtf8(argv[3]));
+      } catch (const std::exception& error) {
+        std::fprintf(stderr, "tarnvel-engine: %s\n", error.what());
+        result = 1;
+      }
+    }
+    if (countCalls) tarnvel::bench::PrintCallCounts(stderr);
+    PrintPeakWorkingSet();
+    return result;
   }
   if (argc < 3) {
     std::fprintf(stderr, "usage: tarnvel-engine SOURCE TARGET [--clean] [--window] [--count-calls]\n"
-                         "       tarnvel-engine --copy-loop SOURCE TARGET\n");
+                         "       tarnvel-engine --copy-loop|--list-floor|--job-line SOURCE TARGET [--count-calls]\n");
     return 2;
   }
   bool clean = false, withWindow = false, countCalls = false;
@@ -131,13 +278,11 @@ int wmain(int argc, wchar_t** argv) {
       return 2;
     }
   }
-  if (countCalls && !tarnvel::bench::StartCountingCalls()) {
-    std::fprintf(stderr, "tarnvel-engine: the import table could not be read\n");
-    return 2;
-  }
+  if (countCalls && !StartCounting()) return 2;
   try {
     const int result = RunEngine(WideToUtf8(argv[1]), WideToUtf8(argv[2]), clean, withWindow);
     if (countCalls) tarnvel::bench::PrintCallCounts(stderr);
+    PrintPeakWorkingSet();
     return result;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "tarnvel-engine: %s\n", error.what());
