@@ -18,11 +18,13 @@
 #include "ui/main_window.h"
 #include "ui/main_window_checks.h"
 #include "ui/task_dialog.h"
+#include "ui/tray.h"
 
 namespace tarnvel {
 namespace {
 
 constexpr char kWindowTitle[] = "Orvane目录同步 V:2.5";
+constexpr char kTrayTip[] = "Orvane目录同步 V: 2.5";
 constexpr wchar_t kMainWindowProperty[] = L"TarnvelMainWindow";
 constexpr wchar_t kInstanceMutex[] = L"Local\\TarnvelMainWindow";
 constexpr wchar_t kShowMessageName[] = L"TarnvelShowMainWindow";
@@ -365,6 +367,7 @@ void MainWindow::MainWindowCreated() {
   MainControls& c = controls_;
   store_.LoadStartValues(RunDirectory());
   SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+  InstallTaskbarWatch(*this, kTrayTip, true);
   store_.LoadSettings();
   store_.LoadHistories();
   settingsLoaded_ = true;
@@ -391,6 +394,7 @@ void MainWindow::OnClose() { SetVisible(false); }
 
 void MainWindow::OnDestroy() {
   if (secondInstance_ || !settingsLoaded_) return;
+  SetTrayIcon(*this, false);
   store_.SaveSettings();
 }
 
@@ -403,6 +407,9 @@ void MainWindow::Restore() {
 }
 
 void MainWindow::TrayEvent(int kind) {
+  if (kind == 0) return;
+  // After the first mouse event the tip is the window's title.
+  SetTrayIcon(*this, true, Title());
   if (kind != 2) return;
   if (Visible()) {
     SetVisible(false);
@@ -473,6 +480,10 @@ bool MainWindow::OnMessage(unsigned message, std::uintptr_t wparam, std::intptr_
                            std::intptr_t& result) {
   if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wparam) == H(controls_.taskList)) {
     TaskMenu();
+    return true;
+  }
+  if (message == kTrayCallbackMessage) {
+    TrayEvent(TrayEventKind(lparam));
     return true;
   }
   if (message == ShowRequestMessage()) {

@@ -432,6 +432,18 @@ TEST_F(MainWindowE2E, CloseAndMinimiseHideAndASecondStartBringsTheWindowBack) {
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && !IsIconic(main); }))
       << "shown in its normal state";
 
+  // A double click on the notification-area icon hides the shown window and shows it again.
+  const UINT iconMessage = WM_APP + 0x120;
+  PostMessageW(main, iconMessage, 1, WM_LBUTTONDBLCLK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }));
+  PostMessageW(main, iconMessage, 1, WM_LBUTTONUP);
+  PostMessageW(main, iconMessage, 1, WM_RBUTTONUP);
+  SendMessageW(main, WM_NULL, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(main)) << "a click or a right click changes nothing but the tip";
+  PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  PostMessageW(main, iconMessage, 1, WM_LBUTTONDBLCLK);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && !IsIconic(main); }));
+
   // Exit's Cancel keeps the program.
   Command(main, kExit);
   const Box box = WaitForBox(L"提示");
