@@ -95,6 +95,10 @@ class MainWindow : public Window {
   std::string taskSource;
   std::string taskTarget;
 
+  // Removes the notification-area icon and ends the program, with or without saving the
+  // settings from the controls.
+  void EndProgram(bool saveSettings);
+
   // The scheduler's one-second timer calls this.
   void SecondTick();
   WindowTimer& SecondTimer() { return secondTimer_; }
@@ -132,6 +136,7 @@ class MainWindow : public Window {
   void* instanceMutex_ = nullptr;
   bool secondInstance_ = false;
   bool settingsLoaded_ = false;
+  bool saveAtExit_ = true;
 };
 
 // The window that answers a second start: a start without arguments while a main window runs

@@ -26,6 +26,8 @@ std::string Comparable(std::string_view path) {
 
 bool IsAbsoluteJobPath(std::string_view path) {
   const std::string text = TrimBoth(path);
+  // "D:" alone is the drive's root: the run adds the separator before it starts.
+  if (text.size() == 2 && IsLetter(text[0]) && text[1] == ':') return true;
   if (text.size() >= 3 && IsLetter(text[0]) && text[1] == ':' && IsSeparator(text[2])) return true;
   if (text.size() < 5 || !IsSeparator(text[0]) || !IsSeparator(text[1])) return false;
   // \\server\share: a server name, a separator and a share name.

@@ -16,8 +16,8 @@ struct SystemLocations {
   std::string systemDirectory;
 };
 
-// A drive path ("D:\backup", "d:/backup") or a share ("\\server\share\..."): a path that does
-// not depend on the current directory or drive.
+// A drive path ("D:\backup", "d:/backup", "D:" for the root, which a run completes) or a share
+// ("\\server\share\..."): a path that does not depend on the current directory or drive.
 bool IsAbsoluteJobPath(std::string_view path);
 
 // The system drive's root, the Windows directory or System32, in any letter case, with or

@@ -17,6 +17,7 @@
 #include "sync/task_runner.h"
 #include "ui/main_window.h"
 #include "ui/main_window_checks.h"
+#include "ui/portable.h"
 #include "ui/task_dialog.h"
 #include "ui/tray.h"
 
@@ -141,7 +142,8 @@ WindowLayout MainWindow::Layout() const {
 void MainWindow::OnCreate() {
   SetLastError(0);
   instanceMutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutex);
-  if (instanceMutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS &&
+  // A start from the removable disk runs its backup whatever else runs.
+  if (instanceMutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS && !PortableModeSetUp() &&
       BringRunningMainWindowForward()) {
     // One main window per session: two would run the same schedule into the same targets.
     secondInstance_ = true;
@@ -372,6 +374,7 @@ void MainWindow::MainWindowCreated() {
   store_.LoadHistories();
   settingsLoaded_ = true;
   c.statusLine.SetText("信息：程序初始成功，请输入命令执行任务.");
+  if (PortableStartCheck(*this)) return;
   // The scheduler's one-second timer; its due-time checks are called from SecondTick.
   secondTimer_.Start(*this, 1000, [this] { SecondTick(); });
 }
@@ -395,7 +398,14 @@ void MainWindow::OnClose() { SetVisible(false); }
 void MainWindow::OnDestroy() {
   if (secondInstance_ || !settingsLoaded_) return;
   SetTrayIcon(*this, false);
+  if (!saveAtExit_) return;
   store_.SaveSettings();
+}
+
+void MainWindow::EndProgram(bool saveSettings) {
+  saveAtExit_ = saveSettings;
+  SetTrayIcon(*this, false);
+  DestroyWindow(*this);
 }
 
 void MainWindow::Restore() {
@@ -434,6 +444,13 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kIdCleanUp:
       if (code == BN_CLICKED) CleanupSwitchClicked();
+      break;
+    case kIdRemovableDisk:
+      if (controls_.removableDiskControl.Text() == "U 盘模式") {
+        SetUpPortable(*this);
+      } else {
+        RemovePortable(*this);
+      }
       break;
     case kIdUsageNotes:
       ShowUsageNotes();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ui/main_window_checks.h"
+#include "ui/portable.h"
 
 namespace tarnvel {
 namespace {
@@ -46,11 +47,11 @@ TEST(TaskDialogChecks, RefusalsInOrder) {
 
 TEST(JobBoxes, OnlyAbsolutePathsStartARun) {
   for (const char* path :
-       {"D:\\a", "d:/a", "Z:\\", "\\\\server\\share", "\\\\server\\share\\sub", " E:\\b "}) {
+       {"D:\\a", "d:/a", "Z:\\", "E:", "\\\\server\\share", "\\\\server\\share\\sub", " E:\\b "}) {
     EXPECT_TRUE(IsAbsoluteJobPath(path)) << path;
   }
-  for (const char* path : {"", "backup", "D:", "D:backup", "\\backup", "\\\\", "\\\\server", "\\\\server\\",
-                           "\\\\\\share", ".\\a", "..\\a"}) {
+  for (const char* path : {"", "backup", "D:backup", "1:", "DD:\\a", "\\backup", "\\\\", "\\\\server",
+                           "\\\\server\\", "\\\\\\share", ".\\a", "..\\a"}) {
     EXPECT_FALSE(IsAbsoluteJobPath(path)) << path;
   }
   EXPECT_TRUE(JobBoxesRefusal("", "E:\\b", false, kOnC).has_value());
@@ -60,6 +61,17 @@ TEST(JobBoxes, OnlyAbsolutePathsStartARun) {
   const auto cleanUp = JobBoxesRefusal("D:\\a", "c:\\", true, kOnC);
   ASSERT_TRUE(cleanUp.has_value()) << "a clean-up run on the system drive would delete from it";
   EXPECT_NE(cleanUp->find("路径不能为系统盘"), std::string::npos);
+}
+
+TEST(SelfRemoval, TheCommandRetriesUntilTheProgramsFileIsGone) {
+  const std::string nt = SelfRemovalCommand(3, "E:\\工具 箱\\Tarnvel.exe");
+  EXPECT_EQ(nt.rfind("cmd.exe /C ", 0), 0u);
+  EXPECT_NE(nt.find("del /F /Q \"E:\\工具 箱\\Tarnvel.exe\""), std::string::npos)
+      << "the path is quoted whole";
+  EXPECT_NE(nt.find("if not exist \"E:\\工具 箱\\Tarnvel.exe\" exit"), std::string::npos);
+  EXPECT_EQ(SelfRemovalCommand(2, "A:\\T.exe"), "command.com /C del \"A:\\T.exe\"");
+  EXPECT_EQ(SelfRemovalCommand(1, "A:\\T.exe"), "");
+  EXPECT_EQ(SelfRemovalCommand(0, "A:\\T.exe"), "");
 }
 
 }  // namespace
