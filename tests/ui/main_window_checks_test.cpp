@@ -68,7 +68,7 @@ TEST(SelfRemoval, TheCommandRetriesUntilTheProgramsFileIsGone) {
   EXPECT_EQ(nt.rfind("cmd.exe /C ", 0), 0u);
   EXPECT_NE(nt.find("del /F /Q \"E:\\工具 箱\\Tarnvel.exe\""), std::string::npos)
       << "the path is quoted whole";
-  EXPECT_NE(nt.find("if not exist \"E:\\工具 箱\\Tarnvel.exe\" exit"), std::string::npos);
+  EXPECT_NE(nt.find("@if exist \"E:\\工具 箱\\Tarnvel.exe\" del"), std::string::npos);
   EXPECT_EQ(SelfRemovalCommand(2, "A:\\T.exe"), "command.com /C del \"A:\\T.exe\"");
   EXPECT_EQ(SelfRemovalCommand(1, "A:\\T.exe"), "");
   EXPECT_EQ(SelfRemovalCommand(0, "A:\\T.exe"), "");
