@@ -36,6 +36,7 @@ enum : int {
   kStatusLine = 160,
   kAddTask = 300,
   kEditTask = 301,
+  kClearTasks = 303,
 };
 
 // Another process's window appearing or changing: polled, since nothing can be waited on.
@@ -347,6 +348,51 @@ TEST_F(MainWindowE2E, TheTaskDialogRefusesBadPairsAndAddsAGoodOne) {
   Exit(program, main);
   // The row is stored, unticked, when the program ends.
   EXPECT_EQ(Stored(kProductKey, L"LX"), L"Z:\\甲;E:\\丙;0|");
+}
+
+void AddRow(Program& program, HWND main, const std::wstring& source, const std::wstring& target) {
+  Command(main, kAddTask);
+  HWND dialog = program.Window(L"同步任务");
+  ASSERT_NE(dialog, nullptr);
+  Type(GetDlgItem(dialog, 100), source);
+  Type(GetDlgItem(dialog, 102), target);
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+}
+
+TEST_F(MainWindowE2E, DeleteKeyDeletesAtOnceAndClearingAsksTwice) {
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  AddRow(program, main, L"Z:\\a", L"E:\\a");
+  AddRow(program, main, L"Z:\\b", L"E:\\b");
+  AddRow(program, main, L"Z:\\c", L"E:\\c");
+  ASSERT_EQ(ListViewRows(main), 3);
+  HWND list = GetDlgItem(main, kTaskList);
+  RECT header{};
+  GetWindowRect(FindWindowExW(list, nullptr, WC_HEADERW, nullptr), &header);
+  MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&header), 2);
+  const LPARAM firstRow = MAKELPARAM(40, header.bottom + 6);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, firstRow);
+  PostMessageW(list, WM_LBUTTONUP, 0, firstRow);
+  PostMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+  ASSERT_TRUE(WaitUntil([&] { return ListViewRows(main) == 2; })) << "no question asked";
+
+  // Clearing: Cancel keeps the rows; OK empties the list, and the histories only on a second OK.
+  Command(main, kClearTasks);
+  EXPECT_EQ(WaitForBox(L"提示").text, L"真的要清空么？");
+  Press(WaitForBox(L"提示"), IDCANCEL);
+  SendMessageW(main, WM_NULL, 0, 0);
+  EXPECT_EQ(ListViewRows(main), 2);
+  Command(main, kClearTasks);
+  Press(WaitForBox(L"提示"), IDOK);
+  EXPECT_EQ(WaitForBox(L"提示").text, L"记录列表也一起清除么？");
+  Press(WaitForBox(L"提示"), IDCANCEL);
+  EXPECT_EQ(WaitForBox(L"提示").text, L"清空完毕！");
+  Press(WaitForBox(L"提示"), IDOK);
+  EXPECT_EQ(ListViewRows(main), 0);
+  Exit(program, main);
+  EXPECT_EQ(Stored(kProductKey, L"LX"), L"");
 }
 
 TEST_F(MainWindowE2E, ARunFromTheBoxesCopiesTheTreeAndReportsIt) {
