@@ -28,12 +28,12 @@ WindowLayout TaskDialog::Layout() const {
 
 void TaskDialog::OnCreate() {
   // Creation order is the tab order.
-  sourceLabel.SetText("源目录(&S):");
+  sourceLabel.SetText("源目录:");
   sourceLabel.SetBounds({12, 18, 76, 18});
   sourceBox.SetBounds({92, 14, 320, 240});
   sourceBrowse.SetText("浏览(&B)...");
   sourceBrowse.SetBounds({420, 12, 80, 26});
-  targetLabel.SetText("目标目录(&T):");
+  targetLabel.SetText("目标目录:");
   targetLabel.SetBounds({12, 56, 76, 18});
   targetBox.SetBounds({92, 52, 320, 240});
   targetBrowse.SetText("浏览(&R)...");
