@@ -30,6 +30,8 @@ struct WindowLayout {
   std::optional<int> top;
   bool visible = true;  // shown by LoadWindow
   bool resizable = false;
+  int minWidth = 0;  // a resizable window is not made smaller than this (outer size)
+  int minHeight = 0;
   bool minimizeBox = true;
   bool maximizeBox = false;
   bool quitOnDestroy = false;  // ends the message loop when the window is gone

@@ -167,7 +167,12 @@ class WindowProcedure {
         return 0;
       case WM_GETMINMAXINFO:
         // A window shaped to nothing (0 x 0) really is that small.
-        if (!w.layout_.resizable) reinterpret_cast<MINMAXINFO*>(lparam)->ptMinTrackSize = {0, 0};
+        if (!w.layout_.resizable) {
+          reinterpret_cast<MINMAXINFO*>(lparam)->ptMinTrackSize = {0, 0};
+        } else if (w.layout_.minWidth > 0 || w.layout_.minHeight > 0) {
+          reinterpret_cast<MINMAXINFO*>(lparam)->ptMinTrackSize = {detail::ToPixels(w.layout_.minWidth),
+                                                                   detail::ToPixels(w.layout_.minHeight)};
+        }
         return 0;
       default: {
         std::intptr_t result = 0;

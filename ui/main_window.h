@@ -1,13 +1,146 @@
-// The main window of the interactive program.
+// The main window of the interactive program: the job being edited, the task list, the
+// schedule settings, the switches and every display a run writes, laid out to grow with the
+// window, plus its routines (the task dialog, the confirmations, the run start, hiding into
+// the notification area and leaving the program).
+//
+// The controls are the shared MainControls; the window attaches them and owns the engine that
+// runs over them, the settings store that loads and saves them, and its own captions, pages
+// and timers.
 #pragma once
 
+#include <memory>
+#include <string>
+
+#include "runtime/controls.h"
 #include "runtime/window.h"
+#include "sync/main_controls.h"
+#include "sync/sync_engine.h"
+#include "ui/settings_store.h"
 
 namespace tarnvel {
 
+// Command ids of the main window's controls and menu entries.
+enum MainWindowId : int {
+  kIdSourceBox = 100,
+  kIdSourceBrowse,
+  kIdTargetBox,
+  kIdTargetBrowse,
+  kIdStart,
+  kIdStop,
+  kIdCleanUp,
+  kIdService,
+  kIdRemovableDisk,
+  kIdUsageNotes,
+  kIdExit,
+  kIdPages,
+  kIdTaskList,
+  kIdSlotFirst = 120,  // 3 slots x (switch, hour, minute, second): 120 .. 131
+  kIdScheduleList = 140,
+  kIdCalendarSwitch,
+  kIdIntervalSwitch,
+  kIdIntervalBox,
+  kIdLogs = 150,
+  kIdCreatedLog,
+  kIdCopiedLog,
+  kIdRemovedDirsLog,
+  kIdRemovedFilesLog,
+  kIdFailuresLog,
+  kIdRunHistory,
+  kIdStatusLine = 160,
+  kIdDirectoryCounter,
+  kIdFileCounter,
+  kIdDataCounter,
+  kIdRemovedDirsCounter,
+  kIdRemovedFilesCounter,
+  kIdFileProgress,
+  kIdFilePercentage,
+  kIdTransferFigures,
+  kIdSpeed,
+  kIdElapsedTime,
+  kIdCaptionFirst = 180,  // the window's own captions
+  // Task menu entries.
+  kMenuAddTask = 300,
+  kMenuEditTask,
+  kMenuDeleteTask,
+  kMenuClearTasks,
+};
+
 class MainWindow : public Window {
+ public:
+  // Settings live in the registry unless a test hands its own store.
+  explicit MainWindow(SettingsBackend* settings = nullptr);
+  ~MainWindow() override;
+
+  MainControls& Controls() { return controls_; }
+  SyncEngine& Engine() { return engine_; }
+  SettingsStore& Settings() { return store_; }
+
+  // The start control: checks the job's boxes, then runs. False when nothing ran.
+  bool StartRun();
+  void RequestStop() { engine_.RequestStop(); }
+  void BrowseSource();
+  void BrowseTarget();
+  void AddTask();
+  void EditTask();
+  void DeleteTask();
+  void ClearTasks();
+  void CleanupSwitchClicked();
+  void ShowUsageNotes();
+  void ExitProgram();
+  // The notification-area icon's mouse events: 1 click, 2 double click, 3 right click.
+  void TrayEvent(int kind);
+  // Shows the window in its normal state and in front (the tray, a second start).
+  void Restore();
+  // The task dialog's texts, which carry its values to and from its callers.
+  std::string taskSource;
+  std::string taskTarget;
+
+  // Removes the notification-area icon and ends the program, with or without saving the
+  // settings from the controls.
+  void EndProgram(bool saveSettings);
+
+  // The scheduler's one-second timer calls this.
+  void SecondTick();
+  WindowTimer& SecondTimer() { return secondTimer_; }
+
  protected:
   WindowLayout Layout() const override;
+  void OnCreate() override;
+  void OnClose() override;
+  void OnDestroy() override;
+  void OnCommand(int id, int code) override;
+  std::intptr_t OnNotify(int id, int code, void* header) override;
+  void OnSize(int clientWidth, int clientHeight) override;
+  bool OnMessage(unsigned message, std::uintptr_t wparam, std::intptr_t lparam,
+                 std::intptr_t& result) override;
+
+ private:
+  struct Captions;
+  void CreateControls();
+  void ArrangeControls(int width, int height);
+  void ShowPage(int page);
+  void ShowLog(int log);
+  void MainWindowCreated();
+  void TaskMenu();
+  bool OpenTaskDialog();
+  void AfterRun();
+
+  std::unique_ptr<SettingsBackend> ownSettings_;
+  MainControls controls_;
+  SyncEngine engine_;
+  SettingsStore store_;
+  std::unique_ptr<Captions> captions_;
+  WindowTimer secondTimer_;
+  void* pagesTab_ = nullptr;
+  void* logsTab_ = nullptr;
+  void* instanceMutex_ = nullptr;
+  bool secondInstance_ = false;
+  bool settingsLoaded_ = false;
+  bool saveAtExit_ = true;
 };
+
+// The window that answers a second start: a start without arguments while a main window runs
+// brings that one to the front instead of opening a second one. True when one was found.
+bool BringRunningMainWindowForward();
 
 }  // namespace tarnvel

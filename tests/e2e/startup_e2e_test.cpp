@@ -148,7 +148,7 @@ TEST(StartUpE2E, TwoBarJobShowsAllSevenControlsInItsWindow) {
   EXPECT_EQ(program.ExitCode(), 2u) << "its source is missing: the job does not start";
 }
 
-TEST(StartUpE2E, WithoutArgumentsTheMainWindowOpensAndClosingItEnds) {
+TEST(StartUpE2E, WithoutArgumentsTheMainWindowOpensAndTheExitControlEndsIt) {
   const std::wstring dir = tarnvel::test::FreshTestDirWide();
   Process program(L"", dir);
   ASSERT_TRUE(program.Started()) << "CreateProcessW error " << program.Error();
@@ -159,7 +159,15 @@ TEST(StartUpE2E, WithoutArgumentsTheMainWindowOpensAndClosingItEnds) {
   RECT rect{};
   GetWindowRect(window, &rect);
   EXPECT_LE(std::abs((rect.left + rect.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2), 2);
-  PostMessageW(window, WM_CLOSE, 0, 0);
+  // Leaving is the exit control's, confirmed; the close box only hides the window.
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(110, BN_CLICKED), 0);
+  HWND question = nullptr;
+  for (int tries = 0; tries < 1000 && question == nullptr; ++tries) {
+    question = FindWindowW(L"#32770", L"提示");
+    if (question == nullptr) Sleep(10);  // a window of another process; nothing to wait on
+  }
+  ASSERT_NE(question, nullptr);
+  PostMessageW(question, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(program.EndsWithin(30000));
   EXPECT_EQ(program.ExitCode(), 0u);
   EXPECT_TRUE(std::filesystem::is_empty(dir));  // nothing read or written beside it
