@@ -8,6 +8,9 @@
 // and timers.
 #pragma once
 
+#include "ui/scheduler.h"
+#include "ui/scheduler_timers.h"
+
 #include <memory>
 #include <string>
 
@@ -99,9 +102,8 @@ class MainWindow : public Window {
   // settings from the controls.
   void EndProgram(bool saveSettings);
 
-  // The scheduler's one-second timer calls this.
-  void SecondTick();
-  WindowTimer& SecondTimer() { return secondTimer_; }
+  // The scheduler that starts runs from the daily slots, the schedule list and the interval.
+  Scheduler* Schedule() { return scheduler_.get(); }
 
  protected:
   WindowLayout Layout() const override;
@@ -130,7 +132,14 @@ class MainWindow : public Window {
   SyncEngine engine_;
   SettingsStore store_;
   std::unique_ptr<Captions> captions_;
-  WindowTimer secondTimer_;
+  // Runs the boxes' job for the scheduler: false only when a run is in progress already.
+  bool RunScheduled();
+  // Checks the job's boxes and runs them; false when nothing ran.
+  bool CheckAndRun();
+  void SlotBoxEdited(int id);
+
+  std::unique_ptr<Scheduler> scheduler_;
+  std::unique_ptr<SchedulerTimers> schedulerTimers_;
   void* pagesTab_ = nullptr;
   void* logsTab_ = nullptr;
   void* instanceMutex_ = nullptr;

@@ -375,12 +375,35 @@ void MainWindow::MainWindowCreated() {
   settingsLoaded_ = true;
   c.statusLine.SetText("信息：程序初始成功，请输入命令执行任务.");
   if (PortableStartCheck(*this)) return;
-  // The scheduler's one-second timer; its due-time checks are called from SecondTick.
-  secondTimer_.Start(*this, 1000, [this] { SecondTick(); });
+  // The scheduler over the loaded settings: its timers start now, and the interval the
+  // settings filled in resumes.
+  scheduler_ = std::make_unique<Scheduler>(controls_, [this] { return RunScheduled(); });
+  schedulerTimers_ = std::make_unique<SchedulerTimers>(*this, *scheduler_);
+  scheduler_->ApplyInterval();
 }
 
-void MainWindow::SecondTick() {
-  // The scheduler's tick is wired in here.
+bool MainWindow::RunScheduled() {
+  if (engine_.Running()) return false;
+  CheckAndRun();
+  return true;
+}
+
+// A slot box the user has left shows the time its slot fires at.
+void MainWindow::SlotBoxEdited(int id) {
+  const int offset = id - kIdSlotFirst;
+  if (offset < 0 || offset >= 4 * kDailySlotCount || offset % 4 == 0) return;
+  DailySlot& slot = controls_.dailySlots[static_cast<std::size_t>(offset / 4)];
+  switch (offset % 4) {
+    case 1:
+      CorrectSlotBox(slot.hour, SlotBoxKind::Hour);
+      break;
+    case 2:
+      CorrectSlotBox(slot.minute, SlotBoxKind::Minute);
+      break;
+    default:
+      CorrectSlotBox(slot.second, SlotBoxKind::Second);
+      break;
+  }
 }
 
 void MainWindow::OnSize(int clientWidth, int clientHeight) {
@@ -429,7 +452,17 @@ void MainWindow::TrayEvent(int kind) {
 }
 
 void MainWindow::OnCommand(int id, int code) {
+  if (code == EN_KILLFOCUS && id >= kIdSlotFirst && id < kIdSlotFirst + 4 * kDailySlotCount) {
+    SlotBoxEdited(id);
+    return;
+  }
   switch (id) {
+    case kIdService:
+      if (scheduler_) scheduler_->ToggleService();
+      break;
+    case kIdIntervalBox:
+      if (code == EN_KILLFOCUS && scheduler_) scheduler_->ApplyInterval();
+      break;
     case kIdStart:
       StartRun();
       break;
@@ -521,6 +554,13 @@ void MainWindow::TaskMenu() {
 }
 
 bool MainWindow::StartRun() {
+  const bool ran = CheckAndRun();
+  // A slot that fell due during the user's run starts now, once.
+  if (ran && scheduler_) scheduler_->RunFinished();
+  return ran;
+}
+
+bool MainWindow::CheckAndRun() {
   MainControls& c = controls_;
   TakeShownText(c.sourceBox);
   TakeShownText(c.targetBox);

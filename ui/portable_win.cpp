@@ -29,7 +29,8 @@ bool PortableStartCheck(MainWindow& window) {
   c.serviceControl.SetText("启动服务");
   c.removableDiskControl.SetText("卸载功能");
   if (ReadIniItem(file, "DIR", "EC") == "1") c.cleanUpSwitch.SetChecked(true);
-  window.SecondTimer().Stop();
+  // The scheduler is never started for a run from the disk: the window makes it only after
+  // this check has found no disk file.
   SetAttributes(file, kHiddenReadOnlySystem);
   c.sourceBox.SetText(RunDirectory());
   c.targetBox.SetText(ReadIniItem(file, "DIR", "Install"));
