@@ -21,37 +21,22 @@ constexpr int kShellFileNotFound = 2;
 // A job that walks: its roots are usable and its source is there.
 bool Startable(const SizeJob& job) { return job.Usable() && job.roots.sourceExists; }
 
-// The run log of one job, from its start to its totals.
+// The run log of one job: the log's own start and totals, and the job's roots between.
 class JobLog {
  public:
-  JobLog(SizeJob& job, const std::string& source, const std::string& target) : job_(job) {
-    start_ = TickCount();
-    if (!log_.Open(RunLog::DefaultDirectory(), Now())) return;
-    job_.report.SetLog(&log_);
-    log_.Line("Orvane目录同步 V2.5 运行记录（命令行任务）");
-    log_.Line("开始：" + LogTimeText(Now()));
-    log_.Line("源目录：" + source);
-    log_.Line("目标目录：" + target);
-    if (!job_.Usable()) {
-      log_.Line(RootsRefusal(job_.verdict));
-    } else if (!job_.roots.sourceExists) {
-      log_.Line("错误：源目录不存在，任务未执行。");
+  JobLog(SizeJob& job, const std::string& source, const std::string& target)
+      : scope_(job.report, "Orvane目录同步 V2.5 运行记录（命令行任务）") {
+    scope_.Line("源目录：" + source);
+    scope_.Line("目标目录：" + target);
+    if (!job.Usable()) {
+      scope_.Line(RootsRefusal(job.verdict));
+    } else if (!job.roots.sourceExists) {
+      scope_.Line("错误：源目录不存在，任务未执行。");
     }
   }
-  ~JobLog() {
-    if (!log_.IsOpen()) return;
-    log_.Line("结束：" + LogTimeText(Now()) + "，" + job_.report.TotalsText() + "，用时 " +
-              DurationText(static_cast<std::int32_t>((TickCount() - start_) / 1000)));
-    log_.Close();
-    job_.report.SetLog(nullptr);
-  }
-  JobLog(const JobLog&) = delete;
-  JobLog& operator=(const JobLog&) = delete;
 
  private:
-  SizeJob& job_;
-  RunLog log_;
-  std::uint32_t start_ = 0;
+  RunLogScope scope_;
 };
 
 int ExitCodeOf(const SizeJob& job, RunReport* report) {

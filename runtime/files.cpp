@@ -1,4 +1,5 @@
 // The platform-free rules of the file operations.
+#include <random>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,15 @@ std::vector<std::string> ResolvedComponents(std::string_view rest) {
 }
 
 }  // namespace
+
+std::string TemporaryFileName() {
+  static thread_local std::mt19937 generator{std::random_device{}()};
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::uint32_t value = generator();
+  std::string name = "~tv";
+  for (int i = 0; i < 8; ++i, value >>= 4) name += kHex[value & 0xF];
+  return name + ".tmp";
+}
 
 bool IsProtectedRoot(std::string_view path) {
   const std::size_t first = path.find_first_not_of(' ');

@@ -119,6 +119,11 @@ bool IsProtectedRoot(std::string_view path);
 // Renames over an existing file, writing through: the way a finished copy replaces its target.
 bool MoveFileReplace(const std::string& source, const std::string& target);
 
+// A name for a temporary file of the program's own: "~tv" + 8 random hexadecimal digits +
+// ".tmp", short enough to sit beside a name of any length. Callers create it fail-if-exists and
+// take another name when one is there: a file of that name may be someone's.
+std::string TemporaryFileName();
+
 // Removes a file link itself, never the file behind it: a fresh empty file is renamed over the
 // link and then deleted, so no delete is ever given the link (some systems follow it). False,
 // with the system's error as the last error, when it cannot be done.

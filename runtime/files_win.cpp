@@ -258,8 +258,7 @@ bool RemoveFileLink(const std::string& path) {
   const std::size_t cut = link.find_last_of(L'\\');
   const std::wstring directory = cut == std::wstring::npos ? std::wstring() : link.substr(0, cut + 1);
   for (unsigned attempt = 0; attempt < 8; ++attempt) {
-    const std::wstring temp = directory + L"~tvlink" + std::to_wstring((GetTickCount() + attempt * 7919u) % 100000u) +
-                              L"-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    const std::wstring temp = directory + Utf8ToWide(TemporaryFileName());
     HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();

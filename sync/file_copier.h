@@ -10,13 +10,10 @@
 
 namespace tarnvel {
 
-// A name for the temporary file a copy is written to before it replaces its target: in the
-// target's own directory (so the replacement is a rename on one volume), short enough for any
-// name length, "~tv" + 8 random hexadecimal digits + ".tmp". A file of that name that is there
-// already is never overwritten or removed: the copy then takes another name.
-std::string TemporaryCopyName();
-// True for a name of TemporaryCopyName's form.
-bool LooksLikeTemporaryCopyName(std::string_view name);
+// The temporary file a copy is written to before it replaces its target lies in the target's
+// own directory (so the replacement is a rename on one volume) under TemporaryFileName
+// (runtime/files.h). A file of that name that is there already is never overwritten or
+// removed: the copy then takes another name.
 
 // What the walk knows of the two files before the copy, from the two directories' listings.
 struct CopyFacts {

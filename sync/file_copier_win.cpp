@@ -68,7 +68,7 @@ std::string CopyToTemporary(const std::string& source, const std::string& target
                             DWORD* error) {
   const std::string directory = DirectoryOf(target);
   for (int tries = 0; tries < kNameTries; ++tries) {
-    const std::string temp = directory + TemporaryCopyName();
+    const std::string temp = directory + TemporaryFileName();
     bool copied = false;
     try {
       copied = CopyFileWithProgress(source, temp, progress, true);

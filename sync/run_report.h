@@ -48,6 +48,25 @@ class RunReport {
   std::vector<std::string> lines_;
 };
 
+// One run's log from its start to its totals: opens a new log in RunLog::DefaultDirectory(),
+// hands it to the report for the run's lifetime, and writes the title and start time first and
+// the end time, the report's totals and the duration last. A log that cannot be opened leaves
+// the run without one. Windows build only.
+class RunLogScope {
+ public:
+  RunLogScope(RunReport& report, std::string_view title);
+  ~RunLogScope();
+  RunLogScope(const RunLogScope&) = delete;
+  RunLogScope& operator=(const RunLogScope&) = delete;
+  // Writes a line when the log is open (the roots, why a job did not start).
+  void Line(std::string_view text) { log_.Line(text); }
+
+ private:
+  RunReport& report_;
+  RunLog log_;
+  std::uint32_t startTick_ = 0;
+};
+
 // The text the system gives for an error code, in the system's language, without line breaks;
 // "错误 N" when it has none. Windows build only.
 std::string SystemErrorText(unsigned long code);

@@ -3,7 +3,9 @@
 #include "sync/run_report.h"
 
 #include "runtime/convert.h"
+#include "runtime/datetime.h"
 #include "runtime/encoding.h"
+#include "sync/file_info.h"
 
 namespace tarnvel {
 
@@ -23,5 +25,20 @@ std::string SystemErrorText(unsigned long code) {
 }
 
 unsigned long LastErrorCode() { return GetLastError(); }
+
+RunLogScope::RunLogScope(RunReport& report, std::string_view title) : report_(report), startTick_(TickCount()) {
+  if (!log_.Open(RunLog::DefaultDirectory(), Now())) return;
+  report_.SetLog(&log_);
+  log_.Line(title);
+  log_.Line("开始：" + LogTimeText(Now()));
+}
+
+RunLogScope::~RunLogScope() {
+  if (!log_.IsOpen()) return;
+  log_.Line("结束：" + LogTimeText(Now()) + "，" + report_.TotalsText() + "，用时 " +
+            DurationText(static_cast<std::int32_t>((TickCount() - startTick_) / 1000)));
+  log_.Close();
+  report_.SetLog(nullptr);
+}
 
 }  // namespace tarnvel

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <optional>
+
 #include "sync/task_runner.h"
 
 #include "runtime/convert.h"
@@ -181,12 +183,7 @@ bool RunSyncTasks(SyncEngine& engine) {
   c.startControl.SetEnabled(false);
   c.stopControl.SetEnabled(true);
   engine.ClearStop();
-  RunLog log;
-  if (log.Open(RunLog::DefaultDirectory(), Now())) {
-    engine.Report().SetLog(&log);
-    log.Line("Orvane目录同步 V2.5 运行记录");
-    log.Line("开始：" + LogTimeText(Now()));
-  }
+  std::optional<RunLogScope> log(std::in_place, engine.Report(), "Orvane目录同步 V2.5 运行记录");
   {
     SpeedTimerScope timer(engine);
     engine.Totals().startTick = TickCount();
@@ -198,12 +195,7 @@ bool RunSyncTasks(SyncEngine& engine) {
   c.startControl.SetEnabled(true);
   c.stopControl.SetEnabled(false);
   const std::int32_t failures = engine.Report().Failures();
-  if (log.IsOpen()) {
-    log.Line("结束：" + LogTimeText(Now()) + "，" + engine.Report().TotalsText() + "，用时 " +
-             DurationText(static_cast<std::int32_t>((TickCount() - engine.Totals().startTick) / 1000)));
-    log.Close();
-  }
-  engine.Report().SetLog(nullptr);
+  log.reset();  // the totals are written before the completion message waits for the user
   c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。")
                                      : "信息：所有任务完成，但有 " + ToText(failures) + " 项未能完成，详见失败列表。");
   if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {

@@ -97,6 +97,12 @@ bool IsBlankText(std::string_view text) { return TrimBoth(text).empty(); }
 
 }  // namespace
 
+std::optional<DirectoryIdentity> IdentityOf(const std::string& directory) {
+  const std::optional<OpenedDirectory> dir = OpenDirectory(PathToWide(directory));
+  if (!dir) return std::nullopt;
+  return dir->identity;
+}
+
 std::string ExactDirectoryForm(std::string_view absolutePath) {
   // A text that is no exact name (not UTF-8) names no directory.
   const std::optional<std::wstring> exact = Utf8ToWideExact(absolutePath);
