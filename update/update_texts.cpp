@@ -1,0 +1,258 @@
+#include "update/update_texts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "runtime/convert.h"
+#include "runtime/text.h"
+#include "sync/file_info.h"
+#include "update/url.h"
+
+namespace tarnvel {
+
+namespace {
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char a = text[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (a != prefix[i]) return false;
+  }
+  return true;
+}
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view sought) {
+  return FindText(text, sought, 1, true) > 0;
+}
+
+std::string_view TrimLineBlanks(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// Leading sign and digits; saturates instead of overflowing. Nothing numeric gives 0.
+std::int64_t LeadingInteger(std::string_view text) {
+  bool negative = false;
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  std::int64_t value = 0;
+  constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10 - 10;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (value < kLimit) value = value * 10 + (text[i] - '0');
+  }
+  return negative ? -value : value;
+}
+
+// A path as the batch must spell it: "%" doubled so that cmd reads it as itself.
+std::string BatchPath(std::string_view path) { return ReplaceSubtext(path, "%", "%%"); }
+
+// "X:" is the drive's current directory for cmd, "X:\" its root: the program's directory is
+// always meant as a folder.
+std::string BatchDirectory(std::string_view directory) {
+  std::string dir(directory);
+  if (dir.size() == 2 && dir[1] == ':') dir += '\\';
+  return BatchPath(dir);
+}
+
+std::string JoinPath(std::string_view directory, std::string_view name) {
+  std::string path(directory);
+  if (path.empty() || path.back() != '\\') path += '\\';
+  return path + std::string(name);
+}
+
+// The lines both batches share at their start: into the program's directory, end this program,
+// and wait (a bounded number of tries) until its file can be deleted.
+std::string BatchHead(const InstallPlace& place) {
+  const std::string program = BatchPath(place.programName);
+  return "@echo off\r\n"
+         "cd /d \"" + BatchDirectory(place.directory) + "\"\r\n"
+         "taskkill /f /pid " + std::to_string(place.processId) + " >nul 2>&1\r\n"
+         "set tries=0\r\n"
+         ":wait\r\n"
+         "del /f /q \"" + program + "\" >nul 2>&1\r\n"
+         "if not exist \"" + program + "\" goto replace\r\n"
+         "set /a tries+=1\r\n"
+         "if %tries% lss 3000 goto wait\r\n"
+         "goto end\r\n"
+         ":replace\r\n";
+}
+
+std::string BatchTail() {
+  return ":end\r\n"
+         "attrib -a -s -r -h \"update.bat\"\r\n"
+         "del /f /q \"update.bat\"\r\n"
+         "exit";
+}
+
+}  // namespace
+
+std::string CompleteUpdateUrl(std::string_view url) {
+  if (ContainsIgnoringCase(url, "http://") || ContainsIgnoringCase(url, "https://")) return std::string(url);
+  return "http://" + TrimBoth(url);
+}
+
+std::optional<ProbeTarget> ProbeTargetOf(std::string_view url) {
+  ProbeTarget target;
+  std::size_t hostStart = 0;
+  if (StartsWithIgnoringCase(url, "http://")) {
+    hostStart = 7;
+  } else if (StartsWithIgnoringCase(url, "https://")) {
+    hostStart = 8;
+    target.secure = true;
+  } else {
+    return std::nullopt;
+  }
+  const std::size_t slash = url.find('/', hostStart);
+  if (slash == std::string_view::npos || slash == hostStart) return std::nullopt;
+  target.refererHost = std::string(url.substr(hostStart, slash - hostStart));
+  target.host = UrlHost(url);
+  target.port = UrlPort(url);
+  if (target.host.empty() || target.port <= 0 || target.port > 65535) return std::nullopt;
+  for (char c : target.refererHost) {
+    if (static_cast<unsigned char>(c) < 0x21) return std::nullopt;
+  }
+  return target;
+}
+
+std::string ProbeRequestText(std::string_view url, const ProbeTarget& target) {
+  return "GET " + std::string(url) +
+         " HTTP/1.0\r\nAccept: *.*, */*\r\n"
+         "User-Agent: Pravix Software Downloader\r\nReferer: " +
+         target.refererHost + "\r\n\r\n";
+}
+
+bool ParseProbeResponse(std::string_view firstArrival, std::int64_t& remoteLength) {
+  if (firstArrival.find("Content-Type:") == std::string_view::npos) return false;
+  const std::size_t end = firstArrival.find("\r\n\r\n");
+  const std::string head =
+      std::string(end == std::string_view::npos ? firstArrival : firstArrival.substr(0, end)) + "\r\n";
+  const std::int32_t at = FindText(head, "Content-Length:", 1, true);
+  if (at < 1) return false;
+  const std::size_t valueStart = static_cast<std::size_t>(at - 1) + 15;
+  const std::size_t valueEnd = head.find("\r\n", valueStart);
+  const std::string_view value = TrimLineBlanks(std::string_view(head).substr(valueStart, valueEnd - valueStart));
+  remoteLength = LeadingInteger(value);
+  return true;
+}
+
+std::string LatestVersionFromPage(std::string_view page) {
+  const std::size_t at = page.rfind("<>");
+  if (at == std::string_view::npos) return "";
+  return std::string(TrimLineBlanks(page.substr(at + 2)));
+}
+
+bool IsVersionText(std::string_view version) {
+  if (version.empty() || version.size() > 32) return false;
+  bool digitBefore = false;
+  for (char c : version) {
+    if (c >= '0' && c <= '9') {
+      digitBefore = true;
+    } else if (c == '.' && digitBefore) {
+      digitBefore = false;
+    } else {
+      return false;
+    }
+  }
+  return digitBefore;
+}
+
+bool VersionIsOffered(std::string_view latestVersion) {
+  return IsVersionText(latestVersion) && ToFloat(kProgramVersion) != ToFloat(latestVersion);
+}
+
+bool VersionTextDiffers(std::string_view latestVersion) {
+  return IsVersionText(latestVersion) && latestVersion != kProgramVersion;
+}
+
+bool SizeShowsNewVersion(std::int64_t referenceSize, std::int64_t remoteLength) {
+  if (remoteLength == -1 || remoteLength == 0 || remoteLength == 1308 || remoteLength == 83) return false;
+  return std::fabs(static_cast<double>(referenceSize) + 4.0 - static_cast<double>(remoteLength)) > 0.0000001;
+}
+
+std::string UpdateStatusText(std::int64_t totalBytes, int kilobytesPerSecond, int percent) {
+  return "更新大小：" + SizeText(totalBytes / 1024) + " \r\n\r\n当前进度：" + std::to_string(percent) +
+         "%\r\n\r\n当前速度：" + std::to_string(kilobytesPerSecond) + " KB/S";
+}
+
+bool IsPlainFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+        c == '>' || c == '|')
+      return false;
+  }
+  return true;
+}
+
+std::string RarPathFromIconValue(std::string_view value) {
+  const std::size_t slash = value.rfind('\\');
+  if (slash == std::string_view::npos) return "rar.exe";
+  // A path given in quotes keeps its opening quote out.
+  std::string_view folder = value.substr(0, slash + 1);
+  if (!folder.empty() && folder.front() == '"') folder.remove_prefix(1);
+  return std::string(folder) + "rar.exe";
+}
+
+std::string DirectInstallBatch(const InstallPlace& place) {
+  const std::string program = BatchPath(place.programName);
+  return BatchHead(place) +
+         "ren \"update.exe.tmp\" \"" + program + "\"\r\n"
+         "start \"\" \"" + program + "\"\r\n" +
+         BatchTail();
+}
+
+std::string ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath, std::string_view memberName) {
+  const std::string program = BatchPath(place.programName);
+  const std::string directory = BatchDirectory(place.directory);
+  std::string text = BatchHead(place);
+  // The destination ends in "\\" before its quote: a program's argument parser reads that as
+  // one backslash and the closing quote.
+  const std::string destination = directory.back() == '\\' ? directory + "\\" : directory + "\\\\";
+  text += "\"" + BatchPath(rarPath) + "\" x -y \"" + BatchPath(JoinPath(place.directory, "update.rar")) +
+          "\" \"" + destination + "\"\r\n";
+  text += "del /f /q \"update.rar\"\r\n";
+  if (memberName != place.programName) {
+    text += "ren \"" + BatchPath(memberName) + "\" \"" + program + "\"\r\n";
+  }
+  text += "start \"\" \"" + program + "\"\r\n";
+  return text + BatchTail();
+}
+
+std::string RarMemberNames(const ByteString& archive, const std::function<void()>& betweenHits) {
+  static constexpr std::uint8_t kMark[4] = {0x20, 0x00, 0x00, 0x00};
+  std::string names;
+  std::size_t from = 0;
+  while (from + 4 <= archive.size()) {
+    const auto hit = std::search(archive.begin() + static_cast<std::ptrdiff_t>(from), archive.end(),
+                                 std::begin(kMark), std::end(kMark));
+    if (hit == archive.end()) break;
+    const std::size_t p = static_cast<std::size_t>(hit - archive.begin());
+    std::size_t n = 0;
+    if (p >= 2) {
+      n = archive[p - 2];
+      const std::size_t start = std::min(p + 4, archive.size());
+      const std::size_t length = std::min(n, archive.size() - start);
+      if (length > 0) {
+        names.append(reinterpret_cast<const char*>(archive.data() + start), length);
+        names += ';';
+      }
+    }
+    from = p + std::max<std::size_t>(n, 1);
+    if (betweenHits) betweenHits();
+  }
+  if (!names.empty()) names.pop_back();
+  return names;
+}
+
+std::string FirstMemberName(const std::string& memberNames) {
+  return memberNames.substr(0, memberNames.find(';'));
+}
+
+std::string SignatureUrlOf(std::string_view updateUrl) { return std::string(updateUrl) + ".sig"; }
+
+}  // namespace tarnvel
