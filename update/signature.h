@@ -17,6 +17,7 @@ enum class SignatureCheck {
   Good,        // the file is the maker's
   Bad,         // the signature does not match the file or the key
   Malformed,   // the signature file is not a signature at all
+  Missing,     // no signature could be fetched for the file
   NoKey,       // this build holds no public key: it checks versions but installs nothing
 };
 

@@ -1,0 +1,23 @@
+// The signature file read into r ‖ s: any input gives either nothing or exactly 64 bytes, and
+// a 64-byte input is taken as it is.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "update/signature.h"
+
+using namespace tarnvel;
+
+[[noreturn]] static void Fail(int line) {
+  std::fprintf(stderr, "property broken at %s:%d\n", __FILE__, line);
+  std::abort();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const ByteString input(data, data + size);
+  const ByteString pair = SignatureToRawPair(input);
+  if (!pair.empty() && pair.size() != 64) Fail(__LINE__);
+  if (size == 64 && pair != input) Fail(__LINE__);
+  return 0;
+}
