@@ -1,10 +1,19 @@
 // The downloader on the system's HTTP request object ("WinHttp.WinHttpRequest.5.1") through the
-// automation layer: one asynchronous GET per block, polled while the calling thread's window
-// messages are dispatched.
+// automation layer: one asynchronous GET per block.
+//
+// Each block's request is made on a worker thread of its own, with an object of its own, while
+// the calling thread waits for that thread and dispatches its window messages. The object's own
+// wait is no place for the program's messages: under Wine it dispatches them itself, starts its
+// wait afresh after each one (so with a timer running it returns only with the answer), takes
+// a quit request out of the queue, and an Abort called from inside it can leave it waiting for
+// ever. On the worker, which has no windows, it only waits.
 #include <windows.h>
+// after windows.h, which it needs
+#include <objbase.h>
 
 #include "update/downloader.h"
 
+#include <atomic>
 #include <span>
 #include <utility>
 
@@ -20,7 +29,8 @@ namespace {
 
 constexpr const char* kHttpClass = "WinHttp.WinHttpRequest.5.1";
 constexpr int kDefaultBlockSize = 10240;
-// How long one look at the request may wait for its answer, in seconds.
+// How long one look of the worker at the request may wait for its answer, in seconds (the
+// object counts whole seconds); between looks it sees an abort and the block's time-out.
 constexpr int kLookSeconds = 1;
 // FileOpen: read and write, created when missing, contents kept; nobody else may open it.
 constexpr int kReadWriteKeep = 6;
@@ -30,7 +40,7 @@ enum class WaitResult { Answered, TimedOut, Aborted, Failed };
 
 // The downloader's fields (Downloader::State is this, under the name the header gives it).
 struct DownloadState {
-  AutoObject http;
+  AutoObject http;  // made by Init, which so learns that the component is there
   bool initialised = false;
   std::string url;
   std::string referer;
@@ -56,81 +66,6 @@ struct LocalFile {
   bool unverified = false;  // bytes left by an earlier run that no validator vouches for
 };
 
-// Watches one block's wait. The object dispatches the thread's window messages while it waits
-// and, under Wine, starts its wait afresh after each message, so with a timer of the program
-// running it returns only when the answer is complete; it also takes a quit request out of the
-// queue and keeps waiting. So while a block is awaited a timer of the thread checks the block's
-// time, and a message hook of the thread notes a quit request that is taken out; either stops
-// the request, which ends the wait, and the quit request is put back for the message loop.
-class WaitGuard {
- public:
-  WaitGuard(DownloadState& s, std::uint32_t sentTick) : s_(s), sentTick_(sentTick), previous_(current_) {
-    current_ = this;
-    hook_ = SetWindowsHookExW(WH_GETMESSAGE, &WaitGuard::Hook, nullptr, GetCurrentThreadId());
-    timer_ = SetTimer(nullptr, 0, kGuardTickMilliseconds, &WaitGuard::Tick);
-  }
-  ~WaitGuard() {
-    if (timer_) KillTimer(nullptr, timer_);
-    if (hook_) UnhookWindowsHookEx(hook_);
-    current_ = previous_;
-    PutQuitBack();
-  }
-  WaitGuard(const WaitGuard&) = delete;
-  WaitGuard& operator=(const WaitGuard&) = delete;
-
-  // Looks at the clock and the queue: a block past its time is stopped, a quit request aborts.
-  void Check() {
-    CheckTime();
-    MSG msg;
-    if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) s_.abortRequested = true;
-    PutQuitBack();
-  }
-  bool TimedOut() const { return timedOut_; }
-
- private:
-  void CheckTime() {
-    if (timedOut_ || TickCount() - sentTick_ <= static_cast<std::uint32_t>(s_.blockTimeoutMs)) return;
-    timedOut_ = true;
-    ObjectCall(s_.http, "Abort");
-  }
-  void PutQuitBack() {
-    if (!quitTaken_) return;
-    quitTaken_ = false;
-    PostQuitMessage(quitCode_);
-  }
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (current_) current_->CheckTime();
-  }
-  static LRESULT CALLBACK Hook(int code, WPARAM removal, LPARAM message) {
-    const auto* msg = reinterpret_cast<const MSG*>(message);
-    if (code >= 0 && removal == PM_REMOVE && msg->message == WM_QUIT && current_ && !current_->quitTaken_) {
-      current_->quitTaken_ = true;
-      current_->quitCode_ = static_cast<int>(msg->wParam);
-      current_->s_.abortRequested = true;
-      ObjectCall(current_->s_.http, "Abort");
-    }
-    return CallNextHookEx(nullptr, code, removal, message);
-  }
-
-  static constexpr UINT kGuardTickMilliseconds = 200;
-  static thread_local WaitGuard* current_;
-  DownloadState& s_;
-  std::uint32_t sentTick_;
-  WaitGuard* previous_;
-  HHOOK hook_ = nullptr;
-  UINT_PTR timer_ = 0;
-  bool timedOut_ = false;
-  bool quitTaken_ = false;
-  int quitCode_ = 0;
-};
-
-thread_local WaitGuard* WaitGuard::current_ = nullptr;
-
-std::string Header(const AutoObject& http, const char* name) {
-  // A missing header is an automation error of the object; its empty result is what we want.
-  return ObjectCall<std::string>(http, "GetResponseHeader", name);
-}
-
 void ForgetValidator(const std::string& localPath) {
   const std::string side = ValidatorSidePath(localPath);
   if (FileExists(side)) DeleteFileAt(side);
@@ -151,18 +86,35 @@ std::string StoredValidator(const std::string& localPath, const std::string& url
   return ValidatorFromRecord(std::string_view(reinterpret_cast<const char*>(record.data()), record.size()), url);
 }
 
-// Sends one block's request; false when the object refuses it.
-bool SendBlock(DownloadState& s, std::int64_t start, const std::string& ifRange) {
-  const AutoObject& http = s.http;
-  ObjectCall(http, "SetTimeouts", s.blockTimeoutMs, s.blockTimeoutMs, s.blockTimeoutMs, s.blockTimeoutMs);
-  ObjectCall(http, "Open", "GET", s.url, true);
+// One block's request, handed to its worker thread, and the answer it brings back.
+struct BlockJob {
+  std::string url;
+  std::string referer;
+  std::string range;
+  std::string ifRange;
+  int timeoutMs = 0;
+  std::uint32_t sentTick = 0;
+  std::atomic<bool> abort{false};
+
+  WaitResult result = WaitResult::Failed;
+  int status = 0;
+  std::string statusText;
+  std::string contentRange;
+  std::string etag;
+  std::string lastModified;
+  ByteString body;  // only of a 206 answer
+};
+
+bool SendBlock(const AutoObject& http, const BlockJob& job) {
+  ObjectCall(http, "SetTimeouts", job.timeoutMs, job.timeoutMs, job.timeoutMs, job.timeoutMs);
+  ObjectCall(http, "Open", "GET", job.url, true);
   if (!AutomationLastError().empty()) return false;
   // An empty Referer is no address at all; it is left out rather than sent blank.
-  if (!s.referer.empty()) ObjectCall(http, "SetRequestHeader", "Referer", s.referer);
+  if (!job.referer.empty()) ObjectCall(http, "SetRequestHeader", "Referer", job.referer);
   ObjectCall(http, "SetRequestHeader", "Accept", "*/*");
   ObjectCall(http, "SetRequestHeader", "User-Agent", "Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)");
-  ObjectCall(http, "SetRequestHeader", "Range", RangeHeaderValue(start, s.blockSize));
-  if (!ifRange.empty()) ObjectCall(http, "SetRequestHeader", "If-Range", ifRange);
+  ObjectCall(http, "SetRequestHeader", "Range", job.range);
+  if (!job.ifRange.empty()) ObjectCall(http, "SetRequestHeader", "If-Range", job.ifRange);
   ObjectCall(http, "SetRequestHeader", "Content-Type", "application/octet-stream");
   ObjectCall(http, "SetRequestHeader", "Pragma", "no-cache");
   ObjectCall(http, "SetRequestHeader", "Cache-Control", "no-cache");
@@ -170,28 +122,75 @@ bool SendBlock(DownloadState& s, std::int64_t start, const std::string& ifRange)
   return AutomationLastError().empty();
 }
 
-// Looks at the request until it is answered, the block's time runs out, the user aborts or the
-// transfer fails, dispatching window messages between the looks.
-//
-// Each look waits at most one second, the shortest time the object takes (it counts whole
-// seconds), and returns as soon as the answer is complete; the object dispatches the thread's
-// window messages while it waits, so a timer or a menu's Abort gets through at once. A look of 0
-// seconds is no use: under Wine it never reports the answer.
-WaitResult WaitForAnswer(DownloadState& s, std::uint32_t sentTick) {
-  WaitGuard guard(s, sentTick);
+// Looks at the request until it is answered, the block's time runs out, an abort is asked for
+// or the transfer fails. A look of 0 seconds is no use: under Wine it never reports the answer.
+WaitResult AwaitAnswer(const AutoObject& http, BlockJob& job) {
   for (;;) {
-    guard.Check();
-    if (guard.TimedOut()) return WaitResult::TimedOut;
-    if (s.abortRequested) return WaitResult::Aborted;
-    const bool answered = ObjectCall<bool>(s.http, "WaitForResponse", kLookSeconds);
-    const bool failed = !AutomationLastError().empty();
-    guard.Check();
-    if (guard.TimedOut()) return WaitResult::TimedOut;
-    if (s.abortRequested) return WaitResult::Aborted;
-    if (failed) return WaitResult::Failed;
+    if (job.abort) {
+      ObjectCall(http, "Abort");
+      return WaitResult::Aborted;
+    }
+    const bool answered = ObjectCall<bool>(http, "WaitForResponse", kLookSeconds);
+    if (!AutomationLastError().empty()) return job.abort ? WaitResult::Aborted : WaitResult::Failed;
     if (answered) return WaitResult::Answered;
-    ProcessEvents();
+    if (TickCount() - job.sentTick > static_cast<std::uint32_t>(job.timeoutMs)) {
+      ObjectCall(http, "Abort");
+      return WaitResult::TimedOut;
+    }
   }
+}
+
+void RunBlockJob(BlockJob& job) {
+  AutoObject http;
+  if (!ObjectCreate(http, kHttpClass) || !SendBlock(http, job)) {
+    job.result = WaitResult::Failed;
+    return;
+  }
+  job.result = AwaitAnswer(http, job);
+  if (job.result != WaitResult::Answered) return;
+  job.status = ObjectGet<int>(http, "Status");
+  job.statusText = ObjectGet<std::string>(http, "StatusText");
+  // A missing header is an automation error of the object; its empty result is what we want.
+  job.contentRange = ObjectCall<std::string>(http, "GetResponseHeader", "Content-Range");
+  job.etag = ObjectCall<std::string>(http, "GetResponseHeader", "ETag");
+  job.lastModified = ObjectCall<std::string>(http, "GetResponseHeader", "Last-Modified");
+  if (job.status == 206) job.body = ObjectGet<ByteString>(http, "ResponseBody");
+}
+
+DWORD WINAPI BlockThread(void* parameter) {
+  // An apartment of its own, ended with the thread; the object is released before that.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  RunBlockJob(*static_cast<BlockJob*>(parameter));
+  if (SUCCEEDED(com)) CoUninitialize();
+  return 0;
+}
+
+// Runs the job on its worker and waits for it, dispatching the thread's window messages. An
+// abort (from a handler of those messages, or a quit request, which stays queued for the
+// message loop because the program is ending) is passed on to the worker, which ends within a
+// look.
+void RunBlock(DownloadState& s, BlockJob& job) {
+  HANDLE thread = CreateThread(nullptr, 0, BlockThread, &job, 0, nullptr);
+  if (!thread) {
+    job.result = WaitResult::Failed;
+    return;
+  }
+  bool quitQueued = false;
+  for (;;) {
+    if (s.abortRequested) job.abort = true;
+    const DWORD woke = quitQueued ? WaitForSingleObject(thread, INFINITE)
+                                  : MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+    if (woke != WAIT_OBJECT_0 + 1) break;
+    ProcessEvents();
+    MSG msg;
+    if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
+      quitQueued = true;
+      s.abortRequested = true;
+    }
+  }
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  if (s.abortRequested && job.result != WaitResult::TimedOut) job.result = WaitResult::Aborted;
 }
 
 // Empties the local file for a fetch from the start.
@@ -219,12 +218,15 @@ void RunBlocks(DownloadState& s, LocalFile& file) {
     request.sentIfRange = file.length > 0 && !file.validator.empty();
     request.unverified = file.unverified;
     request.knownTotal = s.totalBytes;
-    if (!SendBlock(s, request.start, request.sentIfRange ? file.validator : std::string())) {
-      s.message = kTimedOutMessage;
-      return;
-    }
-    const std::uint32_t sentTick = TickCount();
-    switch (WaitForAnswer(s, sentTick)) {
+    BlockJob job;
+    job.url = s.url;
+    job.referer = s.referer;
+    job.range = RangeHeaderValue(request.start, s.blockSize);
+    if (request.sentIfRange) job.ifRange = file.validator;
+    job.timeoutMs = s.blockTimeoutMs;
+    job.sentTick = TickCount();
+    RunBlock(s, job);
+    switch (job.result) {
       case WaitResult::Answered: break;
       case WaitResult::Aborted: s.message = kAbortedMessage; return;
       // A transfer that broke off is reported like one that stalled: the remedy is the same.
@@ -232,12 +234,10 @@ void RunBlocks(DownloadState& s, LocalFile& file) {
       case WaitResult::Failed: s.message = kTimedOutMessage; return;
     }
     BlockAnswer answer;
-    answer.status = s.status = ObjectGet<int>(s.http, "Status");
-    answer.statusText = ObjectGet<std::string>(s.http, "StatusText");
-    answer.contentRange = Header(s.http, "Content-Range");
-    ByteString body;
-    if (answer.status == 206) body = ObjectGet<ByteString>(s.http, "ResponseBody");
-    answer.bodyBytes = static_cast<std::int64_t>(body.size());
+    answer.status = s.status = job.status;
+    answer.statusText = job.statusText;
+    answer.contentRange = job.contentRange;
+    answer.bodyBytes = static_cast<std::int64_t>(job.body.size());
     const BlockVerdict verdict = JudgeBlock(request, answer);
 
     switch (verdict.action) {
@@ -263,17 +263,17 @@ void RunBlocks(DownloadState& s, LocalFile& file) {
         break;
       case BlockAction::Append:
         if (request.start == 0) {
-          file.validator = ChooseValidator(Header(s.http, "ETag"), Header(s.http, "Last-Modified"));
+          file.validator = ChooseValidator(job.etag, job.lastModified);
           KeepValidator(s.localPath, s.url, file.validator);
         }
-        if (!Append(file, body)) {
+        if (!Append(file, job.body)) {
           s.message = kCannotOpenMessage;
           return;
         }
         s.totalBytes = verdict.total;
         s.doneBytes = file.length;
         if (s.onProgress) {
-          s.onProgress(s.localPath, s.totalBytes, KilobytesPerSecond(answer.bodyBytes, TickCount() - sentTick),
+          s.onProgress(s.localPath, s.totalBytes, KilobytesPerSecond(answer.bodyBytes, TickCount() - job.sentTick),
                        PercentDone(s.doneBytes, s.totalBytes));
         }
         if (s.doneBytes >= s.totalBytes) {
@@ -395,9 +395,8 @@ bool Downloader::Download() {
 }
 
 void Downloader::Abort() {
-  if (!state_->busy) return;
-  state_->abortRequested = true;
-  ObjectCall(state_->http, "Abort");
+  // The block's worker sees the flag within a look and aborts its request.
+  if (state_->busy) state_->abortRequested = true;
 }
 
 bool Downloader::Initialised() const { return state_->initialised; }

@@ -382,6 +382,31 @@ TEST_F(DownloaderTest, EachDownloadFileInitialisesAfreshWithItsOwnHandlers) {
   EXPECT_FALSE(fresh.SetLocalPath(Local()));
 }
 
+TEST_F(DownloaderTest, TheFinishHandlerMayStartTheNextDownloadAndCloseWaitsForTheRunningOne) {
+  HttpTestServer server;
+  server.SetDefault(HttpReply::Resource(Pattern(50000, 19)));
+  Recorder next;
+  bool nextOk = false;
+  const bool ok = DownloadFile(
+      server.Url("/a"), Local("a.bin"), nullptr,
+      [&](const std::string&, int, const std::string& message, int) {
+        rec_.finishes.push_back({"", 0, message, 0});
+        nextOk = next.Fetch(server.Url("/b"), Local("b.bin"));
+      });
+  EXPECT_TRUE(ok);
+  EXPECT_TRUE(nextOk);
+  EXPECT_EQ(ReadFile(Local("b.bin")), Pattern(50000, 19));
+
+  // Close from inside a download aborts it; the downloader is closed once the download has ended.
+  Recorder closing;
+  closing.onBlock = [] { ProcessDownloader().Close(); };
+  EXPECT_FALSE(closing.Fetch(server.Url("/c"), Local("c.bin")));
+  ASSERT_EQ(closing.finishes.size(), 1u);
+  EXPECT_EQ(closing.Last().message, "用户中止了下载");
+  EXPECT_FALSE(ProcessDownloader().Initialised());
+  EXPECT_EQ(ReadFile(Local("c.bin")), Pattern(50000, 19).substr(0, 20480));
+}
+
 TEST_F(DownloaderTest, ALocalFileThatCannotBeOpenedIsReported) {
   HttpTestServer server;
   server.SetDefault(HttpReply::Resource(Pattern(100, 9)));
