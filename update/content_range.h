@@ -13,10 +13,10 @@
 namespace tarnvel {
 
 struct ContentRange {
-  bool hasPart = false;      // "first-last" given; false for "*/total"
-  std::int64_t first = 0;    // with hasPart
-  std::int64_t last = 0;     // with hasPart: first <= last, and last < total when the total is known
-  std::int64_t total = -1;   // -1 when the server wrote "*"
+  bool hasPart = false;     // "first-last" given; false for "*/total"
+  std::int64_t first = 0;   // with hasPart
+  std::int64_t last = 0;    // with hasPart: first <= last, and last < total when the total is known
+  std::int64_t total = -1;  // -1 when the server wrote "*"
 };
 
 // The parsed value, or nothing when it is not one of the forms above (or a number has more

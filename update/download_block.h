@@ -32,10 +32,10 @@ int KilobytesPerSecond(std::int64_t bytes, std::uint32_t milliseconds);
 
 // One block request as it was sent.
 struct BlockRequest {
-  std::int64_t start = 0;        // the offset asked for: the local file's length
-  bool sentIfRange = false;      // the local bytes' validator went with it (If-Range)
-  bool unverified = false;       // the local bytes have no validator (left by an earlier run)
-  std::int64_t knownTotal = 0;   // the total an earlier block of this download gave, 0 if none
+  std::int64_t start = 0;       // the offset asked for: the local file's length
+  bool sentIfRange = false;     // the local bytes' validator went with it (If-Range)
+  bool unverified = false;      // the local bytes have no validator (left by an earlier run)
+  std::int64_t knownTotal = 0;  // the total an earlier block of this download gave, 0 if none
 };
 
 // The server's answer to it.

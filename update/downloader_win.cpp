@@ -83,7 +83,8 @@ void KeepValidator(const std::string& localPath, const std::string& url, const s
 
 std::string StoredValidator(const std::string& localPath, const std::string& url) {
   const ByteString record = ReadWholeFile(ValidatorSidePath(localPath));
-  return ValidatorFromRecord(std::string_view(reinterpret_cast<const char*>(record.data()), record.size()), url);
+  return ValidatorFromRecord(std::string_view(reinterpret_cast<const char*>(record.data()), record.size()),
+                             url);
 }
 
 // One block's request, handed to its worker thread, and the answer it brings back.
@@ -227,11 +228,16 @@ void RunBlocks(DownloadState& s, LocalFile& file) {
     job.sentTick = TickCount();
     RunBlock(s, job);
     switch (job.result) {
-      case WaitResult::Answered: break;
-      case WaitResult::Aborted: s.message = kAbortedMessage; return;
+      case WaitResult::Answered:
+        break;
+      case WaitResult::Aborted:
+        s.message = kAbortedMessage;
+        return;
       // A transfer that broke off is reported like one that stalled: the remedy is the same.
       case WaitResult::TimedOut:
-      case WaitResult::Failed: s.message = kTimedOutMessage; return;
+      case WaitResult::Failed:
+        s.message = kTimedOutMessage;
+        return;
     }
     BlockAnswer answer;
     answer.status = s.status = job.status;
@@ -241,7 +247,9 @@ void RunBlocks(DownloadState& s, LocalFile& file) {
     const BlockVerdict verdict = JudgeBlock(request, answer);
 
     switch (verdict.action) {
-      case BlockAction::Fail: s.message = verdict.message; return;
+      case BlockAction::Fail:
+        s.message = verdict.message;
+        return;
       case BlockAction::Complete:
         s.totalBytes = verdict.total;
         s.doneBytes = file.length;
@@ -273,7 +281,8 @@ void RunBlocks(DownloadState& s, LocalFile& file) {
         s.totalBytes = verdict.total;
         s.doneBytes = file.length;
         if (s.onProgress) {
-          s.onProgress(s.localPath, s.totalBytes, KilobytesPerSecond(answer.bodyBytes, TickCount() - job.sentTick),
+          s.onProgress(s.localPath, s.totalBytes,
+                       KilobytesPerSecond(answer.bodyBytes, TickCount() - job.sentTick),
                        PercentDone(s.doneBytes, s.totalBytes));
         }
         if (s.doneBytes >= s.totalBytes) {
@@ -353,7 +362,8 @@ bool Downloader::Download() {
   }
   if (s.busy) {
     // The running download keeps its message, counters and file; only this caller is told.
-    if (s.onFinish) s.onFinish(s.url, s.status, std::string(kBusyMessage), PercentDone(s.doneBytes, s.totalBytes));
+    if (s.onFinish)
+      s.onFinish(s.url, s.status, std::string(kBusyMessage), PercentDone(s.doneBytes, s.totalBytes));
     return false;
   }
   s.status = 0;

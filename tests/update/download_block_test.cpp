@@ -15,7 +15,8 @@ BlockAnswer Answer(int status, std::string contentRange, std::int64_t bodyBytes 
   return a;
 }
 
-BlockRequest From(std::int64_t start, bool sentIfRange = false, bool unverified = false, std::int64_t known = 0) {
+BlockRequest From(std::int64_t start, bool sentIfRange = false, bool unverified = false,
+                  std::int64_t known = 0) {
   BlockRequest r;
   r.start = start;
   r.sentIfRange = sentIfRange;

@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
 #include <vector>
@@ -100,8 +100,8 @@ std::vector<std::string> HeaderLines(const std::string& request) {
 }
 
 std::vector<std::string> OurLines(const std::string& request) {
-  static const char* const kOurs[] = {"Referer:", "Accept:",  "User-Agent:",    "Range:",
-                                      "If-Range:", "Content-Type:", "Pragma:", "Cache-Control:"};
+  static const char* const kOurs[] = {"Referer:",  "Accept:",       "User-Agent:", "Range:",
+                                      "If-Range:", "Content-Type:", "Pragma:",     "Cache-Control:"};
   std::vector<std::string> ours;
   for (const std::string& line : HeaderLines(request)) {
     for (const char* name : kOurs) {
@@ -140,10 +140,13 @@ TEST_F(DownloaderTest, RequestCarriesItsHeaderLinesInOrder) {
   ASSERT_EQ(server.RequestCount(), 1u);
   const std::string request = server.Request(0);
   EXPECT_EQ(request.rfind("GET /NEW/Tarnvel.exe HTTP/1.1\r\n", 0), 0u) << request;
-  const std::vector<std::string> expected = {
-      "Referer: http://ref.invalid/page", "Accept: */*",
-      "User-Agent: Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)", "Range: bytes=0-1023",
-      "Content-Type: application/octet-stream", "Pragma: no-cache", "Cache-Control: no-cache"};
+  const std::vector<std::string> expected = {"Referer: http://ref.invalid/page",
+                                             "Accept: */*",
+                                             "User-Agent: Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)",
+                                             "Range: bytes=0-1023",
+                                             "Content-Type: application/octet-stream",
+                                             "Pragma: no-cache",
+                                             "Cache-Control: no-cache"};
   EXPECT_EQ(OurLines(request), expected) << request;
   EXPECT_EQ(ReadFile(Local()), Pattern(100, 1));
 
@@ -167,7 +170,8 @@ TEST_F(DownloaderTest, APartialFileAsksForTheRangeAfterItsEnd) {
 
   EXPECT_FALSE(rec_.Fetch(url, Local()));
   std::vector<std::string> lines = OurLines(server.Request(0));
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Range: bytes=30000-50479"), lines.end()) << server.Request(0);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Range: bytes=30000-50479"), lines.end())
+      << server.Request(0);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "If-Range: \"v1\""), lines.end()) << server.Request(0);
 
   // A 404 ends with the server's status text; the file is as it was.
@@ -223,7 +227,8 @@ TEST_F(DownloaderTest, FailedAnswersLeaveTheFileAsItWas) {
   // for ever).
   WriteFile(Local(), partial);
   WriteFile(Local() + ".validator", url + "\n\"v1\"\n");
-  server.Script(HttpReply::Raw("HTTP/1.1 206 Partial Content\r\nContent-Length: 5\r\nConnection: close\r\n\r\nABCDE"));
+  server.Script(
+      HttpReply::Raw("HTTP/1.1 206 Partial Content\r\nContent-Length: 5\r\nConnection: close\r\n\r\nABCDE"));
   EXPECT_FALSE(rec_.Fetch(url, Local()));
   EXPECT_EQ(rec_.Last().message, "文件长度未知！");
   EXPECT_EQ(rec_.Last().percent, 0);
@@ -387,12 +392,11 @@ TEST_F(DownloaderTest, TheFinishHandlerMayStartTheNextDownloadAndCloseWaitsForTh
   server.SetDefault(HttpReply::Resource(Pattern(50000, 19)));
   Recorder next;
   bool nextOk = false;
-  const bool ok = DownloadFile(
-      server.Url("/a"), Local("a.bin"), nullptr,
-      [&](const std::string&, int, const std::string& message, int) {
-        rec_.finishes.push_back({"", 0, message, 0});
-        nextOk = next.Fetch(server.Url("/b"), Local("b.bin"));
-      });
+  const bool ok = DownloadFile(server.Url("/a"), Local("a.bin"), nullptr,
+                               [&](const std::string&, int, const std::string& message, int) {
+                                 rec_.finishes.push_back({"", 0, message, 0});
+                                 nextOk = next.Fetch(server.Url("/b"), Local("b.bin"));
+                               });
   EXPECT_TRUE(ok);
   EXPECT_TRUE(nextOk);
   EXPECT_EQ(ReadFile(Local("b.bin")), Pattern(50000, 19));
