@@ -118,6 +118,7 @@ class UpdateSession {
   std::string fullUrl_;      // with its scheme
   std::int64_t remoteLength_ = 0;
   std::string rarPath_;
+  std::string downloadPath_;
   std::string lastNotice_;
   bool probeAnswered_ = false;
   bool downloading_ = false;

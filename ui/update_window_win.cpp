@@ -365,10 +365,11 @@ void UpdateSession::Download(const std::string& localPath) {
   std::string headers, error;
   const ByteString signature = HttpRequest(SignatureUrlOf(fullUrl_), "GET", "", "", "", "", "", 30, &headers, &error);
   if (!error.empty() || !StatusIsOk(headers) || signature.empty()) {
-    Refuse("无法取得更新文件的签名（" + SignatureUrlOf(fullUrl_) + "），更新已取消，没有更改任何文件。");
+    Refuse(SignatureCheckMessage(SignatureCheck::Missing));
     return;
   }
   downloading_ = true;
+  downloadPath_ = localPath;
   const bool complete = DownloadFile(
       fullUrl_, localPath,
       [this](const std::string&, std::int64_t total, int speed, int percent) { Progress(total, speed, percent); },
@@ -379,6 +380,8 @@ void UpdateSession::Download(const std::string& localPath) {
     return;
   }
   if (!complete) return;  // the finish handler told the user; a partial file is resumed next time
+  // Hidden while it was incomplete; the batch's commands pass hidden files by.
+  SetAttributes(localPath, kAttrArchive);
   const SignatureCheck check = VerifyUpdateSignature(ReadWholeFile(localPath), signature, key);
   if (check != SignatureCheck::Good) {
     DeleteFileAt(localPath);
@@ -434,6 +437,7 @@ void UpdateSession::Progress(std::int64_t totalBytes, int kilobytesPerSecond, in
   window_->percent.SetText(std::to_string(percent) + "%");
   window_->status.SetText(UpdateStatusText(totalBytes, kilobytesPerSecond, percent));
   if (options_.statusLabel != nullptr) options_.statusLabel->SetText(window_->status.Text());
+  if (downloading_) SetAttributes(downloadPath_, kAttrHidden);
 }
 
 void UpdateSession::Finished(const std::string& message) {

@@ -16,6 +16,7 @@
 #include "runtime/files.h"
 #include "runtime/registry.h"
 #include "tests/support/http_test_server_win.h"
+#include "tests/support/nginx_fixture.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/update_support_win.h"
 #include "update/signature.h"
@@ -27,6 +28,22 @@ using test::HttpReply;
 using test::HttpTestServer;
 
 const std::string kOldProgram = "the program as it runs now";
+
+bool RunProgramAndWait(const std::string& commandLine) {
+  std::wstring line = Utf8ToWide(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &info))
+    return false;
+  WaitForSingleObject(info.hProcess, 30000);
+  DWORD code = 1;
+  GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  return code == 0;
+}
 
 class UpdateSessionTest : public testing::Test {
  protected:
@@ -214,7 +231,7 @@ TEST_F(UpdateSessionTest, AMissingSignatureEndsTheUpdateBeforeAnythingIsFetched)
   const auto said = dialogs_.Messages();
   ASSERT_FALSE(said.empty());
   EXPECT_EQ(said.back().caption, "错误");
-  EXPECT_NE(said.back().message.find("签名"), std::string::npos) << said.back().message;
+  EXPECT_EQ(said.back().message, SignatureCheckMessage(SignatureCheck::Missing));
   EXPECT_EQ(ProgramDirectoryNames(), std::vector<std::string>{"Tarnvel.exe"});
   EXPECT_EQ(test::ReadText(programDir_ + "\\Tarnvel.exe"), kOldProgram);
   EXPECT_TRUE(batches_.empty());
@@ -233,6 +250,78 @@ TEST_F(UpdateSessionTest, ABuildWithoutKeyChecksButRefusesToInstallSayingWhy) {
   EXPECT_EQ(said[1].message, SignatureCheckMessage(SignatureCheck::NoKey));
   EXPECT_EQ(server.RequestCount(), 1u) << "neither the signature nor the file is fetched";
   EXPECT_EQ(ProgramDirectoryNames(), std::vector<std::string>{"Tarnvel.exe"});
+}
+
+// Update files served by nginx, fetched by the real downloader.
+class SignedUpdateTest : public UpdateSessionTest {
+ protected:
+  void SetUp() override {
+    UpdateSessionTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_FALSE(test::NginxUrl("").empty()) << test::NginxMissing();
+    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    served_ = test::NginxRoot() + "session-" + name + "\\";
+    RemoveDirectoryTree(served_);
+    ASSERT_TRUE(MakeDirectory(served_));
+    url_ = test::NginxUrl("session-" + name + "/");
+  }
+  void Serve(const std::string& name, const ByteString& bytes) { ASSERT_TRUE(test::WriteBytes(served_ + name, bytes)); }
+
+  std::string served_, url_;
+  const ByteString newProgram_ = ByteString{'M', 'Z', 0x90, 0x00, 0x20, 0x00, 0x00, 0x00, 'n', 'e', 'w'};
+};
+
+TEST_F(SignedUpdateTest, DirectModeWritesTheBatchBesideTheVerifiedProgramAndEnds) {
+  Serve("Tarnvel.exe", newProgram_);
+  Serve("Tarnvel.exe.sig", test::SignForTest(newProgram_));
+  ASSERT_TRUE(StartUpdate(url_ + "Tarnvel.exe"));
+  ASSERT_TRUE(RunUntilClosed());
+  ASSERT_EQ(batches_, std::vector<std::string>{programDir_ + "\\update.bat"}) << ProcessUpdate().LastNotice();
+  EXPECT_TRUE(ended_);
+  EXPECT_EQ(ReadWholeFile(programDir_ + "\\update.exe.tmp"), newProgram_);
+  EXPECT_EQ(GetAttributes(programDir_ + "\\update.exe.tmp") & kAttrHidden, 0) << "ren passes hidden files by";
+  EXPECT_NE(GetAttributes(programDir_ + "\\update.bat") & kAttrHidden, 0);
+  const std::string batch = test::ReadText(programDir_ + "\\update.bat");
+  EXPECT_NE(batch.find("ren \"update.exe.tmp\" \"Tarnvel.exe\""), std::string::npos) << batch;
+  EXPECT_EQ(test::ReadText(programDir_ + "\\Tarnvel.exe"), kOldProgram) << "the batch replaces it, not the program";
+}
+
+TEST_F(SignedUpdateTest, ATamperedOrStrangersFileIsDeletedAndNothingElseHappens) {
+  ByteString tampered = newProgram_;
+  tampered.back() ^= 1;
+  ByteString stranger = test::SignForTest(newProgram_);
+  stranger[10] ^= 1;
+  for (const auto& [body, signature] : std::vector<std::pair<ByteString, ByteString>>{
+           {tampered, test::SignForTest(newProgram_)}, {newProgram_, stranger}, {newProgram_, ByteString(64, 0)}}) {
+    Serve("Tarnvel.exe", body);
+    Serve("Tarnvel.exe.sig", signature);
+    dialogs_.AnswerMessage(kButtonOk);
+    ASSERT_TRUE(StartUpdate(url_ + "Tarnvel.exe"));
+    ASSERT_TRUE(RunUntilClosed());
+    EXPECT_EQ(ProgramDirectoryNames(), std::vector<std::string>{"Tarnvel.exe"});
+    ASSERT_FALSE(dialogs_.Messages().empty());
+    EXPECT_EQ(dialogs_.Messages().back().caption, "错误");
+    EXPECT_NE(dialogs_.Messages().back().message, "");
+  }
+  EXPECT_TRUE(batches_.empty());
+  EXPECT_FALSE(ended_);
+}
+
+TEST_F(SignedUpdateTest, CompareModeChecksTheArchiveAndNamesItsMemberInTheBatch) {
+  // The served archive, made by the stand-in tool the program uses too.
+  Serve("新版 Tarnvel.exe", newProgram_);
+  const std::string archive = served_ + "Tarnvel.rar";
+  ASSERT_TRUE(RunProgramAndWait("\"" + std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" a -m3 \"" + archive + "\" \"" +
+                                served_ + "新版 Tarnvel.exe\""));
+  Serve("Tarnvel.rar.sig", test::SignForTest(ReadWholeFile(archive)));
+  dialogs_.AnswerMessage(kButtonYes);
+  ASSERT_TRUE(StartUpdate(url_ + "Tarnvel.rar", 1, 0));
+  ASSERT_TRUE(RunUntilClosed());
+  ASSERT_EQ(batches_.size(), 1u) << ProcessUpdate().LastNotice();
+  EXPECT_EQ(ReadWholeFile(programDir_ + "\\update.rar"), ReadWholeFile(archive));
+  const std::string batch = test::ReadText(programDir_ + "\\update.bat");
+  EXPECT_NE(batch.find("ren \"新版 Tarnvel.exe\" \"Tarnvel.exe\""), std::string::npos) << batch;
+  EXPECT_NE(batch.find(" x -y \"" + programDir_ + "\\update.rar\""), std::string::npos) << batch;
 }
 
 }  // namespace
