@@ -1,5 +1,6 @@
 // Archive member names: any file gives names that are pieces of the file, the search always
-// ends, and the installer batch for a plain first name quotes every path it holds.
+// ends, and the installer batch for a plain first name hands it over as its own argument and
+// quotes every path it uses.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -27,7 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string first = FirstMemberName(names);
   if (!first.empty() && bytes.find(first) == std::string_view::npos) Fail(__LINE__);
   if (IsPlainFileName(first)) {
-    const std::string batch = ArchiveInstallBatch({"Z:\\程序 目录", "Tarnvel.exe", 1}, "C:\\a b\\rar.exe", first);
+    const InstallBatch made = ArchiveInstallBatch({"Z:\\程序 目录", "Tarnvel.exe", 1}, "C:\\a b\\rar.exe", first);
+    if (made.arguments.size() != 4 || made.arguments[3] != first) Fail(__LINE__);
+    const std::string& batch = made.text;
     std::size_t lineStart = 0;
     while (lineStart <= batch.size()) {
       const std::size_t lineEnd = std::min(batch.find("\r\n", lineStart), batch.size());

@@ -44,8 +44,9 @@ struct UpdateHooks {
   unsigned long processId = 0;   // 0 = this process
   bool keyGiven = false;         // false = the built-in key
   ByteString publicKey;
-  // Runs the written batch (hidden, no wait). Default: the command interpreter.
-  std::function<void(const std::string& batchPath)> runBatch;
+  // Runs the written batch (hidden, no wait) with the command line given, from the batch's
+  // folder. Default: the command interpreter.
+  std::function<void(const std::string& batchPath, const std::string& commandLine)> runBatch;
   // Opens the browser on a URL. Default: "explorer.exe" with the URL.
   std::function<void(const std::string& url)> openBrowser;
   // Called once the batch runs: saves what must be saved. Default: nothing.

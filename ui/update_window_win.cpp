@@ -66,33 +66,16 @@ std::string SystemFolder() {
   return length == 0 || length >= MAX_PATH ? std::string() : WideToUtf8(std::wstring(buffer, length));
 }
 
-// The batch as cmd reads it: in the console's code page when every character fits, otherwise
-// UTF-8 behind a switch of the code page.
-std::string BatchBytes(const std::string& text) {
-  const std::wstring wide = Utf8ToWide(text);
-  const UINT codePage = GetOEMCP();
-  BOOL lossy = FALSE;
-  const int size = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, &lossy);
-  if (size > 0 && !lossy) {
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), bytes.data(),
-                        size, nullptr, &lossy);
-    if (!lossy) return bytes;
-  }
-  return "@chcp 65001 >nul\r\n" + text;
-}
-
-void RunBatchHidden(const std::string& batchPath) {
-  const std::string directory = batchPath.substr(0, batchPath.rfind('\\') + 1);
-  std::wstring line = L"cmd.exe /d /c update.bat";
-  const std::wstring folder = PathToWide(directory);
+void RunBatchHidden(const std::string& batchPath, const std::string& commandLine) {
+  const auto folder = Utf8ToWideExact(batchPath.substr(0, batchPath.rfind('\\') + 1));
+  auto line = Utf8ToWideExact(commandLine);
+  if (!line || !folder) return;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION started{};
-  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, folder.c_str(),
+  if (CreateProcessW(nullptr, line->data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, folder->c_str(),
                      &startup, &started)) {
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
@@ -397,7 +380,7 @@ bool UpdateSession::Install(const std::string& localPath) {
     Refuse("程序文件名无法用于更新：" + place.programName);
     return false;
   }
-  std::string batch;
+  InstallBatch batch;
   if (options_.checkMode == 0) {
     const std::string member = FirstMemberName(RarMemberNames(ReadWholeFile(localPath), [] { ProcessEvents(); }));
     if (!IsPlainFileName(member)) {
@@ -409,18 +392,18 @@ bool UpdateSession::Install(const std::string& localPath) {
     batch = DirectInstallBatch(place);
   }
   const std::string batchPath = InProgramDirectory("update.bat");
-  const std::string bytes = BatchBytes(batch);
-  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  if (!WriteWholeFile(batchPath, {std::span<const std::uint8_t>(data, bytes.size())})) {
+  const auto* data = reinterpret_cast<const std::uint8_t*>(batch.text.data());
+  if (!WriteWholeFile(batchPath, {std::span<const std::uint8_t>(data, batch.text.size())})) {
     Refuse("无法写入更新批处理文件：" + batchPath);
     return false;
   }
   SetAttributes(batchPath, kAttrHidden);
   if (hooks_.beforeEnd) hooks_.beforeEnd();
+  const std::string command = InstallBatchCommand(batch);
   if (hooks_.runBatch) {
-    hooks_.runBatch(batchPath);
+    hooks_.runBatch(batchPath, command);
   } else {
-    RunBatchHidden(batchPath);
+    RunBatchHidden(batchPath, command);
   }
   CloseWindow();
   if (hooks_.endProgram) {

@@ -47,34 +47,26 @@ std::int64_t LeadingInteger(std::string_view text) {
   return negative ? -value : value;
 }
 
-// A path as the batch must spell it: "%" doubled so that cmd reads it as itself.
-std::string BatchPath(std::string_view path) { return ReplaceSubtext(path, "%", "%%"); }
-
-// "X:" is the drive's current directory for cmd, "X:\" its root: the program's directory is
-// always meant as a folder.
+// The program's directory as the batch's first argument: never ending in a backslash, since the
+// batch appends names and a quote to it ("X:\." for a drive's root: "X:" alone is the drive's
+// current directory for cmd).
 std::string BatchDirectory(std::string_view directory) {
   std::string dir(directory);
-  if (dir.size() == 2 && dir[1] == ':') dir += '\\';
-  return BatchPath(dir);
-}
-
-std::string JoinPath(std::string_view directory, std::string_view name) {
-  std::string path(directory);
-  if (path.empty() || path.back() != '\\') path += '\\';
-  return path + std::string(name);
+  if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+  if (dir.size() == 2 && dir[1] == ':') dir += "\\.";
+  return dir;
 }
 
 // The lines both batches share at their start: into the program's directory, end this program,
 // and wait (a bounded number of tries) until its file can be deleted.
 std::string BatchHead(const InstallPlace& place) {
-  const std::string program = BatchPath(place.programName);
   return "@echo off\r\n"
-         "cd /d \"" + BatchDirectory(place.directory) + "\"\r\n"
+         "cd /d \"%~1\"\r\n"
          "taskkill /f /pid " + std::to_string(place.processId) + " >nul 2>&1\r\n"
          "set tries=0\r\n"
          ":wait\r\n"
-         "del /f /q \"" + program + "\" >nul 2>&1\r\n"
-         "if not exist \"" + program + "\" goto replace\r\n"
+         "del /f /q \"%~2\" >nul 2>&1\r\n"
+         "if not exist \"%~2\" goto replace\r\n"
          "set /a tries+=1\r\n"
          "if %tries% lss 3000 goto wait\r\n"
          "goto end\r\n"
@@ -198,29 +190,34 @@ std::string RarPathFromIconValue(std::string_view value) {
   return std::string(folder) + "rar.exe";
 }
 
-std::string DirectInstallBatch(const InstallPlace& place) {
-  const std::string program = BatchPath(place.programName);
-  return BatchHead(place) +
-         "ren \"update.exe.tmp\" \"" + program + "\"\r\n"
-         "start \"\" \"" + program + "\"\r\n" +
-         BatchTail();
+InstallBatch DirectInstallBatch(const InstallPlace& place) {
+  return {BatchHead(place) +
+              "ren \"update.exe.tmp\" \"%~2\"\r\n"
+              "start \"\" \"%~2\"\r\n" +
+              BatchTail(),
+          {BatchDirectory(place.directory), place.programName}};
 }
 
-std::string ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath, std::string_view memberName) {
-  const std::string program = BatchPath(place.programName);
-  const std::string directory = BatchDirectory(place.directory);
+InstallBatch ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath, std::string_view memberName) {
   std::string text = BatchHead(place);
   // The destination ends in "\\" before its quote: a program's argument parser reads that as
   // one backslash and the closing quote.
-  const std::string destination = directory.back() == '\\' ? directory + "\\" : directory + "\\\\";
-  text += "\"" + BatchPath(rarPath) + "\" x -y \"" + BatchPath(JoinPath(place.directory, "update.rar")) +
-          "\" \"" + destination + "\"\r\n";
+  text += "\"%~3\" x -y \"%~1\\update.rar\" \"%~1\\\\\"\r\n";
   text += "del /f /q \"update.rar\"\r\n";
-  if (memberName != place.programName) {
-    text += "ren \"" + BatchPath(memberName) + "\" \"" + program + "\"\r\n";
-  }
-  text += "start \"\" \"" + program + "\"\r\n";
-  return text + BatchTail();
+  if (memberName != place.programName) text += "ren \"%~4\" \"%~2\"\r\n";
+  text += "start \"\" \"%~2\"\r\n";
+  std::string directory = BatchDirectory(place.directory);
+  // "X:\" already ends in its separator; "%~1\update.rar" would double it, which Windows takes.
+  if (directory.back() == '\\') directory.pop_back();
+  if (directory.size() == 2) directory += '\\';
+  return {text + BatchTail(), {BatchDirectory(place.directory), place.programName, std::string(rarPath),
+                               std::string(memberName)}};
+}
+
+std::string InstallBatchCommand(const InstallBatch& batch) {
+  std::string line = "cmd.exe /d /c update.bat";
+  for (const std::string& argument : batch.arguments) line += " \"" + argument + "\"";
+  return line;
 }
 
 std::string RarMemberNames(const ByteString& archive, const std::function<void()>& betweenHits) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/values.h"
 
@@ -87,12 +88,21 @@ struct InstallPlace {
   std::string programName;
   unsigned long processId = 0;
 };
-// The batches. Each changes to the program's directory first, quotes every path, ends this
-// process, waits until the old program file is gone, puts the new one in place, starts it and
-// deletes itself. A "%" in a path is doubled, so the batch reads it as the path's own character.
-// Lines end in "\r\n" except the last.
-std::string DirectInstallBatch(const InstallPlace& place);
-std::string ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath, std::string_view memberName);
+// An installer batch and the arguments it is run with. The batch text is plain ASCII and names
+// every path and file through its arguments (%1 the program's directory, %2 the program's file
+// name, %3 the RAR tool, %4 the archive's member), quoted: the command interpreter reads a batch
+// file in the console's code page, which cannot spell every name, while arguments reach it as
+// they are. It changes to the program's directory first, ends this process, waits until the old
+// program file is gone, puts the new one in place, starts it and deletes itself. Lines end in
+// "\r\n" except the last.
+struct InstallBatch {
+  std::string text;
+  std::vector<std::string> arguments;
+};
+InstallBatch DirectInstallBatch(const InstallPlace& place);
+InstallBatch ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath, std::string_view memberName);
+// The command line that runs "update.bat" from its own directory with the arguments quoted.
+std::string InstallBatchCommand(const InstallBatch& batch);
 
 // The member names of an archive's bytes joined with ";": at every 20 00 00 00 (a member's
 // attribute field holding only the archive bit) at p, the byte at p − 2 is the name's length n

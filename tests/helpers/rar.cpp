@@ -93,10 +93,23 @@ int Extract(const std::wstring& archive, std::wstring directory) {
   return 0;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+int Run(int argc, wchar_t** argv) {
   if (argc >= 5 && std::wstring(argv[1]) == L"a" && std::wstring(argv[2]) == L"-m3") return Add(argv[3], 4, argc, argv);
   if (argc == 5 && std::wstring(argv[1]) == L"x" && std::wstring(argv[2]) == L"-y") return Extract(argv[3], argv[4]);
   return 2;
+}
+
+}  // namespace
+
+// A failure says what the tool was given (UTF-8 on the error output).
+int wmain(int argc, wchar_t** argv) {
+  const int code = Run(argc, argv);
+  if (code != 0) {
+    std::string said = "rar stand-in failed (" + std::to_string(code) + "):";
+    for (int i = 1; i < argc; ++i) said += " [" + Utf8(argv[i]) + "]";
+    said += "\r\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), said.data(), static_cast<DWORD>(said.size()), &written, nullptr);
+  }
+  return code;
 }

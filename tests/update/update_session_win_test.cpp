@@ -55,10 +55,13 @@ class UpdateSessionTest : public testing::Test {
     hooks = UpdateHooks{};
     hooks.programDirectory = programDir_;
     hooks.programName = "Tarnvel.exe";
-    hooks.processId = 1;
+    hooks.processId = 0x7FFFFFF0;  // no process: the batches are not run here
     hooks.keyGiven = true;
     hooks.publicKey = test::TestPublicKey();
-    hooks.runBatch = [this](const std::string& path) { batches_.push_back(path); };
+    hooks.runBatch = [this](const std::string& path, const std::string& command) {
+      batches_.push_back(path);
+      commands_.push_back(command);
+    };
     hooks.openBrowser = [this](const std::string& url) { browsed_.push_back(url); };
     hooks.endProgram = [this] { ended_ = true; };
     // The stand-in RAR tool, found as the real one is: beside the program its icon names.
@@ -80,6 +83,7 @@ class UpdateSessionTest : public testing::Test {
 
   std::string programDir_;
   std::vector<std::string> batches_;
+  std::vector<std::string> commands_;
   std::vector<std::string> browsed_;
   bool ended_ = false;
   ScopedDialogScript dialogs_;
@@ -282,7 +286,8 @@ TEST_F(SignedUpdateTest, DirectModeWritesTheBatchBesideTheVerifiedProgramAndEnds
   EXPECT_EQ(GetAttributes(programDir_ + "\\update.exe.tmp") & kAttrHidden, 0) << "ren passes hidden files by";
   EXPECT_NE(GetAttributes(programDir_ + "\\update.bat") & kAttrHidden, 0);
   const std::string batch = test::ReadText(programDir_ + "\\update.bat");
-  EXPECT_NE(batch.find("ren \"update.exe.tmp\" \"Tarnvel.exe\""), std::string::npos) << batch;
+  EXPECT_NE(batch.find("ren \"update.exe.tmp\" \"%~2\""), std::string::npos) << batch;
+  EXPECT_EQ(commands_, std::vector<std::string>{"cmd.exe /d /c update.bat \"" + programDir_ + "\" \"Tarnvel.exe\""});
   EXPECT_EQ(test::ReadText(programDir_ + "\\Tarnvel.exe"), kOldProgram) << "the batch replaces it, not the program";
 }
 
@@ -320,8 +325,9 @@ TEST_F(SignedUpdateTest, CompareModeChecksTheArchiveAndNamesItsMemberInTheBatch)
   ASSERT_EQ(batches_.size(), 1u) << ProcessUpdate().LastNotice();
   EXPECT_EQ(ReadWholeFile(programDir_ + "\\update.rar"), ReadWholeFile(archive));
   const std::string batch = test::ReadText(programDir_ + "\\update.bat");
-  EXPECT_NE(batch.find("ren \"新版 Tarnvel.exe\" \"Tarnvel.exe\""), std::string::npos) << batch;
-  EXPECT_NE(batch.find(" x -y \"" + programDir_ + "\\update.rar\""), std::string::npos) << batch;
+  EXPECT_NE(batch.find("ren \"%~4\" \"%~2\""), std::string::npos) << batch;
+  EXPECT_EQ(commands_, std::vector<std::string>{"cmd.exe /d /c update.bat \"" + programDir_ + "\" \"Tarnvel.exe\" \"" +
+                                                std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" \"新版 Tarnvel.exe\""});
 }
 
 }  // namespace

@@ -139,50 +139,56 @@ TEST(UpdateNames, TheRarToolLiesBesideTheProgramItsIconNames) {
 }
 
 TEST(UpdateBatch, DirectModeChangesIntoTheProgramsDirectoryAndQuotesEveryPath) {
-  const InstallPlace place{"Z:\\程序 目录\\50%", "Tarnvel 新.exe", 4242};
-  EXPECT_EQ(DirectInstallBatch(place),
+  const InstallBatch batch = DirectInstallBatch({"Z:\\程序 目录\\50%", "Tarnvel 新.exe", 4242});
+  EXPECT_EQ(batch.text,
             "@echo off\r\n"
-            "cd /d \"Z:\\程序 目录\\50%%\"\r\n"
+            "cd /d \"%~1\"\r\n"
             "taskkill /f /pid 4242 >nul 2>&1\r\n"
             "set tries=0\r\n"
             ":wait\r\n"
-            "del /f /q \"Tarnvel 新.exe\" >nul 2>&1\r\n"
-            "if not exist \"Tarnvel 新.exe\" goto replace\r\n"
+            "del /f /q \"%~2\" >nul 2>&1\r\n"
+            "if not exist \"%~2\" goto replace\r\n"
             "set /a tries+=1\r\n"
             "if %tries% lss 3000 goto wait\r\n"
             "goto end\r\n"
             ":replace\r\n"
-            "ren \"update.exe.tmp\" \"Tarnvel 新.exe\"\r\n"
-            "start \"\" \"Tarnvel 新.exe\"\r\n"
+            "ren \"update.exe.tmp\" \"%~2\"\r\n"
+            "start \"\" \"%~2\"\r\n"
             ":end\r\n"
             "attrib -a -s -r -h \"update.bat\"\r\n"
             "del /f /q \"update.bat\"\r\n"
             "exit");
+  // Names and paths go as arguments, exactly as they are.
+  EXPECT_EQ(batch.arguments, (std::vector<std::string>{"Z:\\程序 目录\\50%", "Tarnvel 新.exe"}));
+  EXPECT_EQ(InstallBatchCommand(batch), "cmd.exe /d /c update.bat \"Z:\\程序 目录\\50%\" \"Tarnvel 新.exe\"");
 }
 
 TEST(UpdateBatch, ArchiveModeExtractsIntoTheProgramsDirectoryAndRenamesTheMember) {
-  const InstallPlace place{"Z:\\同步 工具", "Tarnvel.exe", 7};
-  const std::string text = ArchiveInstallBatch(place, "C:\\Program Files\\WinRAR\\rar.exe", "Tarnvel 2.6.exe");
+  const InstallBatch batch =
+      ArchiveInstallBatch({"Z:\\同步 工具", "Tarnvel.exe", 7}, "C:\\Program Files\\WinRAR\\rar.exe", "Tarnvel 2.6.exe");
   const std::string tail =
       ":replace\r\n"
-      "\"C:\\Program Files\\WinRAR\\rar.exe\" x -y \"Z:\\同步 工具\\update.rar\" \"Z:\\同步 工具\\\\\"\r\n"
+      "\"%~3\" x -y \"%~1\\update.rar\" \"%~1\\\\\"\r\n"
       "del /f /q \"update.rar\"\r\n"
-      "ren \"Tarnvel 2.6.exe\" \"Tarnvel.exe\"\r\n"
-      "start \"\" \"Tarnvel.exe\"\r\n"
+      "ren \"%~4\" \"%~2\"\r\n"
+      "start \"\" \"%~2\"\r\n"
       ":end\r\n"
       "attrib -a -s -r -h \"update.bat\"\r\n"
       "del /f /q \"update.bat\"\r\n"
       "exit";
-  ASSERT_GE(text.size(), tail.size());
-  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
-  EXPECT_EQ(text.rfind("@echo off\r\ncd /d \"Z:\\同步 工具\"\r\ntaskkill /f /pid 7 >nul 2>&1\r\n", 0), 0u);
+  ASSERT_GE(batch.text.size(), tail.size());
+  EXPECT_EQ(batch.text.substr(batch.text.size() - tail.size()), tail);
+  EXPECT_EQ(batch.text.rfind("@echo off\r\ncd /d \"%~1\"\r\ntaskkill /f /pid 7 >nul 2>&1\r\n", 0), 0u);
+  EXPECT_EQ(batch.arguments, (std::vector<std::string>{"Z:\\同步 工具", "Tarnvel.exe",
+                                                        "C:\\Program Files\\WinRAR\\rar.exe", "Tarnvel 2.6.exe"}));
+  for (char c : batch.text) EXPECT_LT(static_cast<unsigned char>(c), 0x80) << "the batch itself is plain ASCII";
 
   // A member with the program's own name needs no rename; a drive root is its root, not its
-  // current directory.
-  const std::string atRoot = ArchiveInstallBatch({"Y:", "Tarnvel.exe", 7}, "rar.exe", "Tarnvel.exe");
-  EXPECT_NE(atRoot.find("cd /d \"Y:\\\"\r\n"), std::string::npos);
-  EXPECT_NE(atRoot.find("\"rar.exe\" x -y \"Y:\\update.rar\" \"Y:\\\\\"\r\n"), std::string::npos);
-  EXPECT_EQ(atRoot.find("ren "), std::string::npos);
+  // current directory, and never ends in the backslash that would escape the quote after it.
+  const InstallBatch atRoot = ArchiveInstallBatch({"Y:", "Tarnvel.exe", 7}, "rar.exe", "Tarnvel.exe");
+  EXPECT_EQ(atRoot.arguments.front(), "Y:\\.");
+  EXPECT_EQ(atRoot.text.find("ren "), std::string::npos);
+  EXPECT_EQ(DirectInstallBatch({"Z:\\a\\", "T.exe", 1}).arguments.front(), "Z:\\a");
 }
 
 ByteString Member(const std::string& name, const std::string& data) {
