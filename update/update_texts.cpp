@@ -199,17 +199,25 @@ InstallBatch DirectInstallBatch(const InstallPlace& place) {
 }
 
 InstallBatch ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath, std::string_view memberName) {
-  std::string text = BatchHead(place);
-  // The destination ends in "\\" before its quote: a program's argument parser reads that as
-  // one backslash and the closing quote.
-  text += "\"%~3\" x -y \"%~1\\update.rar\" \"%~1\\\\\"\r\n";
-  text += "del /f /q \"update.rar\"\r\n";
-  if (memberName != place.programName) text += "ren \"%~4\" \"%~2\"\r\n";
-  text += "start \"\" \"%~2\"\r\n";
-  std::string directory = BatchDirectory(place.directory);
-  // "X:\" already ends in its separator; "%~1\update.rar" would double it, which Windows takes.
-  if (directory.back() == '\\') directory.pop_back();
-  if (directory.size() == 2) directory += '\\';
+  // The archive is unpacked into a folder of its own while the old program still runs: when its
+  // member is not there, the old program stays in place and is started again.
+  std::string text =
+      "@echo off\r\n"
+      "cd /d \"%~1\"\r\n"
+      "\"%~3\" x -y \"%~1\\update.rar\" \"%~1\\update.new\\\\\" >nul 2>&1\r\n"
+      "if not exist \"update.new\\%~4\" goto keep\r\n";
+  const std::string head = BatchHead(place);
+  text += head.substr(head.find("taskkill"));
+  text +=
+      "move /y \"update.new\\%~4\" \"%~2\" >nul\r\n"
+      "rd /s /q \"update.new\"\r\n"
+      "del /f /q \"update.rar\"\r\n"
+      "start \"\" \"%~2\"\r\n"
+      "goto end\r\n"
+      ":keep\r\n"
+      "rd /s /q \"update.new\"\r\n"
+      "del /f /q \"update.rar\"\r\n"
+      "start \"\" \"%~2\"\r\n";
   return {text + BatchTail(), {BatchDirectory(place.directory), place.programName, std::string(rarPath),
                                std::string(memberName)}};
 }

@@ -93,8 +93,9 @@ struct InstallPlace {
 // name, %3 the RAR tool, %4 the archive's member), quoted: the command interpreter reads a batch
 // file in the console's code page, which cannot spell every name, while arguments reach it as
 // they are. It changes to the program's directory first, ends this process, waits until the old
-// program file is gone, puts the new one in place, starts it and deletes itself. Lines end in
-// "\r\n" except the last.
+// program file is gone, puts the new one in place, starts it and deletes itself. The archive's
+// batch unpacks first, into "update.new", and touches the old program only when the member is
+// there. Lines end in "\r\n" except the last.
 struct InstallBatch {
   std::string text;
   std::vector<std::string> arguments;

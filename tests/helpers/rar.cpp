@@ -75,6 +75,7 @@ int Extract(const std::wstring& archive, std::wstring directory) {
   const std::vector<char> in = ReadAll(archive, ok);
   if (!ok || in.size() < sizeof kMagic - 1 || std::string(in.data(), sizeof kMagic - 1) != kMagic) return 1;
   if (directory.empty() || (directory.back() != L'\\' && directory.back() != L'/')) directory += L'\\';
+  CreateDirectoryW(directory.c_str(), nullptr);  // as the real tool, it makes its destination
   std::size_t at = sizeof kMagic - 1;
   while (at < in.size()) {
     if (at + 7 > in.size() || in[at] != '\x55') return 1;

@@ -325,7 +325,7 @@ TEST_F(SignedUpdateTest, CompareModeChecksTheArchiveAndNamesItsMemberInTheBatch)
   ASSERT_EQ(batches_.size(), 1u) << ProcessUpdate().LastNotice();
   EXPECT_EQ(ReadWholeFile(programDir_ + "\\update.rar"), ReadWholeFile(archive));
   const std::string batch = test::ReadText(programDir_ + "\\update.bat");
-  EXPECT_NE(batch.find("ren \"%~4\" \"%~2\""), std::string::npos) << batch;
+  EXPECT_NE(batch.find("move /y \"update.new\\%~4\" \"%~2\""), std::string::npos) << batch;
   EXPECT_EQ(commands_, std::vector<std::string>{"cmd.exe /d /c update.bat \"" + programDir_ + "\" \"Tarnvel.exe\" \"" +
                                                 std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" \"新版 Tarnvel.exe\""});
 }

@@ -163,31 +163,43 @@ TEST(UpdateBatch, DirectModeChangesIntoTheProgramsDirectoryAndQuotesEveryPath) {
   EXPECT_EQ(InstallBatchCommand(batch), "cmd.exe /d /c update.bat \"Z:\\程序 目录\\50%\" \"Tarnvel 新.exe\"");
 }
 
-TEST(UpdateBatch, ArchiveModeExtractsIntoTheProgramsDirectoryAndRenamesTheMember) {
+TEST(UpdateBatch, ArchiveModeUnpacksBesideTheProgramAndReplacesItOnlyWhenTheMemberIsThere) {
   const InstallBatch batch =
       ArchiveInstallBatch({"Z:\\同步 工具", "Tarnvel.exe", 7}, "C:\\Program Files\\WinRAR\\rar.exe", "Tarnvel 2.6.exe");
-  const std::string tail =
-      ":replace\r\n"
-      "\"%~3\" x -y \"%~1\\update.rar\" \"%~1\\\\\"\r\n"
-      "del /f /q \"update.rar\"\r\n"
-      "ren \"%~4\" \"%~2\"\r\n"
-      "start \"\" \"%~2\"\r\n"
-      ":end\r\n"
-      "attrib -a -s -r -h \"update.bat\"\r\n"
-      "del /f /q \"update.bat\"\r\n"
-      "exit";
-  ASSERT_GE(batch.text.size(), tail.size());
-  EXPECT_EQ(batch.text.substr(batch.text.size() - tail.size()), tail);
-  EXPECT_EQ(batch.text.rfind("@echo off\r\ncd /d \"%~1\"\r\ntaskkill /f /pid 7 >nul 2>&1\r\n", 0), 0u);
+  EXPECT_EQ(batch.text,
+            "@echo off\r\n"
+            "cd /d \"%~1\"\r\n"
+            "\"%~3\" x -y \"%~1\\update.rar\" \"%~1\\update.new\\\\\" >nul 2>&1\r\n"
+            "if not exist \"update.new\\%~4\" goto keep\r\n"
+            "taskkill /f /pid 7 >nul 2>&1\r\n"
+            "set tries=0\r\n"
+            ":wait\r\n"
+            "del /f /q \"%~2\" >nul 2>&1\r\n"
+            "if not exist \"%~2\" goto replace\r\n"
+            "set /a tries+=1\r\n"
+            "if %tries% lss 3000 goto wait\r\n"
+            "goto end\r\n"
+            ":replace\r\n"
+            "move /y \"update.new\\%~4\" \"%~2\" >nul\r\n"
+            "rd /s /q \"update.new\"\r\n"
+            "del /f /q \"update.rar\"\r\n"
+            "start \"\" \"%~2\"\r\n"
+            "goto end\r\n"
+            ":keep\r\n"
+            "rd /s /q \"update.new\"\r\n"
+            "del /f /q \"update.rar\"\r\n"
+            "start \"\" \"%~2\"\r\n"
+            ":end\r\n"
+            "attrib -a -s -r -h \"update.bat\"\r\n"
+            "del /f /q \"update.bat\"\r\n"
+            "exit");
   EXPECT_EQ(batch.arguments, (std::vector<std::string>{"Z:\\同步 工具", "Tarnvel.exe",
                                                         "C:\\Program Files\\WinRAR\\rar.exe", "Tarnvel 2.6.exe"}));
   for (char c : batch.text) EXPECT_LT(static_cast<unsigned char>(c), 0x80) << "the batch itself is plain ASCII";
 
-  // A member with the program's own name needs no rename; a drive root is its root, not its
-  // current directory, and never ends in the backslash that would escape the quote after it.
-  const InstallBatch atRoot = ArchiveInstallBatch({"Y:", "Tarnvel.exe", 7}, "rar.exe", "Tarnvel.exe");
-  EXPECT_EQ(atRoot.arguments.front(), "Y:\\.");
-  EXPECT_EQ(atRoot.text.find("ren "), std::string::npos);
+  // A drive root is its root, not its current directory, and never ends in the backslash that
+  // would escape the quote after it.
+  EXPECT_EQ(ArchiveInstallBatch({"Y:", "Tarnvel.exe", 7}, "rar.exe", "Tarnvel.exe").arguments.front(), "Y:\\.");
   EXPECT_EQ(DirectInstallBatch({"Z:\\a\\", "T.exe", 1}).arguments.front(), "Z:\\a");
 }
 
