@@ -242,8 +242,10 @@ std::string RarMemberNames(const ByteString& archive, const std::function<void()
       n = archive[p - 2];
       const std::size_t start = std::min(p + 4, archive.size());
       const std::size_t length = std::min(n, archive.size() - start);
-      if (length > 0) {
-        names.append(reinterpret_cast<const char*>(archive.data() + start), length);
+      const std::string_view name(reinterpret_cast<const char*>(archive.data() + start), length);
+      // A name holding the separator could not be told apart in the list.
+      if (!name.empty() && name.find(';') == std::string_view::npos) {
+        names.append(name);
         names += ';';
       }
     }

@@ -108,7 +108,8 @@ std::string InstallBatchCommand(const InstallBatch& batch);
 // The member names of an archive's bytes joined with ";": at every 20 00 00 00 (a member's
 // attribute field holding only the archive bit) at p, the byte at p − 2 is the name's length n
 // and the n bytes from p + 4 are the name; the next search starts at p + n (one byte on at
-// least). Empty names are left out. `betweenHits`, when given, runs after each hit.
+// least). Empty names and names holding ";" are left out. `betweenHits`, when given, runs
+// after each hit.
 std::string RarMemberNames(const ByteString& archive, const std::function<void()>& betweenHits = {});
 // The first of the names RarMemberNames gives, or "".
 std::string FirstMemberName(const std::string& memberNames);

@@ -230,6 +230,9 @@ TEST(RarMembers, OddArchivesEndAndGiveOnlyWhatTheyHold) {
   EXPECT_EQ(RarMemberNames({0x20, 0x00, 0x00, 0x00, 'a'}), "");
   // A length of 0 moves the search on instead of finding the same mark for ever.
   EXPECT_EQ(RarMemberNames({0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00}), "");
+  // A name holding the separator would read as two names: it is left out.
+  EXPECT_EQ(RarMemberNames({0x03, 0x00, 0x20, 0x00, 0x00, 0x00, 'a', ';', 'b', 0x01, 0x00, 0x20, 0x00, 0x00, 0x00, 'c'}),
+            "c");
   // A name cut off by the end of the file.
   EXPECT_EQ(RarMemberNames({0x09, 0x00, 0x20, 0x00, 0x00, 0x00, 'a', 'b'}), "ab");
 }
