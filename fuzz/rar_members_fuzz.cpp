@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string first = FirstMemberName(names);
   if (!first.empty() && bytes.find(first) == std::string_view::npos) Fail(__LINE__);
   if (IsPlainFileName(first)) {
-    const InstallBatch made = ArchiveInstallBatch({"Z:\\程序 目录", "Tarnvel.exe", 1}, "C:\\a b\\rar.exe", first);
+    const InstallBatch made =
+        ArchiveInstallBatch({"Z:\\程序 目录", "Tarnvel.exe", 1}, "C:\\a b\\rar.exe", first);
     if (made.arguments.size() != 4 || made.arguments[3] != first) Fail(__LINE__);
     const std::string& batch = made.text;
     std::size_t lineStart = 0;

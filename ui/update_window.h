@@ -115,8 +115,8 @@ class UpdateSession {
 
   UpdateHooks hooks_;
   UpdateOptions options_;
-  std::string updateUrl_;    // as handed in
-  std::string fullUrl_;      // with its scheme
+  std::string updateUrl_;  // as handed in
+  std::string fullUrl_;    // with its scheme
   std::int64_t remoteLength_ = 0;
   std::string rarPath_;
   std::string downloadPath_;
@@ -134,8 +134,8 @@ class UpdateSession {
 UpdateSession& ProcessUpdate();
 
 // Starts the process's update; see UpdateSession::Start.
-bool StartUpdate(const std::string& url, int notifyMode = 0, int checkMode = 1, Control* statusLabel = nullptr,
-                 int labelOnly = 0, int autoInstall = 1);
+bool StartUpdate(const std::string& url, int notifyMode = 0, int checkMode = 1,
+                 Control* statusLabel = nullptr, int labelOnly = 0, int autoInstall = 1);
 
 // The version check: fetches the configuration page, shows "这里更新到 V:" and the version on
 // `updateLabel`, and when the published version differs in number from the program's, hides

@@ -57,7 +57,8 @@ void PauseDispatching(DWORD milliseconds) {
 
 bool StatusIsOk(const std::string& headers) {
   const std::size_t space = headers.find(' ');
-  return headers.rfind("HTTP/", 0) == 0 && space != std::string::npos && headers.compare(space + 1, 3, "200") == 0;
+  return headers.rfind("HTTP/", 0) == 0 && space != std::string::npos &&
+         headers.compare(space + 1, 3, "200") == 0;
 }
 
 std::string SystemFolder() {
@@ -75,8 +76,8 @@ void RunBatchHidden(const std::string& batchPath, const std::string& commandLine
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION started{};
-  if (CreateProcessW(nullptr, line->data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, folder->c_str(),
-                     &startup, &started)) {
+  if (CreateProcessW(nullptr, line->data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                     folder->c_str(), &startup, &started)) {
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
   }
@@ -134,7 +135,8 @@ class UpdateWindow : public Window {
 
   void OnDestroy() override { SetTrayIcon(*this, false); }
 
-  bool OnMessage(unsigned message, std::uintptr_t wparam, std::intptr_t lparam, std::intptr_t& result) override {
+  bool OnMessage(unsigned message, std::uintptr_t wparam, std::intptr_t lparam,
+                 std::intptr_t& result) override {
     if (message == kUpdateTrayMessage) {
       session_.TrayEvent(lparam);
       result = 0;
@@ -255,7 +257,8 @@ void UpdateSession::ProbeArrived() {
   if (probeAnswered_ || !socket_) return;
   probeAnswered_ = true;
   const ByteString data = SocketData(*socket_);
-  ParseProbeResponse(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), remoteLength_);
+  ParseProbeResponse(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()),
+                     remoteLength_);
   SocketClose(*socket_);
   ProbeAnswered();
 }
@@ -318,7 +321,8 @@ void UpdateSession::DirectModeAnswer() {
   if (options_.autoInstall == 1) {
     download = exeUrl;
   } else if (exeUrl) {
-    download = ShowMessage("需要自动更新请 [确认]\r\n\r\n需要手动更新请 [取消]。\r\n", 0x21, "请选择") == kButtonOk;
+    download =
+        ShowMessage("需要自动更新请 [确认]\r\n\r\n需要手动更新请 [取消]。\r\n", 0x21, "请选择") == kButtonOk;
     if (download) window_->SetVisible(true);
   }
   if (download) {
@@ -346,7 +350,8 @@ void UpdateSession::Download(const std::string& localPath) {
   }
   // The signature first: without one nothing is worth downloading.
   std::string headers, error;
-  const ByteString signature = HttpRequest(SignatureUrlOf(fullUrl_), "GET", "", "", "", "", "", 30, &headers, &error);
+  const ByteString signature =
+      HttpRequest(SignatureUrlOf(fullUrl_), "GET", "", "", "", "", "", 30, &headers, &error);
   if (!error.empty() || !StatusIsOk(headers) || signature.empty()) {
     Refuse(SignatureCheckMessage(SignatureCheck::Missing));
     return;
@@ -355,7 +360,9 @@ void UpdateSession::Download(const std::string& localPath) {
   downloadPath_ = localPath;
   const bool complete = DownloadFile(
       fullUrl_, localPath,
-      [this](const std::string&, std::int64_t total, int speed, int percent) { Progress(total, speed, percent); },
+      [this](const std::string&, std::int64_t total, int speed, int percent) {
+        Progress(total, speed, percent);
+      },
       [this](const std::string&, int, const std::string& message, int) { Finished(message); });
   downloading_ = false;
   if (closeAfterDownload_ || !WindowOpen()) {
@@ -375,14 +382,16 @@ void UpdateSession::Download(const std::string& localPath) {
 }
 
 bool UpdateSession::Install(const std::string& localPath) {
-  InstallPlace place{ProgramDirectory(), ProgramName(), hooks_.processId != 0 ? hooks_.processId : GetCurrentProcessId()};
+  InstallPlace place{ProgramDirectory(), ProgramName(),
+                     hooks_.processId != 0 ? hooks_.processId : GetCurrentProcessId()};
   if (!IsPlainFileName(place.programName)) {
     Refuse("程序文件名无法用于更新：" + place.programName);
     return false;
   }
   InstallBatch batch;
   if (options_.checkMode == 0) {
-    const std::string member = FirstMemberName(RarMemberNames(ReadWholeFile(localPath), [] { ProcessEvents(); }));
+    const std::string member =
+        FirstMemberName(RarMemberNames(ReadWholeFile(localPath), [] { ProcessEvents(); }));
     if (!IsPlainFileName(member)) {
       Refuse("更新文件中没有可用的程序文件，更新已取消。");
       return false;
@@ -526,7 +535,8 @@ namespace {
 
 std::string FetchLatestVersion(const std::string& pageUrl) {
   std::string headers, error;
-  const ByteString page = HttpRequest(CompleteUpdateUrl(pageUrl), "GET", "", "", "", "", "", 30, &headers, &error);
+  const ByteString page =
+      HttpRequest(CompleteUpdateUrl(pageUrl), "GET", "", "", "", "", "", 30, &headers, &error);
   if (!error.empty() || !StatusIsOk(headers)) return "";
   return LatestVersionFromPage(std::string_view(reinterpret_cast<const char*>(page.data()), page.size()));
 }

@@ -62,7 +62,9 @@ std::string BatchDirectory(std::string_view directory) {
 std::string BatchHead(const InstallPlace& place) {
   return "@echo off\r\n"
          "cd /d \"%~1\"\r\n"
-         "taskkill /f /pid " + std::to_string(place.processId) + " >nul 2>&1\r\n"
+         "taskkill /f /pid " +
+         std::to_string(place.processId) +
+         " >nul 2>&1\r\n"
          "set tries=0\r\n"
          ":wait\r\n"
          "del /f /q \"%~2\" >nul 2>&1\r\n"
@@ -126,7 +128,8 @@ bool ParseProbeResponse(std::string_view firstArrival, std::int64_t& remoteLengt
   if (at < 1) return false;
   const std::size_t valueStart = static_cast<std::size_t>(at - 1) + 15;
   const std::size_t valueEnd = head.find("\r\n", valueStart);
-  const std::string_view value = TrimLineBlanks(std::string_view(head).substr(valueStart, valueEnd - valueStart));
+  const std::string_view value =
+      TrimLineBlanks(std::string_view(head).substr(valueStart, valueEnd - valueStart));
   remoteLength = LeadingInteger(value);
   return true;
 }
@@ -198,7 +201,8 @@ InstallBatch DirectInstallBatch(const InstallPlace& place) {
           {BatchDirectory(place.directory), place.programName}};
 }
 
-InstallBatch ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath, std::string_view memberName) {
+InstallBatch ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath,
+                                 std::string_view memberName) {
   // The archive is unpacked into a folder of its own while the old program still runs: when its
   // member is not there, the old program stays in place and is started again.
   std::string text =
@@ -218,8 +222,9 @@ InstallBatch ArchiveInstallBatch(const InstallPlace& place, std::string_view rar
       "rd /s /q \"update.new\"\r\n"
       "del /f /q \"update.rar\"\r\n"
       "start \"\" \"%~2\"\r\n";
-  return {text + BatchTail(), {BatchDirectory(place.directory), place.programName, std::string(rarPath),
-                               std::string(memberName)}};
+  return {
+      text + BatchTail(),
+      {BatchDirectory(place.directory), place.programName, std::string(rarPath), std::string(memberName)}};
 }
 
 std::string InstallBatchCommand(const InstallBatch& batch) {

@@ -101,7 +101,8 @@ struct InstallBatch {
   std::vector<std::string> arguments;
 };
 InstallBatch DirectInstallBatch(const InstallPlace& place);
-InstallBatch ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath, std::string_view memberName);
+InstallBatch ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath,
+                                 std::string_view memberName);
 // The command line that runs "update.bat" from its own directory with the arguments quoted.
 std::string InstallBatchCommand(const InstallBatch& batch);
 

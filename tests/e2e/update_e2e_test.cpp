@@ -90,8 +90,8 @@ class Program {
     std::wstring line = L"\"" + path + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    started_ = CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(),
-                              &startup, &info_) != FALSE;
+    started_ = CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              directory.c_str(), &startup, &info_) != FALSE;
   }
   ~Program() {
     if (!started_) return;
@@ -102,7 +102,9 @@ class Program {
   }
   bool Started() const { return started_; }
   DWORD Id() const { return info_.dwProcessId; }
-  bool EndsWithin(DWORD milliseconds) { return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0; }
+  bool EndsWithin(DWORD milliseconds) {
+    return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
+  }
   DWORD ExitCode() {
     DWORD code = 0;
     GetExitCodeProcess(info_.hProcess, &code);
@@ -185,8 +187,8 @@ class UpdateE2E : public testing::Test {
     const std::string report = test::ReadText(programDir_ + "version.txt");
     EXPECT_EQ(report.rfind("2.6|" + programDir_ + "Tarnvel.exe|", 0), 0u) << report;
     // The batch deletes itself after starting the program: wait for the folder to change.
-    HANDLE change = FindFirstChangeNotificationW(Utf8ToWide(programDir_).c_str(), FALSE,
-                                                 FILE_NOTIFY_CHANGE_FILE_NAME);
+    HANDLE change =
+        FindFirstChangeNotificationW(Utf8ToWide(programDir_).c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
     for (int i = 0; i < 100 && ProgramDirectoryNames() != std::vector<std::string>{"Tarnvel.exe"}; ++i) {
       if (change == INVALID_HANDLE_VALUE || WaitForSingleObject(change, 30000) != WAIT_OBJECT_0) break;
       FindNextChangeNotification(change);
@@ -257,8 +259,8 @@ class UpdateCompareE2E : public UpdateE2E {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                        &info))
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &info))
       return false;
     WaitForSingleObject(info.hProcess, 30000);
     DWORD code = 1;

@@ -15,33 +15,38 @@ constexpr char kMagic[] = "TVARC\x1a";
 
 std::vector<char> ReadAll(const std::wstring& path, bool& ok) {
   std::vector<char> data;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            0, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   ok = file != INVALID_HANDLE_VALUE;
   if (!ok) return data;
   LARGE_INTEGER size{};
   GetFileSizeEx(file, &size);
   data.resize(static_cast<std::size_t>(size.QuadPart));
   DWORD got = 0;
-  ok = data.empty() || (ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &got, nullptr) && got == data.size());
+  ok = data.empty() ||
+       (ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &got, nullptr) && got == data.size());
   CloseHandle(file);
   return data;
 }
 
 bool WriteAll(const std::wstring& path, const std::vector<char>& data) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  const bool ok = data.empty() || (WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
-                                   written == data.size());
+  const bool ok =
+      data.empty() || (WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+                       written == data.size());
   CloseHandle(file);
   return ok;
 }
 
 std::string Utf8(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
   std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                      nullptr);
   return out;
 }
 
@@ -85,18 +90,22 @@ int Extract(const std::wstring& archive, std::wstring directory) {
     const std::string name(in.data() + at, n);
     at += n;
     std::uint64_t size = 0;
-    for (int b = 0; b < 8; ++b) size |= static_cast<std::uint64_t>(static_cast<unsigned char>(in[at + b])) << (8 * b);
+    for (int b = 0; b < 8; ++b)
+      size |= static_cast<std::uint64_t>(static_cast<unsigned char>(in[at + b])) << (8 * b);
     at += 8;
     if (size > in.size() - at || name.find_first_of("\\/:") != std::string::npos) return 1;
-    if (!WriteAll(directory + Wide(name), std::vector<char>(in.begin() + at, in.begin() + at + size))) return 1;
+    if (!WriteAll(directory + Wide(name), std::vector<char>(in.begin() + at, in.begin() + at + size)))
+      return 1;
     at += size;
   }
   return 0;
 }
 
 int Run(int argc, wchar_t** argv) {
-  if (argc >= 5 && std::wstring(argv[1]) == L"a" && std::wstring(argv[2]) == L"-m3") return Add(argv[3], 4, argc, argv);
-  if (argc == 5 && std::wstring(argv[1]) == L"x" && std::wstring(argv[2]) == L"-y") return Extract(argv[3], argv[4]);
+  if (argc >= 5 && std::wstring(argv[1]) == L"a" && std::wstring(argv[2]) == L"-m3")
+    return Add(argv[3], 4, argc, argv);
+  if (argc == 5 && std::wstring(argv[1]) == L"x" && std::wstring(argv[2]) == L"-y")
+    return Extract(argv[3], argv[4]);
   return 2;
 }
 
@@ -110,7 +119,8 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) said += " [" + Utf8(argv[i]) + "]";
     said += "\r\n";
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), said.data(), static_cast<DWORD>(said.size()), &written, nullptr);
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), said.data(), static_cast<DWORD>(said.size()), &written,
+              nullptr);
   }
   return code;
 }

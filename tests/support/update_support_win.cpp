@@ -1,4 +1,5 @@
 #include <windows.h>
+// (bcrypt.h needs the types windows.h declares)
 #include <bcrypt.h>
 
 #include "tests/support/update_support_win.h"

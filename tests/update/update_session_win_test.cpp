@@ -34,8 +34,8 @@ bool RunProgramAndWait(const std::string& commandLine) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                      &info))
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &startup, &info))
     return false;
   WaitForSingleObject(info.hProcess, 30000);
   DWORD code = 1;
@@ -65,7 +65,8 @@ class UpdateSessionTest : public testing::Test {
     hooks.openBrowser = [this](const std::string& url) { browsed_.push_back(url); };
     hooks.endProgram = [this] { ended_ = true; };
     // The stand-in RAR tool, found as the real one is: beside the program its icon names.
-    ASSERT_TRUE(RegWrite(kRegClassesRoot, "WinRAR\\DefaultIcon\\", std::string(TARNVEL_PROGRAMS_DIR) + "WinRAR.exe,0"));
+    ASSERT_TRUE(RegWrite(kRegClassesRoot, "WinRAR\\DefaultIcon\\",
+                         std::string(TARNVEL_PROGRAMS_DIR) + "WinRAR.exe,0"));
   }
 
   void TearDown() override {
@@ -76,7 +77,8 @@ class UpdateSessionTest : public testing::Test {
 
   // Lets the update run until its window is gone.
   bool RunUntilClosed() {
-    return test::DispatchUntil([] { return !ProcessUpdate().WindowOpen() && !ProcessUpdate().Downloading(); });
+    return test::DispatchUntil(
+        [] { return !ProcessUpdate().WindowOpen() && !ProcessUpdate().Downloading(); });
   }
 
   std::vector<std::string> ProgramDirectoryNames() const { return test::Names(programDir_); }
@@ -90,7 +92,8 @@ class UpdateSessionTest : public testing::Test {
 };
 
 std::string Answer(std::int64_t length, bool contentType = true) {
-  return "HTTP/1.1 200 OK\r\n" + std::string(contentType ? "Content-Type: application/octet-stream\r\n" : "") +
+  return "HTTP/1.1 200 OK\r\n" +
+         std::string(contentType ? "Content-Type: application/octet-stream\r\n" : "") +
          "Content-Length: " + std::to_string(length) + "\r\nConnection: close\r\n\r\n";
 }
 
@@ -100,10 +103,11 @@ TEST_F(UpdateSessionTest, TheProbeIsSentByteForByteToTheUrlsOwnPort) {
   const std::string url = server.Url("/NEW/Tarnvel.rar");
   ASSERT_TRUE(StartUpdate(url));
   ASSERT_TRUE(RunUntilClosed());
-  EXPECT_EQ(server.Request(0), "GET " + url +
-                                   " HTTP/1.0\r\nAccept: *.*, */*\r\nUser-Agent: Pravix Software Downloader\r\n"
-                                   "Referer: 127.0.0.1:" +
-                                   std::to_string(server.Port()) + "\r\n\r\n");
+  EXPECT_EQ(server.Request(0),
+            "GET " + url +
+                " HTTP/1.0\r\nAccept: *.*, */*\r\nUser-Agent: Pravix Software Downloader\r\n"
+                "Referer: 127.0.0.1:" +
+                std::to_string(server.Port()) + "\r\n\r\n");
   EXPECT_EQ(ProcessUpdate().RemoteLength(), 1234);
   // Direct mode, a URL without "exe": the browser gets the archive's URL, nothing is fetched.
   EXPECT_EQ(browsed_, std::vector<std::string>{url});
@@ -116,7 +120,7 @@ TEST_F(UpdateSessionTest, AUrlWithoutSchemeIsCompletedAndAnExeUrlGoesToTheBrowse
   server.Script(HttpReply::Raw(Answer(10)));
   const std::string url = server.Url("/NEW/Tarnvel.exe");
   ASSERT_TRUE(StartUpdate("  " + url.substr(7) + " ", 1, 1, nullptr, 0, 0));
-  dialogs_.AnswerMessage(kButtonOk);    // "发现最新版本！"
+  dialogs_.AnswerMessage(kButtonOk);      // "发现最新版本！"
   dialogs_.AnswerMessage(kButtonCancel);  // manual update: the browser
   ASSERT_TRUE(RunUntilClosed());
   EXPECT_EQ(server.Request(0).rfind("GET " + url + " HTTP/1.0\r\n", 0), 0u) << server.Request(0);
@@ -172,19 +176,23 @@ TEST_P(CompareModeAnswers, NoNewVersionIsSaidAndLeavesOnlyTheProgram) {
   ASSERT_EQ(said.size(), 1u) << GetParam().what;
   EXPECT_EQ(said[0].message, GetParam().notice) << GetParam().what;
   EXPECT_EQ(said[0].caption, "提示");
-  EXPECT_EQ(ProgramDirectoryNames(), std::vector<std::string>{"Tarnvel.exe"}) << "the measuring archive is gone";
+  EXPECT_EQ(ProgramDirectoryNames(), std::vector<std::string>{"Tarnvel.exe"})
+      << "the measuring archive is gone";
   EXPECT_TRUE(batches_.empty());
 }
 
 // The stand-in's archive of the program: its header, one member's head and name, size, data.
-std::int64_t ArchiveSizeOfOldProgram() { return 6 + 7 + 11 + 8 + static_cast<std::int64_t>(kOldProgram.size()); }
+std::int64_t ArchiveSizeOfOldProgram() {
+  return 6 + 7 + 11 + 8 + static_cast<std::int64_t>(kOldProgram.size());
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CompareModeAnswers,
-    testing::Values(CompareCase{"placeholder size", Answer(83), "已经是最新版本了"},
-                    CompareCase{"the server's error page", Answer(1308), "服务器连接失败"},
-                    CompareCase{"no Content-Type: the length stays 0", Answer(5000, false), "已经是最新版本了"},
-                    CompareCase{"the archive plus four", Answer(ArchiveSizeOfOldProgram() + 4), "已经是最新版本了"}));
+    testing::Values(
+        CompareCase{"placeholder size", Answer(83), "已经是最新版本了"},
+        CompareCase{"the server's error page", Answer(1308), "服务器连接失败"},
+        CompareCase{"no Content-Type: the length stays 0", Answer(5000, false), "已经是最新版本了"},
+        CompareCase{"the archive plus four", Answer(ArchiveSizeOfOldProgram() + 4), "已经是最新版本了"}));
 
 TEST_F(UpdateSessionTest, CompareModeAsksWhenTheSizesDifferAndNoLeavesEverything) {
   HttpTestServer server;
@@ -269,7 +277,9 @@ class SignedUpdateTest : public UpdateSessionTest {
     ASSERT_TRUE(MakeDirectory(served_));
     url_ = test::NginxUrl("session-" + name + "/");
   }
-  void Serve(const std::string& name, const ByteString& bytes) { ASSERT_TRUE(test::WriteBytes(served_ + name, bytes)); }
+  void Serve(const std::string& name, const ByteString& bytes) {
+    ASSERT_TRUE(test::WriteBytes(served_ + name, bytes));
+  }
 
   std::string served_, url_;
   const ByteString newProgram_ = ByteString{'M', 'Z', 0x90, 0x00, 0x20, 0x00, 0x00, 0x00, 'n', 'e', 'w'};
@@ -287,17 +297,21 @@ TEST_F(SignedUpdateTest, DirectModeWritesTheBatchBesideTheVerifiedProgramAndEnds
   EXPECT_NE(GetAttributes(programDir_ + "\\update.bat") & kAttrHidden, 0);
   const std::string batch = test::ReadText(programDir_ + "\\update.bat");
   EXPECT_NE(batch.find("ren \"update.exe.tmp\" \"%~2\""), std::string::npos) << batch;
-  EXPECT_EQ(commands_, std::vector<std::string>{"cmd.exe /d /c update.bat \"" + programDir_ + "\" \"Tarnvel.exe\""});
-  EXPECT_EQ(test::ReadText(programDir_ + "\\Tarnvel.exe"), kOldProgram) << "the batch replaces it, not the program";
+  EXPECT_EQ(commands_,
+            std::vector<std::string>{"cmd.exe /d /c update.bat \"" + programDir_ + "\" \"Tarnvel.exe\""});
+  EXPECT_EQ(test::ReadText(programDir_ + "\\Tarnvel.exe"), kOldProgram)
+      << "the batch replaces it, not the program";
 }
 
-TEST_F(SignedUpdateTest, ATamperedOrStrangersFileIsDeletedAndNothingElseHappens) {
+TEST_F(SignedUpdateTest, ATamperedFileOrAWrongSignatureIsDeletedAndNothingElseHappens) {
   ByteString tampered = newProgram_;
   tampered.back() ^= 1;
-  ByteString stranger = test::SignForTest(newProgram_);
-  stranger[10] ^= 1;
-  for (const auto& [body, signature] : std::vector<std::pair<ByteString, ByteString>>{
-           {tampered, test::SignForTest(newProgram_)}, {newProgram_, stranger}, {newProgram_, ByteString(64, 0)}}) {
+  ByteString changed = test::SignForTest(newProgram_);
+  changed[10] ^= 1;
+  for (const auto& [body, signature] :
+       std::vector<std::pair<ByteString, ByteString>>{{tampered, test::SignForTest(newProgram_)},
+                                                      {newProgram_, changed},
+                                                      {newProgram_, ByteString(64, 0)}}) {
     Serve("Tarnvel.exe", body);
     Serve("Tarnvel.exe.sig", signature);
     dialogs_.AnswerMessage(kButtonOk);
@@ -316,8 +330,8 @@ TEST_F(SignedUpdateTest, CompareModeChecksTheArchiveAndNamesItsMemberInTheBatch)
   // The served archive, made by the stand-in tool the program uses too.
   Serve("新版 Tarnvel.exe", newProgram_);
   const std::string archive = served_ + "Tarnvel.rar";
-  ASSERT_TRUE(RunProgramAndWait("\"" + std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" a -m3 \"" + archive + "\" \"" +
-                                served_ + "新版 Tarnvel.exe\""));
+  ASSERT_TRUE(RunProgramAndWait("\"" + std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" a -m3 \"" + archive +
+                                "\" \"" + served_ + "新版 Tarnvel.exe\""));
   Serve("Tarnvel.rar.sig", test::SignForTest(ReadWholeFile(archive)));
   dialogs_.AnswerMessage(kButtonYes);
   ASSERT_TRUE(StartUpdate(url_ + "Tarnvel.rar", 1, 0));
@@ -326,8 +340,9 @@ TEST_F(SignedUpdateTest, CompareModeChecksTheArchiveAndNamesItsMemberInTheBatch)
   EXPECT_EQ(ReadWholeFile(programDir_ + "\\update.rar"), ReadWholeFile(archive));
   const std::string batch = test::ReadText(programDir_ + "\\update.bat");
   EXPECT_NE(batch.find("move /y \"update.new\\%~4\" \"%~2\""), std::string::npos) << batch;
-  EXPECT_EQ(commands_, std::vector<std::string>{"cmd.exe /d /c update.bat \"" + programDir_ + "\" \"Tarnvel.exe\" \"" +
-                                                std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" \"新版 Tarnvel.exe\""});
+  EXPECT_EQ(commands_,
+            std::vector<std::string>{"cmd.exe /d /c update.bat \"" + programDir_ + "\" \"Tarnvel.exe\" \"" +
+                                     std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" \"新版 Tarnvel.exe\""});
 }
 
 }  // namespace

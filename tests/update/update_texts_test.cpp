@@ -29,25 +29,35 @@ TEST_P(ProbeAnswer, SetsTheLengthOnlyFromAHeaderBlockWithContentType) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ProbeAnswer,
     ::testing::Values(
-        ProbeAnswerCase{"a file", "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: 123456\r\n\r\nRar!",
-                        123456, true},
+        ProbeAnswerCase{
+            "a file",
+            "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: 123456\r\n\r\nRar!",
+            123456, true},
         ProbeAnswerCase{"no Content-Type in the first packet",
                         "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", 77, false},
         ProbeAnswerCase{"Content-Type in other letter case is not it",
-                        "HTTP/1.1 200 OK\r\ncontent-type: text/plain\r\nContent-Length: 5\r\n\r\n", 77, false},
+                        "HTTP/1.1 200 OK\r\ncontent-type: text/plain\r\nContent-Length: 5\r\n\r\n", 77,
+                        false},
         ProbeAnswerCase{"length name in any case, blanks around the value",
                         "HTTP/1.0 200 OK\r\nContent-Type: x\r\ncontent-LENGTH:   42  \r\n\r\n", 42, true},
-        ProbeAnswerCase{"the server's error page", "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 1308\r\n\r\n<html>",
-                        1308, true},
-        ProbeAnswerCase{"placeholder answer", "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 83\r\n\r\n", 83, true},
+        ProbeAnswerCase{
+            "the server's error page",
+            "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 1308\r\n\r\n<html>", 1308,
+            true},
+        ProbeAnswerCase{"placeholder answer",
+                        "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 83\r\n\r\n", 83, true},
         ProbeAnswerCase{"a length only in the body is not read",
-                        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\nContent-Length: 9\r\n", 77, false},
-        ProbeAnswerCase{"head cut off after the length line", "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: 99", 99, true},
+                        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\nContent-Length: 9\r\n", 77,
+                        false},
+        ProbeAnswerCase{"head cut off after the length line",
+                        "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: 99", 99, true},
         ProbeAnswerCase{"no length at all", "HTTP/1.1 200 OK\r\nContent-Type: a\r\n\r\n", 77, false},
-        ProbeAnswerCase{"a value that is no number", "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: x\r\n\r\n", 0, true},
-        ProbeAnswerCase{"a huge value stops growing instead of overflowing",
-                        "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: 99999999999999999999999\r\n\r\n",
-                        999999999999999999LL, true},
+        ProbeAnswerCase{"a value that is no number",
+                        "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: x\r\n\r\n", 0, true},
+        ProbeAnswerCase{
+            "a huge value stops growing instead of overflowing",
+            "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: 99999999999999999999999\r\n\r\n",
+            999999999999999999LL, true},
         ProbeAnswerCase{"empty arrival", "", 77, false}));
 
 TEST(UpdateSizes, TheArchivePlusFourEqualToTheServersSizeIsNoNewVersion) {
@@ -121,18 +131,22 @@ TEST(UpdateUrls, TheProbeIsAnHttp10RequestWithTheAbsoluteUrlAndNoHostLine) {
 }
 
 TEST(UpdateStatus, SizePercentAndSpeedOnTheirOwnLines) {
-  EXPECT_EQ(UpdateStatusText(2048 * 1024, 35, 40), "更新大小：2.00 MB \r\n\r\n当前进度：40%\r\n\r\n当前速度：35 KB/S");
+  EXPECT_EQ(UpdateStatusText(2048 * 1024, 35, 40),
+            "更新大小：2.00 MB \r\n\r\n当前进度：40%\r\n\r\n当前速度：35 KB/S");
 }
 
 TEST(UpdateNames, OnlyAPlainNameMayBeRenamedOrDeletedByTheBatch) {
-  for (const char* good : {"Tarnvel.exe", "新 程序.exe", "a%b.exe", "x"}) EXPECT_TRUE(IsPlainFileName(good)) << good;
-  for (const char* bad : {"", ".", "..", "..\\x.exe", "a/b", "C:x", "a*", "a?", "a\"b", "a|b", "a\rb", "<x>"}) {
+  for (const char* good : {"Tarnvel.exe", "新 程序.exe", "a%b.exe", "x"})
+    EXPECT_TRUE(IsPlainFileName(good)) << good;
+  for (const char* bad :
+       {"", ".", "..", "..\\x.exe", "a/b", "C:x", "a*", "a?", "a\"b", "a|b", "a\rb", "<x>"}) {
     EXPECT_FALSE(IsPlainFileName(bad)) << bad;
   }
 }
 
 TEST(UpdateNames, TheRarToolLiesBesideTheProgramItsIconNames) {
-  EXPECT_EQ(RarPathFromIconValue("C:\\Program Files\\WinRAR\\WinRAR.exe,0"), "C:\\Program Files\\WinRAR\\rar.exe");
+  EXPECT_EQ(RarPathFromIconValue("C:\\Program Files\\WinRAR\\WinRAR.exe,0"),
+            "C:\\Program Files\\WinRAR\\rar.exe");
   EXPECT_EQ(RarPathFromIconValue("\"D:\\工具\\WinRAR.exe\",0"), "D:\\工具\\rar.exe");
   EXPECT_EQ(RarPathFromIconValue(""), "rar.exe");
   EXPECT_EQ(RarPathFromIconValue("WinRAR.exe,0"), "rar.exe");
@@ -164,8 +178,8 @@ TEST(UpdateBatch, DirectModeChangesIntoTheProgramsDirectoryAndQuotesEveryPath) {
 }
 
 TEST(UpdateBatch, ArchiveModeUnpacksBesideTheProgramAndReplacesItOnlyWhenTheMemberIsThere) {
-  const InstallBatch batch =
-      ArchiveInstallBatch({"Z:\\同步 工具", "Tarnvel.exe", 7}, "C:\\Program Files\\WinRAR\\rar.exe", "Tarnvel 2.6.exe");
+  const InstallBatch batch = ArchiveInstallBatch({"Z:\\同步 工具", "Tarnvel.exe", 7},
+                                                 "C:\\Program Files\\WinRAR\\rar.exe", "Tarnvel 2.6.exe");
   EXPECT_EQ(batch.text,
             "@echo off\r\n"
             "cd /d \"%~1\"\r\n"
@@ -193,13 +207,16 @@ TEST(UpdateBatch, ArchiveModeUnpacksBesideTheProgramAndReplacesItOnlyWhenTheMemb
             "attrib -a -s -r -h \"update.bat\"\r\n"
             "del /f /q \"update.bat\"\r\n"
             "exit");
-  EXPECT_EQ(batch.arguments, (std::vector<std::string>{"Z:\\同步 工具", "Tarnvel.exe",
-                                                        "C:\\Program Files\\WinRAR\\rar.exe", "Tarnvel 2.6.exe"}));
-  for (char c : batch.text) EXPECT_LT(static_cast<unsigned char>(c), 0x80) << "the batch itself is plain ASCII";
+  EXPECT_EQ(batch.arguments,
+            (std::vector<std::string>{"Z:\\同步 工具", "Tarnvel.exe", "C:\\Program Files\\WinRAR\\rar.exe",
+                                      "Tarnvel 2.6.exe"}));
+  for (char c : batch.text)
+    EXPECT_LT(static_cast<unsigned char>(c), 0x80) << "the batch itself is plain ASCII";
 
   // A drive root is its root, not its current directory, and never ends in the backslash that
   // would escape the quote after it.
-  EXPECT_EQ(ArchiveInstallBatch({"Y:", "Tarnvel.exe", 7}, "rar.exe", "Tarnvel.exe").arguments.front(), "Y:\\.");
+  EXPECT_EQ(ArchiveInstallBatch({"Y:", "Tarnvel.exe", 7}, "rar.exe", "Tarnvel.exe").arguments.front(),
+            "Y:\\.");
   EXPECT_EQ(DirectInstallBatch({"Z:\\a\\", "T.exe", 1}).arguments.front(), "Z:\\a");
 }
 
@@ -212,8 +229,8 @@ ByteString Member(const std::string& name, const std::string& data) {
 
 TEST(RarMembers, NamesFollowEachAttributeFieldWithTheirLengthTwoBytesBefore) {
   ByteString archive = {'R', 'a', 'r', '!'};
-  for (const auto& [name, data] : std::vector<std::pair<std::string, std::string>>{
-           {"Tarnvel.exe", "MZ..."}, {"说明.txt", "text"}}) {
+  for (const auto& [name, data] :
+       std::vector<std::pair<std::string, std::string>>{{"Tarnvel.exe", "MZ..."}, {"说明.txt", "text"}}) {
     const ByteString member = Member(name, data);
     archive.insert(archive.end(), member.begin(), member.end());
   }
@@ -231,7 +248,8 @@ TEST(RarMembers, OddArchivesEndAndGiveOnlyWhatTheyHold) {
   // A length of 0 moves the search on instead of finding the same mark for ever.
   EXPECT_EQ(RarMemberNames({0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00}), "");
   // A name holding the separator would read as two names: it is left out.
-  EXPECT_EQ(RarMemberNames({0x03, 0x00, 0x20, 0x00, 0x00, 0x00, 'a', ';', 'b', 0x01, 0x00, 0x20, 0x00, 0x00, 0x00, 'c'}),
+  EXPECT_EQ(RarMemberNames(
+                {0x03, 0x00, 0x20, 0x00, 0x00, 0x00, 'a', ';', 'b', 0x01, 0x00, 0x20, 0x00, 0x00, 0x00, 'c'}),
             "c");
   // A name cut off by the end of the file.
   EXPECT_EQ(RarMemberNames({0x09, 0x00, 0x20, 0x00, 0x00, 0x00, 'a', 'b'}), "ab");
