@@ -347,3 +347,41 @@ TEST_F(SignedUpdateTest, CompareModeChecksTheArchiveAndNamesItsMemberInTheBatch)
 
 }  // namespace
 }  // namespace tarnvel
+
+namespace tarnvel {
+namespace {
+
+// The session the thread timer below aborts, once the server holds the download's first block.
+HttpTestServer* stalledServer = nullptr;
+int abortTicks = 0;
+
+void CALLBACK AbortOnceTheBlockIsAwaited(HWND, UINT, UINT_PTR timer, DWORD) {
+  if (stalledServer == nullptr || stalledServer->RequestCount() < 3) return;
+  ++abortTicks;
+  KillTimer(nullptr, timer);
+  ProcessUpdate().AbortDownload();
+}
+
+TEST_F(UpdateSessionTest, TheWindowStaysResponsiveDuringADownloadAndItsAbortEndsIt) {
+  HttpTestServer server;
+  server.Script(HttpReply::Raw(Answer(10)));
+  server.Script(HttpReply::Status(200, "OK", std::string(64, 'x')));
+  server.Script(HttpReply::Stall());
+  stalledServer = &server;
+  abortTicks = 0;
+  // A timer of the thread: it ticks only while someone dispatches the thread's messages.
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, AbortOnceTheBlockIsAwaited);
+  ASSERT_NE(timer, 0u);
+  ASSERT_TRUE(StartUpdate(server.Url("/NEW/Tarnvel.exe")));
+  ASSERT_TRUE(test::DispatchUntil([] { return abortTicks > 0 && !ProcessUpdate().Downloading(); }));
+  stalledServer = nullptr;
+  EXPECT_EQ(abortTicks, 1);
+  EXPECT_TRUE(ProcessUpdate().WindowOpen()) << "a failed download leaves the window to its user";
+  EXPECT_TRUE(batches_.empty());
+  EXPECT_FALSE(ended_);
+  EXPECT_EQ(test::ReadText(programDir_ + "\\Tarnvel.exe"), kOldProgram);
+  server.ReleaseStalled();
+}
+
+}  // namespace
+}  // namespace tarnvel
