@@ -14,6 +14,11 @@
 // tarnvel-engine.exe --job-line SOURCE TARGET
 //   The steps of Tarnvel.exe's job line in style 1 (clean by size, then copy by size), run in
 //   this process without a window: the command-line engine without the program's start.
+// tarnvel-engine.exe --lines N [--window]
+//   The six list boxes of a run (the four logs, the failures log, the run history) each given N
+//   lines the way a run gives them (appended between event pumps every 100 ms), then the last
+//   line selected and every log cleared as the next run's start clears them; windowless, or
+//   with --window attached to the visible window's list boxes. Prints the milliseconds of each.
 // Every form ends with peak-working-set-kb=, the process's peak working set at its end; any
 // form takes --count-calls after its two paths.
 #include <windows.h>
@@ -53,13 +58,13 @@ class BenchWindow : public Window {
   }
   void OnCreate() override {
     ListBox* logs[] = {&c_.createdDirectoriesLog, &c_.copiedFilesLog, &c_.removedDirectoriesLog,
-                       &c_.removedFilesLog, &c_.runHistory};
+                       &c_.removedFilesLog, &c_.failuresLog, &c_.runHistory};
     int id = 100;
     int top = 10;
     for (ListBox* log : logs) {
-      log->SetBounds({10, top, 960, 100});
+      log->SetBounds({10, top, 960, 80});
       AddControl(*log, id++);
-      top += 105;
+      top += 85;
     }
     Label* labels[] = {&c_.statusLine,   &c_.directoryCounter, &c_.fileCounter,  &c_.dataCounter,
                        &c_.removedDirectoriesCounter, &c_.removedFilesCounter, &c_.filePercentage,
@@ -225,6 +230,46 @@ void PrintPeakWorkingSet() {
   std::fflush(stdout);
 }
 
+int FillLogs(int lines, bool withWindow) {
+  MainControls controls;
+  BenchWindow window(controls);
+  if (withWindow && !LoadWindow(window)) {
+    std::fprintf(stderr, "tarnvel-engine: the window could not be created\n");
+    return 2;
+  }
+  ListBox* logs[] = {&controls.createdDirectoriesLog, &controls.copiedFilesLog, &controls.removedDirectoriesLog,
+                     &controls.removedFilesLog, &controls.failuresLog, &controls.runHistory};
+  const std::string path = "Z:\\bench\\dst\\directory-0042\\subdirectory-0017\\file-name-";
+  std::uint32_t start = TickCount();
+  std::uint32_t pumped = start;
+  for (int i = 0; i < lines; ++i) {
+    const std::string line = path + std::to_string(i) + ".dat";
+    for (ListBox* log : logs) ListBoxAdd(*log, line);
+    if (TickCount() - pumped >= 100) {
+      ProcessEvents();
+      pumped = TickCount();
+    }
+  }
+  ProcessEvents();
+  const std::uint32_t filled = TickCount() - start;
+  start = TickCount();
+  for (ListBox* log : logs) log->Select(ListBoxCount(*log));
+  ProcessEvents();
+  const std::uint32_t selected = TickCount() - start;
+  start = TickCount();
+  for (ListBox* log : logs) ListBoxClear(*log);
+  ProcessEvents();
+  const std::uint32_t cleared = TickCount() - start;
+  int shown = 0;
+  if (withWindow) {
+    shown = static_cast<int>(SendMessageW(reinterpret_cast<HWND>(WindowHandle(*logs[0])), LB_GETCOUNT, 0, 0));
+  }
+  std::printf("lines=%d logs=6 window=%d fill-ms=%u select-last-ms=%u clear-ms=%u lines-left=%d\n", lines,
+              withWindow ? 1 : 0, static_cast<unsigned>(filled), static_cast<unsigned>(selected),
+              static_cast<unsigned>(cleared), shown);
+  return 0;
+}
+
 bool StartCounting() {
   if (tarnvel::bench::StartCountingCalls()) return true;
   std::fprintf(stderr, "tarnvel-engine: the import table could not be read\n");
@@ -262,9 +307,16 @@ int wmain(int argc, wchar_t** argv) {
     PrintPeakWorkingSet();
     return result;
   }
+  if (argc >= 3 && mode == L"--lines") {
+    const bool withWindow = argc >= 4 && std::wstring(argv[3]) == L"--window";
+    const int result = FillLogs(_wtoi(argv[2]), withWindow);
+    PrintPeakWorkingSet();
+    return result;
+  }
   if (argc < 3) {
     std::fprintf(stderr, "usage: tarnvel-engine SOURCE TARGET [--clean] [--window] [--count-calls]\n"
-                         "       tarnvel-engine --copy-loop|--list-floor|--job-line SOURCE TARGET [--count-calls]\n");
+                         "       tarnvel-engine --copy-loop|--list-floor|--job-line SOURCE TARGET [--count-calls]\n"
+                         "       tarnvel-engine --lines N [--window]\n");
     return 2;
   }
   bool clean = false, withWindow = false, countCalls = false;
