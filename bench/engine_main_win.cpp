@@ -1,7 +1,8 @@
-// tarnvel-engine.exe SOURCE TARGET [--clean] [--window] [--count-calls]
+// tarnvel-engine.exe SOURCE TARGET [--clean] [--window] [--pump-ms N] [--count-calls]
 //   One main-window run in single mode over windowless controls (or, with --window, with the
 //   logs and labels attached to real child controls of a visible top-level window); prints the
-//   four logs' line counts, the data counter and the run's milliseconds. --count-calls also
+//   four logs' line counts, the data counter and the run's milliseconds. --pump-ms sets how often
+//   at most the run lets the window handle its messages (the engine's default otherwise). --count-calls also
 //   prints, to standard error, how often the run called each file-system, conversion and
 //   window function and how long those calls took.
 // tarnvel-engine.exe --copy-loop SOURCE TARGET
@@ -83,12 +84,14 @@ class BenchWindow : public Window {
   MainControls& c_;
 };
 
-int RunEngine(const std::string& source, const std::string& target, bool clean, bool withWindow) {
+int RunEngine(const std::string& source, const std::string& target, bool clean, bool withWindow, int pumpMs) {
   MainControls controls;
   controls.sourceBox.SetText(source);
   controls.targetBox.SetText(target);
   controls.cleanUpSwitch.SetChecked(clean);
-  SyncEngine engine(controls, SystemSyncHooks());
+  SyncHooks hooks = SystemSyncHooks();
+  if (pumpMs >= 0) hooks.eventInterval = static_cast<std::uint32_t>(pumpMs);
+  SyncEngine engine(controls, std::move(hooks));
   BenchWindow window(controls);
   if (withWindow && !LoadWindow(window)) {
     std::fprintf(stderr, "tarnvel-engine: the window could not be created\n");
@@ -320,9 +323,11 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   bool clean = false, withWindow = false, countCalls = false;
+  int pumpMs = -1;
   for (int i = 3; i < argc; ++i) {
     const std::wstring option = argv[i];
     if (option == L"--clean") clean = true;
+    else if (option == L"--pump-ms" && i + 1 < argc) pumpMs = _wtoi(argv[++i]);
     else if (option == L"--window") withWindow = true;
     else if (option == L"--count-calls") countCalls = true;
     else {
@@ -332,7 +337,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (countCalls && !StartCounting()) return 2;
   try {
-    const int result = RunEngine(WideToUtf8(argv[1]), WideToUtf8(argv[2]), clean, withWindow);
+    const int result = RunEngine(WideToUtf8(argv[1]), WideToUtf8(argv[2]), clean, withWindow, pumpMs);
     if (countCalls) tarnvel::bench::PrintCallCounts(stderr);
     PrintPeakWorkingSet();
     return result;

@@ -162,7 +162,7 @@ void RunJobs(SyncEngine& engine) {
 
 SyncHooks SystemSyncHooks() {
   SyncHooks hooks;
-  hooks.processEvents = [] { ProcessEvents(); };
+  hooks.processEvents = [] { ProcessEventsDuringRun(); };
   hooks.startSpeedTimer = StartThreadTimer;
   hooks.stopSpeedTimer = StopThreadTimer;
   return hooks;
@@ -192,6 +192,8 @@ bool RunSyncTasks(SyncEngine& engine) {
     RunJobs(engine);
     c.runHistory.Select(ListBoxCount(c.runHistory));
   }
+  // The logs show their last lines before the run says it has ended.
+  BringControlsUpToDate();
   c.startControl.SetEnabled(true);
   c.stopControl.SetEnabled(false);
   const std::int32_t failures = engine.Report().Failures();

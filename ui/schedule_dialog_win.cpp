@@ -62,7 +62,8 @@ void OnInit(HWND dialog, ScheduleDialogSession& session) {
   ScheduleDialogState& state = session.state;
   state.Open(*session.texts);
   FillList(dialog, IDC_SCHEDULE_DAYS, ScheduleDialogState::kDays, DayText, state.DayPosition());
-  FillList(dialog, IDC_SCHEDULE_WEEKDAYS, ScheduleDialogState::kWeekdays, WeekdayName, state.WeekdayPosition());
+  FillList(dialog, IDC_SCHEDULE_WEEKDAYS, ScheduleDialogState::kWeekdays, WeekdayName,
+           state.WeekdayPosition());
   SendDlgItemMessageW(dialog, IDC_SCHEDULE_HOUR, EM_SETLIMITTEXT, 2, 0);
   SendDlgItemMessageW(dialog, IDC_SCHEDULE_MINUTE, EM_SETLIMITTEXT, 2, 0);
   SetItemText(dialog, IDC_SCHEDULE_HOUR, state.Hour());
@@ -147,9 +148,9 @@ INT_PTR CALLBACK ScheduleDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
 void RunScheduleDialog(Window& owner, ScheduleEntryTexts& texts) {
   ScheduleDialogSession session;
   session.texts = &texts;
-  const INT_PTR result =
-      DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SCHEDULE), static_cast<HWND>(owner.Handle()),
-                      ScheduleDialogProc, reinterpret_cast<LPARAM>(&session));
+  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SCHEDULE),
+                                         static_cast<HWND>(owner.Handle()), ScheduleDialogProc,
+                                         reinterpret_cast<LPARAM>(&session));
   if (result == -1) throw RuntimeError("日历计划窗口无法打开");
 }
 

@@ -32,6 +32,7 @@ enum : int {
   kStart = 104,
   kCleanUp = 106,
   kExit = 110,
+  kPages = 111,
   kTaskList = 112,
   kCopiedLog = 152,
   kStatusLine = 160,
@@ -94,6 +95,11 @@ std::wstring ClassOf(HWND hwnd) {
 void ExpectTidyLayout(HWND main, const char* when) {
   RECT client{};
   GetClientRect(main, &client);
+  // The controls of the upper pages (the task list, the schedule's: ids 112 to 149) lie inside
+  // their tab control's frame.
+  RECT pages{};
+  GetWindowRect(GetDlgItem(main, kPages), &pages);
+  MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&pages), 2);
   std::vector<std::pair<HWND, RECT>> placed;
   for (HWND child : VisibleChildren(main)) {
     RECT r{};
@@ -101,6 +107,11 @@ void ExpectTidyLayout(HWND main, const char* when) {
     MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
     EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
         << when << ": control " << GetDlgCtrlID(child) << " leaves the window";
+    const int id = GetDlgCtrlID(child);
+    if (id >= kTaskList && id < 150) {
+      EXPECT_TRUE(r.left > pages.left && r.top > pages.top && r.right < pages.right && r.bottom < pages.bottom)
+          << when << ": control " << id << " leaves its page";
+    }
     if (ClassOf(child) == WC_TABCONTROLW) continue;
     if (ClassOf(child) == L"ComboBox") r.bottom = r.top + 24;  // the rest is the closed list
     for (const auto& [other, o] : placed) {
@@ -145,6 +156,13 @@ TEST_F(MainWindowE2E, EveryControlHasItsPlaceAtTheSmallestAndTheLargestSize) {
   GetWindowRect(main, &outer);
   EXPECT_GT(outer.right - outer.left, 600);
   ExpectTidyLayout(main, "smallest");
+  // The schedule page, brought forward from the keyboard.
+  HWND pages = GetDlgItem(main, kPages);
+  PostMessageW(pages, WM_KEYDOWN, VK_RIGHT, 1);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(main, 140)) != FALSE; }));
+  ExpectTidyLayout(main, "smallest, schedule page");
+  PostMessageW(pages, WM_KEYDOWN, VK_LEFT, 1);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(main, kTaskList)) != FALSE; }));
   // The task list and the logs grow with the window.
   RECT listBefore{};
   GetWindowRect(GetDlgItem(main, kTaskList), &listBefore);
@@ -154,6 +172,9 @@ TEST_F(MainWindowE2E, EveryControlHasItsPlaceAtTheSmallestAndTheLargestSize) {
   GetWindowRect(GetDlgItem(main, kTaskList), &listAfter);
   EXPECT_GT(listAfter.right - listAfter.left, listBefore.right - listBefore.left);
   ExpectTidyLayout(main, "maximised");
+  PostMessageW(pages, WM_KEYDOWN, VK_RIGHT, 1);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(main, 140)) != FALSE; }));
+  ExpectTidyLayout(main, "maximised, schedule page");
   Exit(program, main);
 }
 

@@ -36,6 +36,7 @@ enum : int {
   kScheduleList = 140,
   kCalendarSwitch = 141,
   kIntervalBox = 143,
+  kScheduleListToggle = 144,
   kCopiedLog = 152,
   kFailuresLog = 155,
   kRunHistory = 156,
@@ -131,7 +132,8 @@ std::string NewestRunLog() {
   fs::path newest;
   if (fs::exists(dir)) {
     for (const auto& entry : fs::directory_iterator(dir)) {
-      if (entry.path().extension() == L".log" && entry.path().filename() > newest.filename()) newest = entry.path();
+      if (entry.path().extension() == L".log" && entry.path().filename() > newest.filename())
+        newest = entry.path();
     }
   }
   if (newest.empty()) return "";
@@ -218,7 +220,8 @@ TEST_F(MainWindowRunsE2E, TheScheduleDialogAddsAndEditsEntriesAndEverySettingSur
     PostMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kHour)), TRUE);
     Type(Item(dialog, kHour), L"25");
     PostMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kMinute)), TRUE);
-    ASSERT_TRUE(WaitUntil([&] { return TextOf(Item(dialog, kHour)) == L"00"; })) << TextOf(Item(dialog, kHour));
+    ASSERT_TRUE(WaitUntil([&] { return TextOf(Item(dialog, kHour)) == L"00"; }))
+        << TextOf(Item(dialog, kHour));
     Type(Item(dialog, kMinute), L"7");
     Key(dialog, VK_RETURN);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
@@ -251,6 +254,20 @@ TEST_F(MainWindowRunsE2E, TheScheduleDialogAddsAndEditsEntriesAndEverySettingSur
     // The second row ticked from the keyboard; slot 2, the calendar switch and the interval set.
     Key(list, VK_DOWN);
     Key(list, VK_SPACE);
+    // A third row goes again with the Delete key, without a question.
+    dialog = OpenScheduleDialog(program, main);
+    ASSERT_NE(dialog, nullptr);
+    Key(dialog, VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    ASSERT_EQ(Count(main, kScheduleList, LVM_GETITEMCOUNT), 3);
+    Key(list, VK_DOWN);
+    Key(list, VK_DELETE);
+    ASSERT_TRUE(WaitUntil([&] { return Count(main, kScheduleList, LVM_GETITEMCOUNT) == 2; }));
+    // The list can be hidden and shown again.
+    Command(main, kScheduleListToggle);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(list); }));
+    Command(main, kScheduleListToggle);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(list) != FALSE; }));
     PostMessageW(Item(main, kSlotFirst + 4), BM_CLICK, 0, 0);
     Type(Item(main, kSlotFirst + 5), L"23");
     Type(Item(main, kSlotFirst + 6), L"59");
@@ -415,7 +432,8 @@ TEST_F(MainWindowRunsE2E, OnlyTickedTaskRowsRunAndAFailureIsCountedAndShown) {
   Key(list, VK_SPACE);
 
   // A source file another program holds without sharing cannot be read.
-  HANDLE held = CreateFileW((first / L"held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE held =
+      CreateFileW((first / L"held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   Command(main, kStart);
   ExpectCompletion(L"已经完成任务");
@@ -437,8 +455,8 @@ TEST_F(MainWindowRunsE2E, OnlyTickedTaskRowsRunAndAFailureIsCountedAndShown) {
   EXPECT_EQ(copied.count(L"held.txt"), 0u);
   EXPECT_FALSE(fs::exists(second.wstring() + L"-备份")) << "an unticked row does not run";
   Exit(program, main);
-  EXPECT_EQ(Stored(kProductKey, L"LX"), first.wstring() + L";" + first.wstring() + L"-备份;1|" + second.wstring() +
-                                            L";" + second.wstring() + L"-备份;0|");
+  EXPECT_EQ(Stored(kProductKey, L"LX"), first.wstring() + L";" + first.wstring() + L"-备份;1|" +
+                                            second.wstring() + L";" + second.wstring() + L"-备份;0|");
 }
 
 }  // namespace

@@ -92,7 +92,8 @@ void Shoot(const std::wstring& name, std::initializer_list<HWND> windows) {
 
 HWND WaitForBox(const std::wstring& caption) {
   HWND box = nullptr;
-  WaitUntil([&] { return (box = FindWindowW(L"#32770", caption.c_str())) != nullptr && IsWindowVisible(box); });
+  WaitUntil(
+      [&] { return (box = FindWindowW(L"#32770", caption.c_str())) != nullptr && IsWindowVisible(box); });
   return box;
 }
 
@@ -173,7 +174,8 @@ int wmain(int argc, wchar_t** argv) {
   // another program held open shown on the failures page.
   Type(GetDlgItem(main, 100), source);
   Type(GetDlgItem(main, 102), target);
-  HANDLE held = CreateFileW((source + L"\\held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE held =
+      CreateFileW((source + L"\\held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   Command(main, 104);
   WaitUntil([&] { return SendMessageW(GetDlgItem(main, 152), LB_GETCOUNT, 0, 0) > 400; });
   Shoot(L"main-window-running", {main});

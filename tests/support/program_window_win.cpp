@@ -131,7 +131,8 @@ namespace {
 std::wstring RegExportText(const std::wstring& rootAndKey) {
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring file = std::wstring(temp) + L"tarnvel-export-" + std::to_wstring(GetCurrentProcessId()) + L".reg";
+  const std::wstring file =
+      std::wstring(temp) + L"tarnvel-export-" + std::to_wstring(GetCurrentProcessId()) + L".reg";
   DeleteFileW(file.c_str());
   std::wstring line = L"reg.exe export \"" + rootAndKey + L"\" \"" + file + L"\" /y";
   STARTUPINFOW startup{};
@@ -139,8 +140,8 @@ std::wstring RegExportText(const std::wstring& rootAndKey) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                      &info)) {
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &startup, &info)) {
     return L"";
   }
   WaitForSingleObject(info.hProcess, 60000);
@@ -152,7 +153,8 @@ std::wstring RegExportText(const std::wstring& rootAndKey) {
   DeleteFileW(file.c_str());
   std::wstring text;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                 static_cast<unsigned char>(bytes[i + 1]) << 8);
   }
   if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
   return text;
@@ -170,7 +172,8 @@ std::wstring Quoted(const std::wstring& line, std::size_t& pos) {
   return text;
 }
 
-void ReadValues(const std::wstring& text, const std::wstring& section, std::map<std::wstring, std::wstring>& values) {
+void ReadValues(const std::wstring& text, const std::wstring& section,
+                std::map<std::wstring, std::wstring>& values) {
   bool inSection = false;
   std::size_t start = 0;
   while (start < text.size()) {
