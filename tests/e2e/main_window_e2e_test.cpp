@@ -52,7 +52,7 @@ class MainWindowE2E : public testing::Test {
 
   // Starts the program and waits for its main window.
   HWND Start(Program& program) {
-    EXPECT_TRUE(program.Started());
+    EXPECT_TRUE(program.Started()) << "error " << program.StartError();
     HWND main = program.Window(kTitle);
     EXPECT_NE(main, nullptr);
     return main;

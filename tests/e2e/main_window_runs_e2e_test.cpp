@@ -147,7 +147,7 @@ class MainWindowRunsE2E : public testing::Test {
   void TearDown() override { ForgetSettings(); }
 
   HWND Start(Program& program) {
-    EXPECT_TRUE(program.Started());
+    EXPECT_TRUE(program.Started()) << "error " << program.StartError();
     HWND main = program.Window(kMainTitle);
     EXPECT_NE(main, nullptr);
     return main;
@@ -455,8 +455,9 @@ TEST_F(MainWindowRunsE2E, OnlyTickedTaskRowsRunAndAFailureIsCountedAndShown) {
   EXPECT_EQ(copied.count(L"held.txt"), 0u);
   EXPECT_FALSE(fs::exists(second.wstring() + L"-备份")) << "an unticked row does not run";
   Exit(program, main);
-  EXPECT_EQ(Stored(kProductKey, L"LX"), first.wstring() + L";" + first.wstring() + L"-备份;1|" +
-                                            second.wstring() + L";" + second.wstring() + L"-备份;0|");
+  // The task rows with their ticks, as stored.
+  EXPECT_EQ(ExportedValues(kProductKey)[L"LX"], first.wstring() + L";" + first.wstring() + L"-备份;1|" +
+                                                    second.wstring() + L";" + second.wstring() + L"-备份;0|");
 }
 
 }  // namespace

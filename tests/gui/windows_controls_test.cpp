@@ -249,7 +249,8 @@ TEST(MirroredControls, BurstOfTenThousandLogLinesStaysExact) {
 }
 
 // Counts the texts a window is given, to see how many of a burst reach it.
-LRESULT CALLBACK CountSetText(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR count) {
+LRESULT CALLBACK CountSetText(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                              DWORD_PTR count) {
   if (message == WM_SETTEXT) ++*reinterpret_cast<int*>(count);
   return DefSubclassProc(hwnd, message, wparam, lparam);
 }

@@ -56,6 +56,7 @@ Program::Program() {
   startup.cb = sizeof startup;
   started_ = CreateProcessW(kProgramPath.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, L"Z:\\",
                             &startup, &info_) != FALSE;
+  if (!started_) error_ = GetLastError();
 }
 
 Program::~Program() {

@@ -31,6 +31,8 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
   bool Started() const { return started_; }
+  // The system's error code when the program could not be started.
+  DWORD StartError() const { return error_; }
   DWORD Id() const { return info_.dwProcessId; }
   bool EndsWithin(DWORD milliseconds);
   DWORD ExitCode();
@@ -40,6 +42,7 @@ class Program {
  private:
   PROCESS_INFORMATION info_{};
   bool started_ = false;
+  DWORD error_ = 0;
 };
 
 // A message box (class "#32770") of the given caption: its text, and a button pressed on it.
