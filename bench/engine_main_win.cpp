@@ -1,7 +1,8 @@
-// tarnvel-engine.exe SOURCE TARGET [--clean] [--window] [--count-calls]
+// tarnvel-engine.exe SOURCE TARGET [--clean] [--window] [--pump-ms N] [--count-calls]
 //   One main-window run in single mode over windowless controls (or, with --window, with the
 //   logs and labels attached to real child controls of a visible top-level window); prints the
-//   four logs' line counts, the data counter and the run's milliseconds. --count-calls also
+//   four logs' line counts, the data counter and the run's milliseconds. --pump-ms sets how often
+//   at most the run lets the window handle its messages (the engine's default otherwise). --count-calls also
 //   prints, to standard error, how often the run called each file-system, conversion and
 //   window function and how long those calls took.
 // tarnvel-engine.exe --copy-loop SOURCE TARGET
@@ -14,6 +15,11 @@
 // tarnvel-engine.exe --job-line SOURCE TARGET
 //   The steps of Tarnvel.exe's job line in style 1 (clean by size, then copy by size), run in
 //   this process without a window: the command-line engine without the program's start.
+// tarnvel-engine.exe --lines N [--window]
+//   The six list boxes of a run (the four logs, the failures log, the run history) each given N
+//   lines the way a run gives them (appended between event pumps every 100 ms), then the last
+//   line selected and every log cleared as the next run's start clears them; windowless, or
+//   with --window attached to the visible window's list boxes. Prints the milliseconds of each.
 // Every form ends with peak-working-set-kb=, the process's peak working set at its end; any
 // form takes --count-calls after its two paths.
 #include <windows.h>
@@ -53,13 +59,13 @@ class BenchWindow : public Window {
   }
   void OnCreate() override {
     ListBox* logs[] = {&c_.createdDirectoriesLog, &c_.copiedFilesLog, &c_.removedDirectoriesLog,
-                       &c_.removedFilesLog, &c_.runHistory};
+                       &c_.removedFilesLog, &c_.failuresLog, &c_.runHistory};
     int id = 100;
     int top = 10;
     for (ListBox* log : logs) {
-      log->SetBounds({10, top, 960, 100});
+      log->SetBounds({10, top, 960, 80});
       AddControl(*log, id++);
-      top += 105;
+      top += 85;
     }
     Label* labels[] = {&c_.statusLine,   &c_.directoryCounter, &c_.fileCounter,  &c_.dataCounter,
                        &c_.removedDirectoriesCounter, &c_.removedFilesCounter, &c_.filePercentage,
@@ -78,12 +84,14 @@ class BenchWindow : public Window {
   MainControls& c_;
 };
 
-int RunEngine(const std::string& source, const std::string& target, bool clean, bool withWindow) {
+int RunEngine(const std::string& source, const std::string& target, bool clean, bool withWindow, int pumpMs) {
   MainControls controls;
   controls.sourceBox.SetText(source);
   controls.targetBox.SetText(target);
   controls.cleanUpSwitch.SetChecked(clean);
-  SyncEngine engine(controls, SystemSyncHooks());
+  SyncHooks hooks = SystemSyncHooks();
+  if (pumpMs >= 0) hooks.eventInterval = static_cast<std::uint32_t>(pumpMs);
+  SyncEngine engine(controls, std::move(hooks));
   BenchWindow window(controls);
   if (withWindow && !LoadWindow(window)) {
     std::fprintf(stderr, "tarnvel-engine: the window could not be created\n");
@@ -225,6 +233,46 @@ void PrintPeakWorkingSet() {
   std::fflush(stdout);
 }
 
+int FillLogs(int lines, bool withWindow) {
+  MainControls controls;
+  BenchWindow window(controls);
+  if (withWindow && !LoadWindow(window)) {
+    std::fprintf(stderr, "tarnvel-engine: the window could not be created\n");
+    return 2;
+  }
+  ListBox* logs[] = {&controls.createdDirectoriesLog, &controls.copiedFilesLog, &controls.removedDirectoriesLog,
+                     &controls.removedFilesLog, &controls.failuresLog, &controls.runHistory};
+  const std::string path = "Z:\\bench\\dst\\directory-0042\\subdirectory-0017\\file-name-";
+  std::uint32_t start = TickCount();
+  std::uint32_t pumped = start;
+  for (int i = 0; i < lines; ++i) {
+    const std::string line = path + std::to_string(i) + ".dat";
+    for (ListBox* log : logs) ListBoxAdd(*log, line);
+    if (TickCount() - pumped >= 100) {
+      ProcessEvents();
+      pumped = TickCount();
+    }
+  }
+  ProcessEvents();
+  const std::uint32_t filled = TickCount() - start;
+  start = TickCount();
+  for (ListBox* log : logs) log->Select(ListBoxCount(*log));
+  ProcessEvents();
+  const std::uint32_t selected = TickCount() - start;
+  start = TickCount();
+  for (ListBox* log : logs) ListBoxClear(*log);
+  ProcessEvents();
+  const std::uint32_t cleared = TickCount() - start;
+  int shown = 0;
+  if (withWindow) {
+    shown = static_cast<int>(SendMessageW(reinterpret_cast<HWND>(WindowHandle(*logs[0])), LB_GETCOUNT, 0, 0));
+  }
+  std::printf("lines=%d logs=6 window=%d fill-ms=%u select-last-ms=%u clear-ms=%u lines-left=%d\n", lines,
+              withWindow ? 1 : 0, static_cast<unsigned>(filled), static_cast<unsigned>(selected),
+              static_cast<unsigned>(cleared), shown);
+  return 0;
+}
+
 bool StartCounting() {
   if (tarnvel::bench::StartCountingCalls()) return true;
   std::fprintf(stderr, "tarnvel-engine: the import table could not be read\n");
@@ -262,15 +310,24 @@ int wmain(int argc, wchar_t** argv) {
     PrintPeakWorkingSet();
     return result;
   }
+  if (argc >= 3 && mode == L"--lines") {
+    const bool withWindow = argc >= 4 && std::wstring(argv[3]) == L"--window";
+    const int result = FillLogs(_wtoi(argv[2]), withWindow);
+    PrintPeakWorkingSet();
+    return result;
+  }
   if (argc < 3) {
     std::fprintf(stderr, "usage: tarnvel-engine SOURCE TARGET [--clean] [--window] [--count-calls]\n"
-                         "       tarnvel-engine --copy-loop|--list-floor|--job-line SOURCE TARGET [--count-calls]\n");
+                         "       tarnvel-engine --copy-loop|--list-floor|--job-line SOURCE TARGET [--count-calls]\n"
+                         "       tarnvel-engine --lines N [--window]\n");
     return 2;
   }
   bool clean = false, withWindow = false, countCalls = false;
+  int pumpMs = -1;
   for (int i = 3; i < argc; ++i) {
     const std::wstring option = argv[i];
     if (option == L"--clean") clean = true;
+    else if (option == L"--pump-ms" && i + 1 < argc) pumpMs = _wtoi(argv[++i]);
     else if (option == L"--window") withWindow = true;
     else if (option == L"--count-calls") countCalls = true;
     else {
@@ -280,7 +337,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (countCalls && !StartCounting()) return 2;
   try {
-    const int result = RunEngine(WideToUtf8(argv[1]), WideToUtf8(argv[2]), clean, withWindow);
+    const int result = RunEngine(WideToUtf8(argv[1]), WideToUtf8(argv[2]), clean, withWindow, pumpMs);
     if (countCalls) tarnvel::bench::PrintCallCounts(stderr);
     PrintPeakWorkingSet();
     return result;

@@ -16,6 +16,11 @@ void* MessageFont();
 void PullControlChange(void* childHwnd, unsigned code, const void* notifyHeader);
 
 // Brings every recorded change of controls attached on the calling thread into their windows.
-void FlushControlChangesOfThisThread();
+// While the thread is inside ProcessEventsDuringRun, the lines of a visible list box that took
+// lines less than half a second ago wait (a timer of the thread brings them in then), unless
+// `all`.
+void FlushControlChangesOfThisThread(bool all = false);
+// Whether the calling thread is inside ProcessEventsDuringRun.
+bool& LinesMayWaitOnThisThread();
 
 }  // namespace tarnvel::detail

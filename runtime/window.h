@@ -123,6 +123,13 @@ int PopupMenu(Window& owner, const Menu& menu, std::optional<int> x = {}, std::o
 // Brings in the calling thread's recorded control changes, then dispatches every pending
 // window message and returns. A quit request stays queued for the message loop.
 void ProcessEvents();
+// The same inside a run that writes lines into list boxes faster than anyone reads them: a
+// visible list box that took lines less than half a second ago shows the newer ones a moment
+// later, so that scrolling and repainting it does not take the run's time.
+void ProcessEventsDuringRun();
+// Brings in every recorded change of the calling thread's controls at once, the list boxes'
+// waiting lines included (the end of a run).
+void BringControlsUpToDate();
 // The message loop of the user-interface thread; returns the quit code.
 int RunMessageLoop();
 

@@ -500,6 +500,21 @@ int PopupMenu(Window& owner, const Menu& menu, std::optional<int> x, std::option
   return CurrentDialogService().PopupMenu(owner.Handle(), menu, x, y);
 }
 
+void BringControlsUpToDate() { detail::FlushControlChangesOfThisThread(true); }
+
+void ProcessEventsDuringRun() {
+  bool& mayWait = detail::LinesMayWaitOnThisThread();
+  const bool was = mayWait;
+  mayWait = true;
+  try {
+    ProcessEvents();
+  } catch (...) {
+    mayWait = was;
+    throw;
+  }
+  mayWait = was;
+}
+
 void ProcessEvents() {
   detail::FlushControlChangesOfThisThread();
   MSG msg;

@@ -162,7 +162,7 @@ void RunJobs(SyncEngine& engine) {
 
 SyncHooks SystemSyncHooks() {
   SyncHooks hooks;
-  hooks.processEvents = [] { ProcessEvents(); };
+  hooks.processEvents = [] { ProcessEventsDuringRun(); };
   hooks.startSpeedTimer = StartThreadTimer;
   hooks.stopSpeedTimer = StopThreadTimer;
   return hooks;
@@ -192,14 +192,22 @@ bool RunSyncTasks(SyncEngine& engine) {
     RunJobs(engine);
     c.runHistory.Select(ListBoxCount(c.runHistory));
   }
+  // The logs show their last lines before the run says it has ended.
+  BringControlsUpToDate();
   c.startControl.SetEnabled(true);
   c.stopControl.SetEnabled(false);
   const std::int32_t failures = engine.Report().Failures();
   log.reset();  // the totals are written before the completion message waits for the user
-  c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。")
-                                     : "信息：所有任务完成，但有 " + ToText(failures) + " 项未能完成，详见失败列表。");
+  // A stopped run says so: "all done" would tell the user the target is complete when it is not.
+  const bool stopped = engine.StopRequested();
+  const std::string failed = failures == 0 ? "" : "有 " + ToText(failures) + " 项未能完成，详见失败列表。";
+  if (stopped) {
+    c.statusLine.SetText("信息：任务已停止，目标目录尚未同步完。" + failed);
+  } else {
+    c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。") : "信息：所有任务完成，但" + failed);
+  }
   if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
-    ShowMessage("已经完成任务", kMessageIconInformation, "信息");
+    ShowMessage(stopped ? "任务已停止" : "已经完成任务", kMessageIconInformation, "信息");
   }
   return true;
 }

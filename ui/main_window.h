@@ -42,6 +42,7 @@ enum MainWindowId : int {
   kIdCalendarSwitch,
   kIdIntervalSwitch,
   kIdIntervalBox,
+  kIdScheduleListToggle,
   kIdLogs = 150,
   kIdCreatedLog,
   kIdCopiedLog,

@@ -18,6 +18,7 @@
 #include "ui/main_window.h"
 #include "ui/main_window_checks.h"
 #include "ui/portable.h"
+#include "ui/schedule_dialog.h"
 #include "ui/task_dialog.h"
 #include "ui/tray.h"
 
@@ -94,12 +95,15 @@ ControlBounds PlaceTabs(HWND tabs, int left, int top, int width, int height) {
 
 }  // namespace
 
-// The window's own captions: texts beside the boxes that no other part of the program reads.
+// The window's own captions: texts beside the boxes that no other part of the program reads;
+// and the control that shows or hides the schedule list, whose state only the window keeps.
 struct MainWindow::Captions {
   Label source;
   Label target;
   std::array<std::array<Label, 2>, kDailySlotCount> slotColons;
   Label intervalUnit;
+  Button scheduleListToggle;
+  bool scheduleListShown = true;
 };
 
 // The pages of the upper and the lower tab control.
@@ -188,6 +192,7 @@ void MainWindow::CreateControls() {
   c.calendarSwitch.SetText("按日历执行(&C)");
   c.intervalSwitch.SetText("每隔(&I)");
   k.intervalUnit.SetText("分钟执行");
+  k.scheduleListToggle.SetText("隐藏计划列表(&L)");
 
   // Creation order is the tab order: the job, the run, the switches and commands, the pages.
   int caption = kIdCaptionFirst;
@@ -218,6 +223,7 @@ void MainWindow::CreateControls() {
   AddControl(c.intervalSwitch, kIdIntervalSwitch);
   AddControl(c.intervalBox, kIdIntervalBox);
   AddControl(k.intervalUnit, caption++);
+  AddControl(k.scheduleListToggle, kIdScheduleListToggle);
   AddControl(c.scheduleList, kIdScheduleList);
   AddControl(c.directoryCounter, kIdDirectoryCounter);
   AddControl(c.fileCounter, kIdFileCounter);
@@ -280,7 +286,7 @@ void MainWindow::ArrangeControls(int width, int height) {
   const int progressTop = statusTop - 6 - 18;
   const int countersTop = progressTop - 6 - 2 * 20;
   const int free = countersTop - 6 - kTopHeight - 6;
-  const int pagesHeight = std::max({free * 45 / 100, columnBottom - kTopHeight + 2, 178});
+  const int pagesHeight = std::max({free * 45 / 100, columnBottom - kTopHeight + 2, 190});
   const int logsTop = kTopHeight + pagesHeight + 6;
   const int logsHeight = countersTop - 6 - logsTop;
 
@@ -310,6 +316,8 @@ void MainWindow::ArrangeControls(int width, int height) {
   Place(c.intervalSwitch, page.left + 4, rowTop, 66, kRowHeight);
   Place(c.intervalBox, page.left + 74, rowTop, 50, kRowHeight);
   Place(k.intervalUnit, page.left + 130, rowTop + 3, 64, 16);
+  rowTop += 30;
+  Place(k.scheduleListToggle, page.left + 4, rowTop, 150, kButtonHeight);
   const int listLeft = page.left + 204;
   Place(c.scheduleList, listLeft, page.top + 2, page.left + page.width - 2 - listLeft, page.height - 4);
 
@@ -354,9 +362,10 @@ void MainWindow::ShowPage(int page) {
   }
   for (Control* control : {static_cast<Control*>(&c.calendarSwitch), static_cast<Control*>(&c.intervalSwitch),
                            static_cast<Control*>(&c.intervalBox), static_cast<Control*>(&k.intervalUnit),
-                           static_cast<Control*>(&c.scheduleList)}) {
+                           static_cast<Control*>(&k.scheduleListToggle)}) {
     control->SetVisible(!tasks);
   }
+  c.scheduleList.SetVisible(!tasks && k.scheduleListShown);
 }
 
 void MainWindow::ShowLog(int log) {
@@ -458,7 +467,14 @@ void MainWindow::OnCommand(int id, int code) {
     SlotBoxEdited(id);
     return;
   }
+  if (ScheduleCommand(*this, controls_, id)) return;
   switch (id) {
+    case kIdScheduleListToggle:
+      ToggleScheduleList(controls_);
+      captions_->scheduleListShown = controls_.scheduleList.Visible();
+      captions_->scheduleListToggle.SetText(captions_->scheduleListShown ? "隐藏计划列表(&L)"
+                                                                         : "显示计划列表(&L)");
+      break;
     case kIdService:
       if (scheduler_) scheduler_->ToggleService();
       break;
@@ -518,6 +534,11 @@ std::intptr_t MainWindow::OnNotify(int id, int signedCode, void* header) {
     ShowLog(static_cast<int>(SendMessageW(H(logsTab_), TCM_GETCURSEL, 0, 0)));
   } else if (id == kIdTaskList && code == NM_DBLCLK) {
     EditTask();
+  } else if (id == kIdScheduleList && code == NM_DBLCLK) {
+    EditScheduleEntry(controls_, ScheduleDialogEditor(*this));
+  } else if (id == kIdScheduleList && code == LVN_KEYDOWN) {
+    // As in the task list, the Delete key removes the selected row without a question.
+    if (static_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) DeleteSelectedScheduleEntry(controls_);
   } else if (id == kIdTaskList && code == LVN_KEYDOWN) {
     // The Delete key removes the selected row at once, without a question.
     if (static_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) {
@@ -532,6 +553,11 @@ bool MainWindow::OnMessage(unsigned message, std::uintptr_t wparam, std::intptr_
                            std::intptr_t& result) {
   if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wparam) == H(controls_.taskList)) {
     TaskMenu();
+    return true;
+  }
+  if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wparam) == H(controls_.scheduleList)) {
+    // Shift+F10 or the menu key sends (-1, -1) instead of the mouse's position.
+    ScheduleMenu(*this, controls_, lparam == -1);
     return true;
   }
   if (message == kTrayCallbackMessage) {

@@ -13,6 +13,7 @@
 namespace tarnvel {
 
 struct MainControls;
+class Window;
 
 struct ScheduleEntryTexts {
   std::string dayNumber;
@@ -79,5 +80,22 @@ bool DeleteSelectedScheduleEntry(MainControls& controls);
 bool ClearScheduleEntries(MainControls& controls);
 // Shows the schedule list when hidden, hides it when shown.
 void ToggleScheduleList(MainControls& controls);
+
+// The schedule menu's entries, commands of the main window.
+enum ScheduleMenuId : int {
+  kMenuAddSchedule = 310,
+  kMenuEditSchedule,
+  kMenuDeleteSchedule,
+  kMenuClearSchedule,
+};
+
+// The schedule dialog's window (Windows build): a modal dialog over the owner, the
+// ScheduleEditor of the menu's add and edit entries.
+ScheduleEditor ScheduleDialogEditor(Window& owner);
+// Pops up the schedule menu (at the mouse, or under the list's selected row when the keyboard
+// asked for it) and carries out the entry chosen.
+void ScheduleMenu(Window& owner, MainControls& controls, bool fromKeyboard);
+// Carries out a schedule menu command; false when the id is none of them.
+bool ScheduleCommand(Window& owner, MainControls& controls, int id);
 
 }  // namespace tarnvel

@@ -14,15 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/program_window_win.h"
 #include "tests/support/sandbox.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::wstring kProgram = L"Y:\\Tarnvel.exe";
-const std::wstring kTitle = L"Orvane目录同步 V:2.5";
-const std::wstring kProductKey = L"SOFTWARE\\kelvotra\\Orvane目录同步";
+using namespace tarnvel::test;
+
+const std::wstring kTitle = kMainTitle;
 
 // The main window's control ids (the program's command ids).
 enum : int {
@@ -31,6 +32,7 @@ enum : int {
   kStart = 104,
   kCleanUp = 106,
   kExit = 110,
+  kPages = 111,
   kTaskList = 112,
   kCopiedLog = 152,
   kStatusLine = 160,
@@ -39,136 +41,8 @@ enum : int {
   kClearTasks = 303,
 };
 
-// Another process's window appearing or changing: polled, since nothing can be waited on.
-bool WaitUntil(const std::function<bool()>& done, int tries = 1500) {
-  for (int i = 0; i < tries; ++i) {
-    if (done()) return true;
-    Sleep(10);
-  }
-  return false;
-}
-
-std::wstring TextOf(HWND hwnd) {
-  wchar_t buffer[2048] = {};
-  SendMessageW(hwnd, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer));
-  return buffer;
-}
-
-struct Found {
-  DWORD process;
-  std::wstring title;
-  HWND hwnd;
-};
-
-// A top-level window of the process with this title (visible or not).
-HWND WindowOf(DWORD process, const std::wstring& title) {
-  Found found{process, title, nullptr};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) {
-        auto* f = reinterpret_cast<Found*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        wchar_t text[256] = {};
-        GetWindowTextW(hwnd, text, 256);
-        if (owner == f->process && f->title == text) {
-          f->hwnd = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found.hwnd;
-}
-
-class Program {
- public:
-  Program() {
-    std::wstring line = L"\"" + kProgram + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    started_ = CreateProcessW(kProgram.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, L"Z:\\",
-                              &startup, &info_) != FALSE;
-  }
-  ~Program() {
-    if (!started_) return;
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
-    WaitForSingleObject(info_.hProcess, 10000);
-    CloseHandle(info_.hProcess);
-    CloseHandle(info_.hThread);
-  }
-  bool Started() const { return started_; }
-  DWORD Id() const { return info_.dwProcessId; }
-  bool EndsWithin(DWORD milliseconds) {
-    return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
-  }
-  DWORD ExitCode() {
-    DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
-    return code;
-  }
-  HWND Window(const std::wstring& title, bool visible = true) {
-    HWND hwnd = nullptr;
-    WaitUntil([&] {
-      hwnd = WindowOf(Id(), title);
-      return hwnd != nullptr && (!visible || IsWindowVisible(hwnd));
-    });
-    return hwnd;
-  }
-
- private:
-  PROCESS_INFORMATION info_{};
-  bool started_ = false;
-};
-
-// A message box of the program: its text, and a button pressed on it.
-struct Box {
-  HWND hwnd = nullptr;
-  std::wstring text;
-};
-
-Box WaitForBox(const std::wstring& caption) {
-  Box box;
-  WaitUntil([&] {
-    box.hwnd = FindWindowW(L"#32770", caption.c_str());
-    return box.hwnd != nullptr && IsWindowVisible(box.hwnd);
-  });
-  if (box.hwnd != nullptr) box.text = TextOf(GetDlgItem(box.hwnd, 0xFFFF));
-  return box;
-}
-
-void Press(const Box& box, int button) {
-  const HWND hwnd = box.hwnd;
-  PostMessageW(hwnd, WM_COMMAND, button, 0);
-  WaitUntil([&] { return !IsWindow(hwnd); });
-}
-
-// Types a text into a combo box, as the keyboard would (its edit field notifies the change).
-void Type(HWND combo, const std::wstring& text) {
-  HWND edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
-  SendMessageW(edit != nullptr ? edit : combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void Command(HWND window, int id) { PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
-
 int ListViewRows(HWND main) {
   return static_cast<int>(SendMessageW(GetDlgItem(main, kTaskList), LVM_GETITEMCOUNT, 0, 0));
-}
-
-// The stored value: the user's own copy wins where the machine-wide key is not writable.
-std::wstring Stored(const std::wstring& key, const std::wstring& name) {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    wchar_t buffer[4096] = {};
-    DWORD size = sizeof buffer;
-    if (RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) ==
-        ERROR_SUCCESS) {
-      return buffer;
-    }
-  }
-  return L"<missing>";
-}
-
-void ForgetSettings() {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteTreeW(root, L"SOFTWARE\\kelvotra");
 }
 
 class MainWindowE2E : public testing::Test {
@@ -178,7 +52,7 @@ class MainWindowE2E : public testing::Test {
 
   // Starts the program and waits for its main window.
   HWND Start(Program& program) {
-    EXPECT_TRUE(program.Started());
+    EXPECT_TRUE(program.Started()) << "error " << program.StartError();
     HWND main = program.Window(kTitle);
     EXPECT_NE(main, nullptr);
     return main;
@@ -221,6 +95,11 @@ std::wstring ClassOf(HWND hwnd) {
 void ExpectTidyLayout(HWND main, const char* when) {
   RECT client{};
   GetClientRect(main, &client);
+  // The controls of the upper pages (the task list, the schedule's: ids 112 to 149) lie inside
+  // their tab control's frame.
+  RECT pages{};
+  GetWindowRect(GetDlgItem(main, kPages), &pages);
+  MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&pages), 2);
   std::vector<std::pair<HWND, RECT>> placed;
   for (HWND child : VisibleChildren(main)) {
     RECT r{};
@@ -228,6 +107,11 @@ void ExpectTidyLayout(HWND main, const char* when) {
     MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
     EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
         << when << ": control " << GetDlgCtrlID(child) << " leaves the window";
+    const int id = GetDlgCtrlID(child);
+    if (id >= kTaskList && id < 150) {
+      EXPECT_TRUE(r.left > pages.left && r.top > pages.top && r.right < pages.right && r.bottom < pages.bottom)
+          << when << ": control " << id << " leaves its page";
+    }
     if (ClassOf(child) == WC_TABCONTROLW) continue;
     if (ClassOf(child) == L"ComboBox") r.bottom = r.top + 24;  // the rest is the closed list
     for (const auto& [other, o] : placed) {
@@ -272,6 +156,13 @@ TEST_F(MainWindowE2E, EveryControlHasItsPlaceAtTheSmallestAndTheLargestSize) {
   GetWindowRect(main, &outer);
   EXPECT_GT(outer.right - outer.left, 600);
   ExpectTidyLayout(main, "smallest");
+  // The schedule page, brought forward from the keyboard.
+  HWND pages = GetDlgItem(main, kPages);
+  PostMessageW(pages, WM_KEYDOWN, VK_RIGHT, 1);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(main, 140)) != FALSE; }));
+  ExpectTidyLayout(main, "smallest, schedule page");
+  PostMessageW(pages, WM_KEYDOWN, VK_LEFT, 1);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(main, kTaskList)) != FALSE; }));
   // The task list and the logs grow with the window.
   RECT listBefore{};
   GetWindowRect(GetDlgItem(main, kTaskList), &listBefore);
@@ -281,6 +172,9 @@ TEST_F(MainWindowE2E, EveryControlHasItsPlaceAtTheSmallestAndTheLargestSize) {
   GetWindowRect(GetDlgItem(main, kTaskList), &listAfter);
   EXPECT_GT(listAfter.right - listAfter.left, listBefore.right - listBefore.left);
   ExpectTidyLayout(main, "maximised");
+  PostMessageW(pages, WM_KEYDOWN, VK_RIGHT, 1);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(main, 140)) != FALSE; }));
+  ExpectTidyLayout(main, "maximised, schedule page");
   Exit(program, main);
 }
 

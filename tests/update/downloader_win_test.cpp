@@ -114,6 +114,8 @@ std::vector<std::string> OurLines(const std::string& request) {
 class DownloaderTest : public testing::Test {
  protected:
   void SetUp() override { dir_ = test::FreshTestDir(); }
+  // The process's downloader keeps the handlers, which point into this test's recorders.
+  void TearDown() override { ProcessDownloader().Close(); }
   std::string Local(const char* name = "update.exe.tmp") const { return dir_ + name; }
 
   std::string dir_;
