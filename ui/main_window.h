@@ -67,6 +67,11 @@ enum MainWindowId : int {
   kMenuEditTask,
   kMenuDeleteTask,
   kMenuClearTasks,
+  // The update commands of the window's system menu (the system keeps the low four bits).
+  kSysCheckUpdate = 0x1010,
+  kSysUpdateToPublished = 0x1020,
+  kSysSilentUpdate = 0x1030,
+  kSysCompareUpdate = 0x1040,
 };
 
 class MainWindow : public Window {
@@ -147,6 +152,11 @@ class MainWindow : public Window {
   bool secondInstance_ = false;
   bool settingsLoaded_ = false;
   bool saveAtExit_ = true;
+
+  // The on-line update: its commands in the system menu and the label of the published version.
+  void AddUpdateCommands();
+  bool UpdateCommand(unsigned command);
+  Label updateLabel_;
 };
 
 // The window that answers a second start: a start without arguments while a main window runs

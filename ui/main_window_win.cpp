@@ -157,6 +157,7 @@ void MainWindow::OnCreate() {
   }
   SetPropW(H(Handle()), kMainWindowProperty, reinterpret_cast<HANDLE>(1));
   CreateControls();
+  AddUpdateCommands();
   ArrangeControls(ClientWidth(), ClientHeight());
   MainWindowCreated();
 }
@@ -277,6 +278,7 @@ void MainWindow::ArrangeControls(int width, int height) {
   Place(c.removableDiskControl, column, 136, kColumn, kButtonHeight);
   Place(c.usageNotesControl, column, 168, kColumn, kButtonHeight);
   Place(c.exitControl, column, 200, kColumn, kButtonHeight);
+  Place(updateLabel_, column, 232, kColumn, 18);
   const int columnBottom = 200 + kButtonHeight;
 
   // Below the two tab controls: counters, the file's progress and the status line.
@@ -566,6 +568,7 @@ bool MainWindow::OnMessage(unsigned message, std::uintptr_t wparam, std::intptr_
     Restore();
     return true;
   }
+  if (message == WM_SYSCOMMAND && UpdateCommand(static_cast<unsigned>(wparam & 0xFFF0))) return true;
   return false;
 }
 
