@@ -14,6 +14,7 @@
 #include "update/downloader.h"
 
 #include <atomic>
+#include <memory>
 #include <span>
 #include <utility>
 
@@ -159,39 +160,48 @@ void RunBlockJob(BlockJob& job) {
 }
 
 DWORD WINAPI BlockThread(void* parameter) {
+  // The worker shares the job with the downloader, which may have given up on it.
+  const std::unique_ptr<std::shared_ptr<BlockJob>> job(static_cast<std::shared_ptr<BlockJob>*>(parameter));
   // An apartment of its own, ended with the thread; the object is released before that.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  RunBlockJob(*static_cast<BlockJob*>(parameter));
+  RunBlockJob(**job);
   if (SUCCEEDED(com)) CoUninitialize();
   return 0;
 }
 
-// Runs the job on its worker and waits for it, dispatching the thread's window messages. An
-// abort (from a handler of those messages, or a quit request, which stays queued for the
-// message loop because the program is ending) is passed on to the worker, which ends within a
-// look.
-void RunBlock(DownloadState& s, BlockJob& job) {
-  HANDLE thread = CreateThread(nullptr, 0, BlockThread, &job, 0, nullptr);
+// Runs the job on its worker and waits for it, dispatching the thread's window messages.
+//
+// An abort (from a handler of those messages, or a quit request, which stays queued for the
+// message loop because the program is ending) does not wait for the worker: the request
+// object's Abort waits for its own transfer to give up, which on a stalled connection takes as
+// long as the block's time-out. The worker is told to stop and left to end on its own; it
+// holds its share of the job, so nothing it writes reaches the download any more.
+WaitResult RunBlock(DownloadState& s, const std::shared_ptr<BlockJob>& job) {
+  auto* share = new std::shared_ptr<BlockJob>(job);
+  HANDLE thread = CreateThread(nullptr, 0, BlockThread, share, 0, nullptr);
   if (!thread) {
-    job.result = WaitResult::Failed;
-    return;
+    delete share;
+    return WaitResult::Failed;
   }
-  bool quitQueued = false;
+  bool ended = false;
   for (;;) {
-    if (s.abortRequested) job.abort = true;
-    const DWORD woke = quitQueued ? WaitForSingleObject(thread, INFINITE)
-                                  : MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
-    if (woke != WAIT_OBJECT_0 + 1) break;
+    if (s.abortRequested) break;
+    const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+    if (woke != WAIT_OBJECT_0 + 1) {
+      ended = true;
+      break;
+    }
     ProcessEvents();
     MSG msg;
-    if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
-      quitQueued = true;
-      s.abortRequested = true;
-    }
+    if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) s.abortRequested = true;
   }
-  WaitForSingleObject(thread, INFINITE);
   CloseHandle(thread);
-  if (s.abortRequested && job.result != WaitResult::TimedOut) job.result = WaitResult::Aborted;
+  if (!ended) {
+    job->abort = true;
+    return WaitResult::Aborted;
+  }
+  if (s.abortRequested && job->result != WaitResult::TimedOut) return WaitResult::Aborted;
+  return job->result;
 }
 
 // Empties the local file for a fetch from the start.
@@ -219,15 +229,14 @@ void RunBlocks(DownloadState& s, LocalFile& file) {
     request.sentIfRange = file.length > 0 && !file.validator.empty();
     request.unverified = file.unverified;
     request.knownTotal = s.totalBytes;
-    BlockJob job;
-    job.url = s.url;
-    job.referer = s.referer;
-    job.range = RangeHeaderValue(request.start, s.blockSize);
-    if (request.sentIfRange) job.ifRange = file.validator;
-    job.timeoutMs = s.blockTimeoutMs;
-    job.sentTick = TickCount();
-    RunBlock(s, job);
-    switch (job.result) {
+    const auto job = std::make_shared<BlockJob>();
+    job->url = s.url;
+    job->referer = s.referer;
+    job->range = RangeHeaderValue(request.start, s.blockSize);
+    if (request.sentIfRange) job->ifRange = file.validator;
+    job->timeoutMs = s.blockTimeoutMs;
+    job->sentTick = TickCount();
+    switch (RunBlock(s, job)) {
       case WaitResult::Answered:
         break;
       case WaitResult::Aborted:
@@ -240,10 +249,10 @@ void RunBlocks(DownloadState& s, LocalFile& file) {
         return;
     }
     BlockAnswer answer;
-    answer.status = s.status = job.status;
-    answer.statusText = job.statusText;
-    answer.contentRange = job.contentRange;
-    answer.bodyBytes = static_cast<std::int64_t>(job.body.size());
+    answer.status = s.status = job->status;
+    answer.statusText = job->statusText;
+    answer.contentRange = job->contentRange;
+    answer.bodyBytes = static_cast<std::int64_t>(job->body.size());
     const BlockVerdict verdict = JudgeBlock(request, answer);
 
     switch (verdict.action) {
@@ -271,10 +280,10 @@ void RunBlocks(DownloadState& s, LocalFile& file) {
         break;
       case BlockAction::Append:
         if (request.start == 0) {
-          file.validator = ChooseValidator(job.etag, job.lastModified);
+          file.validator = ChooseValidator(job->etag, job->lastModified);
           KeepValidator(s.localPath, s.url, file.validator);
         }
-        if (!Append(file, job.body)) {
+        if (!Append(file, job->body)) {
           s.message = kCannotOpenMessage;
           return;
         }
@@ -282,7 +291,7 @@ void RunBlocks(DownloadState& s, LocalFile& file) {
         s.doneBytes = file.length;
         if (s.onProgress) {
           s.onProgress(s.localPath, s.totalBytes,
-                       KilobytesPerSecond(answer.bodyBytes, TickCount() - job.sentTick),
+                       KilobytesPerSecond(answer.bodyBytes, TickCount() - job->sentTick),
                        PercentDone(s.doneBytes, s.totalBytes));
         }
         if (s.doneBytes >= s.totalBytes) {
