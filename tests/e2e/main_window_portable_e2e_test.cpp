@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/program_window_win.h"
 #include "tests/support/sandbox.h"
 
 namespace {
@@ -22,36 +23,10 @@ bool WaitUntil(const auto& done) {
   return false;
 }
 
-class DiskProgram {
+// The program copied onto the disk, started in its own folder as from the disk's root.
+class DiskProgram : public tarnvel::test::Program {
  public:
-  explicit DiskProgram(const fs::path& exe) {
-    std::wstring line = L"\"" + exe.wstring() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    started_ = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              exe.parent_path().c_str(), &startup, &info_) != FALSE;
-  }
-  ~DiskProgram() {
-    if (!started_) return;
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
-    WaitForSingleObject(info_.hProcess, 10000);
-    CloseHandle(info_.hProcess);
-    CloseHandle(info_.hThread);
-  }
-  bool Started() const { return started_; }
-  DWORD Id() const { return info_.dwProcessId; }
-  bool EndsWithin(DWORD milliseconds) {
-    return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
-  }
-  DWORD ExitCode() {
-    DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
-    return code;
-  }
-
- private:
-  PROCESS_INFORMATION info_{};
-  bool started_ = false;
+  explicit DiskProgram(const fs::path& exe) : Program(exe.wstring(), exe.parent_path().wstring()) {}
 };
 
 void Write(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }

@@ -14,6 +14,7 @@
 #include "runtime/files.h"
 #include "runtime/registry.h"
 #include "tests/support/nginx_fixture.h"
+#include "tests/support/program_window_win.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/update_support_win.h"
 #include "update/signature.h"
@@ -84,41 +85,15 @@ std::wstring MessageBoxText(HWND box) {
   return all;
 }
 
-class Program {
+// The program of the build, copied elsewhere, started from another folder.
+class Program : public test::Program {
  public:
-  Program(const std::wstring& path, const std::wstring& directory) {
-    std::wstring line = L"\"" + path + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    started_ = CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              directory.c_str(), &startup, &info_) != FALSE;
-  }
-  ~Program() {
-    if (!started_) return;
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
-    WaitForSingleObject(info_.hProcess, 10000);
-    CloseHandle(info_.hProcess);
-    CloseHandle(info_.hThread);
-  }
-  bool Started() const { return started_; }
-  DWORD Id() const { return info_.dwProcessId; }
-  bool EndsWithin(DWORD milliseconds) {
-    return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
-  }
-  DWORD ExitCode() {
-    DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
-    return code;
-  }
+  using test::Program::Program;
   HWND WaitForWindow(const std::wstring& className, const std::wstring& title) {
     HWND found = nullptr;
     WaitUntil([&] { return (found = FindProcessWindow(Id(), className, title)) != nullptr; });
     return found;
   }
-
- private:
-  PROCESS_INFORMATION info_{};
-  bool started_ = false;
 };
 
 class UpdateE2E : public testing::Test {

@@ -50,11 +50,13 @@ HWND WindowOf(DWORD process, const std::wstring& title) {
   return found.hwnd;
 }
 
-Program::Program() {
-  std::wstring line = L"\"" + kProgramPath + L"\"";
+Program::Program() : Program(kProgramPath, L"Z:\\") {}
+
+Program::Program(const std::wstring& path, const std::wstring& directory) {
+  std::wstring line = L"\"" + path + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  started_ = CreateProcessW(kProgramPath.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, L"Z:\\",
+  started_ = CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(),
                             &startup, &info_) != FALSE;
   if (!started_) error_ = GetLastError();
 }

@@ -26,7 +26,10 @@ HWND WindowOf(DWORD process, const std::wstring& title);
 // Tarnvel.exe started without arguments in Z:\; ended by force if a test leaves it running.
 class Program {
  public:
+  // Tarnvel.exe of the build, started in Z:\ (the sandbox).
   Program();
+  // Any program, started in `directory`.
+  Program(const std::wstring& path, const std::wstring& directory);
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
