@@ -45,30 +45,7 @@ int ListViewRows(HWND main) {
   return static_cast<int>(SendMessageW(GetDlgItem(main, kTaskList), LVM_GETITEMCOUNT, 0, 0));
 }
 
-class MainWindowE2E : public testing::Test {
- protected:
-  void SetUp() override { ForgetSettings(); }
-  void TearDown() override { ForgetSettings(); }
-
-  // Starts the program and waits for its main window.
-  HWND Start(Program& program) {
-    EXPECT_TRUE(program.Started()) << "error " << program.StartError();
-    HWND main = program.Window(kTitle);
-    EXPECT_NE(main, nullptr);
-    return main;
-  }
-
-  // Leaves through the exit control, answering its question with OK.
-  void Exit(Program& program, HWND main) {
-    Command(main, kExit);
-    const Box box = WaitForBox(L"提示");
-    ASSERT_NE(box.hwnd, nullptr);
-    EXPECT_EQ(box.text, L"真的要退出么？");
-    Press(box, IDOK);
-    ASSERT_TRUE(program.EndsWithin(30000));
-    EXPECT_EQ(program.ExitCode(), 0u);
-  }
-};
+using MainWindowE2E = MainWindowTest;
 
 std::vector<HWND> VisibleChildren(HWND parent) {
   std::vector<HWND> children;

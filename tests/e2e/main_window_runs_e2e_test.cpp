@@ -141,28 +141,8 @@ std::string NewestRunLog() {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-class MainWindowRunsE2E : public testing::Test {
+class MainWindowRunsE2E : public MainWindowTest {
  protected:
-  void SetUp() override { ForgetSettings(); }
-  void TearDown() override { ForgetSettings(); }
-
-  HWND Start(Program& program) {
-    EXPECT_TRUE(program.Started()) << "error " << program.StartError();
-    HWND main = program.Window(kMainTitle);
-    EXPECT_NE(main, nullptr);
-    return main;
-  }
-
-  void Exit(Program& program, HWND main) {
-    Command(main, kExit);
-    const Box box = WaitForBox(L"提示");
-    ASSERT_NE(box.hwnd, nullptr);
-    EXPECT_EQ(box.text, L"真的要退出么？");
-    Press(box, IDOK);
-    ASSERT_TRUE(program.EndsWithin(30000));
-    EXPECT_EQ(program.ExitCode(), 0u);
-  }
-
   // Waits for the completion box, checks its text and answers it.
   static void ExpectCompletion(const std::wstring& text) {
     const Box box = WaitForBox(L"信息");

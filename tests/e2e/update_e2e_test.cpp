@@ -230,20 +230,9 @@ class UpdateCompareE2E : public UpdateE2E {
   }
 
   static bool RunStandIn(const std::string& arguments) {
-    std::wstring line = Utf8ToWide("\"" + kPrograms + "rar.exe\" " + arguments);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &info))
-      return false;
-    WaitForSingleObject(info.hProcess, 30000);
-    DWORD code = 1;
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hProcess);
-    CloseHandle(info.hThread);
-    return code == 0;
+    return test::RunAndWait("\"" + kPrograms + "rar.exe\" " + arguments);
   }
+
 
   // Starts the compare-mode update and answers its question with Yes.
   void RunCompareUpdate(Program& program) {

@@ -210,4 +210,22 @@ std::map<std::wstring, std::wstring> ExportedValues(const std::wstring& key) {
   return values;
 }
 
+HWND MainWindowTest::Start(Program& program) {
+  EXPECT_TRUE(program.Started()) << "error " << program.StartError();
+  HWND main = program.Window(kMainTitle);
+  EXPECT_NE(main, nullptr);
+  return main;
+}
+
+void MainWindowTest::Exit(Program& program, HWND main) {
+  constexpr int kExitControl = 110;
+  Command(main, kExitControl);
+  const Box box = WaitForBox(L"提示");
+  ASSERT_NE(box.hwnd, nullptr);
+  EXPECT_EQ(box.text, L"真的要退出么？");
+  Press(box, IDOK);
+  ASSERT_TRUE(program.EndsWithin(30000));
+  EXPECT_EQ(program.ExitCode(), 0u);
+}
+
 }  // namespace tarnvel::test

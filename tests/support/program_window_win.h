@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <map>
 #include <string>
@@ -69,5 +71,17 @@ void ForgetSettings();
 // The values of a key as `reg export` writes them (the user's copy winning over the machine's),
 // by value name; the key's subkeys are not included.
 std::map<std::wstring, std::wstring> ExportedValues(const std::wstring& key);
+
+// The main window's tests: each starts with the product's settings forgotten and leaves none.
+class MainWindowTest : public testing::Test {
+ protected:
+  void SetUp() override { ForgetSettings(); }
+  void TearDown() override { ForgetSettings(); }
+
+  // Waits for the main window of the started program.
+  static HWND Start(Program& program);
+  // Leaves through the exit control, answering its question with OK; the program ends with 0.
+  static void Exit(Program& program, HWND main);
+};
 
 }  // namespace tarnvel::test

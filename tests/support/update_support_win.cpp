@@ -36,6 +36,22 @@ std::vector<std::string> Names(const std::string& directory) {
   return names;
 }
 
+bool RunAndWait(const std::string& commandLine) {
+  std::wstring line = Utf8ToWide(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &startup, &info))
+    return false;
+  WaitForSingleObject(info.hProcess, 30000);
+  DWORD code = 1;
+  GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  return code == 0;
+}
+
 bool DispatchUntil(const std::function<bool()>& done, int limitMilliseconds) {
   const ULONGLONG limit = GetTickCount64() + static_cast<ULONGLONG>(limitMilliseconds);
   while (!done()) {

@@ -16,6 +16,10 @@ std::string ReadText(const std::string& path);
 // The names in a folder, sorted; hidden files included.
 std::vector<std::string> Names(const std::string& directory);
 
+// Runs a command line without a window and waits for it (30 s at most); true when it ended
+// with exit code 0.
+bool RunAndWait(const std::string& commandLine);
+
 // Dispatches window messages until done() holds; false if it does not within the limit (a
 // guard against a hung test, not a measure).
 bool DispatchUntil(const std::function<bool()>& done, int limitMilliseconds = 60000);

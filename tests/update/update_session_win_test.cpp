@@ -29,22 +29,6 @@ using test::HttpTestServer;
 
 const std::string kOldProgram = "the program as it runs now";
 
-bool RunProgramAndWait(const std::string& commandLine) {
-  std::wstring line = Utf8ToWide(commandLine);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                      &startup, &info))
-    return false;
-  WaitForSingleObject(info.hProcess, 30000);
-  DWORD code = 1;
-  GetExitCodeProcess(info.hProcess, &code);
-  CloseHandle(info.hProcess);
-  CloseHandle(info.hThread);
-  return code == 0;
-}
-
 class UpdateSessionTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -330,7 +314,7 @@ TEST_F(SignedUpdateTest, CompareModeChecksTheArchiveAndNamesItsMemberInTheBatch)
   // The served archive, made by the stand-in tool the program uses too.
   Serve("新版 Tarnvel.exe", newProgram_);
   const std::string archive = served_ + "Tarnvel.rar";
-  ASSERT_TRUE(RunProgramAndWait("\"" + std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" a -m3 \"" + archive +
+  ASSERT_TRUE(test::RunAndWait("\"" + std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" a -m3 \"" + archive +
                                 "\" \"" + served_ + "新版 Tarnvel.exe\""));
   Serve("Tarnvel.rar.sig", test::SignForTest(ReadWholeFile(archive)));
   dialogs_.AnswerMessage(kButtonYes);
