@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -33,8 +34,11 @@ fs::path SandboxRoot() {
 #ifdef _WIN32
   return fs::path(L"Z:\\") / fs::path(testing::internal::GetArgvs().front()).stem();
 #else
-  return fs::temp_directory_path() / "tarnvel-tests" /
-         fs::path(testing::internal::GetArgvs().front()).stem();
+  // ctest names a folder of the build; a test started by hand falls back to the system's.
+  const char* scratch = std::getenv("TARNVEL_TEST_SCRATCH");
+  const fs::path base = scratch != nullptr && *scratch != '\0' ? fs::path(scratch)
+                                                                : fs::temp_directory_path() / "tarnvel-tests";
+  return base / fs::path(testing::internal::GetArgvs().front()).stem();
 #endif
 }
 
