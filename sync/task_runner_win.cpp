@@ -13,9 +13,9 @@
 #include "sync/cleaner.h"
 #include "sync/directory_listing.h"
 #include "sync/directory_sync.h"
-#include "sync/file_info.h"
 #include "sync/file_sync.h"
 #include "sync/path_helpers.h"
+#include "sync/file_info.h"
 #include "sync/progress_display.h"
 #include "sync/run_log.h"
 #include "sync/sync_engine.h"
@@ -144,8 +144,8 @@ class SpeedTimerScope {
 void RunJobs(SyncEngine& engine) {
   MainControls& c = engine.Controls();
   const int rows = ListViewCount(c.taskList);
-  const bool single = rows == 0 || PortableForcesSingleMode(
-                                       ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
+  const bool single =
+      rows == 0 || PortableForcesSingleMode(ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
   if (single) {
     RunJobSteps(engine);
     engine.PumpEventsNow();
