@@ -60,7 +60,9 @@ TEST(TaskDialogChecks, APathHoldingTheStoredRowsSeparatorsIsRefused) {
   for (const auto& c : cases) {
     const auto refusal = TaskPathRefusal(c.source, c.target);
     EXPECT_EQ(refusal.has_value(), c.refused) << c.source << " " << c.target;
-    if (refusal) EXPECT_EQ(TaskDialogRefusal(c.source, c.target, kOnC), refusal) << "the dialog refuses it";
+    if (refusal) {
+      EXPECT_EQ(TaskDialogRefusal(c.source, c.target, kOnC), refusal) << "the dialog refuses it";
+    }
   }
   EXPECT_EQ(TaskDialogRefusal("", "E:\\;", kOnC), "路径不能为空") << "an empty box is told first";
 }
