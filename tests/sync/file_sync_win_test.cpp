@@ -23,7 +23,7 @@ int TemporaryFilesIn(const std::string& directory) {
   if (h == INVALID_HANDLE_VALUE) return 0;
   int count = 0;
   do {
-    if (std::wstring(data.cFileName) != L"~tv1234abcd.tmp") ++count;
+    if (std::wstring(data.cFileName) != L"~tv1234ABCD.tmp") ++count;
   } while (FindNextFileW(h, &data));
   FindClose(h);
   return count;
