@@ -133,7 +133,8 @@ class SizeWalk {
     const DirectoryEntry* counterpart = target.Find(entry.name);
     if (counterpart == nullptr || IsPlainDirectory(counterpart)) return true;
     Fail("未同步", targetDir + counterpart->name,
-         counterpart->IsDirectory() ? "目标中同名的是一个链接，不会写入链接所指之处" : "目标中同名的是一个文件，不是文件夹");
+         counterpart->IsDirectory() ? "目标中同名的是一个链接，不会写入链接所指之处"
+                                    : "目标中同名的是一个文件，不是文件夹");
     return false;
   }
 
@@ -161,8 +162,8 @@ class SizeWalk {
 
   std::int32_t Removals() const { return removals_; }
 
-  void CleanEntries(const std::string& sourceDir, const DirectoryListing& source, const std::string& targetDir,
-                    const DirectoryListing& target) {
+  void CleanEntries(const std::string& sourceDir, const DirectoryListing& source,
+                    const std::string& targetDir, const DirectoryListing& target) {
     for (const DirectoryEntry& entry : target.Entries()) {
       if (entry.IsDirectory()) continue;
       if (!IsJoinableName(entry.name)) {
@@ -205,7 +206,8 @@ class SizeWalk {
 
   // Cleans a target directory against its source counterpart, which the walk must be able to
   // enter: a source link that fails the checks leaves the target directory as it is.
-  void CleanInside(const std::string& sourceDir, const DirectoryEntry& sourceEntry, const std::string& targetDir) {
+  void CleanInside(const std::string& sourceDir, const DirectoryEntry& sourceEntry,
+                   const std::string& targetDir) {
     const std::string sourceChild = sourceDir + sourceEntry.name + "\\";
     if (!IsJoinableName(sourceEntry.name)) return;
     if (sourceEntry.IsDirectoryLink() &&
@@ -314,10 +316,15 @@ CopyResult CopyBySize(const std::string& from, const std::string& to, const Dire
 }  // namespace
 
 SizeJob ResolveSizeJob(const std::string& source, const std::string& target) {
+  return ResolveSizeJob(source, target, TheSystemLocations());
+}
+
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target, const SystemLocations& system) {
   RootsResolution resolved = ResolveRoots(source, target);
   SizeJob job;
   job.verdict = resolved.verdict;
   job.roots = std::move(resolved.roots);
+  if (job.Usable() && IsSystemLocation(target, system)) job.verdict = RootsVerdict::kSystemFolder;
   return job;
 }
 
@@ -334,16 +341,16 @@ std::int32_t CountMissingFiles(SizeJob& job) { return job.Usable() ? SizeWalk(jo
 
 void CopyTreeBySize(SizeJob& job) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(false, [](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
+  SizeWalk(job, true).CopyRoot(false, [](const std::string& from, const std::string& to,
+                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     return CopyBySize(from, to, file, counterpart, nullptr);
   });
 }
 
 void CopyTreeWithBar(SizeJob& job, Label& fileLabel, ProgressBar& fileBar) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
+  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to,
+                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     fileLabel.SetText(file.name);
     Repaint(fileLabel);
     const CopyResult result = CopyBySize(from, to, file, counterpart, nullptr);
@@ -354,17 +361,17 @@ void CopyTreeWithBar(SizeJob& job, Label& fileLabel, ProgressBar& fileBar) {
 
 void CopyTreeWithTwoBars(SizeJob& job, const JobControls& controls) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
+  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to,
+                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     controls.statusLabel.SetText(ShownPath(to));
     controls.fileLabel.SetText(file.name);
     // Each file starts at 0%; and since not every system reports a copy's last block (Wine
     // reports none), a finished copy shows its 100% itself.
     const std::int64_t size = file.size;
     OnTwoBarProgress(controls, size, 0);
-    const CopyResult result = CopyBySize(from, to, file, counterpart, [&](std::int64_t total, std::int64_t done) {
-      return OnTwoBarProgress(controls, total, done);
-    });
+    const CopyResult result = CopyBySize(
+        from, to, file, counterpart,
+        [&](std::int64_t total, std::int64_t done) { return OnTwoBarProgress(controls, total, done); });
     if (result.copied) OnTwoBarProgress(controls, size, size);
     ProgressBar& overall = controls.overallBar;
     overall.SetPosition(overall.Position() + 1);

@@ -13,9 +13,9 @@
 #include "sync/cleaner.h"
 #include "sync/directory_listing.h"
 #include "sync/directory_sync.h"
+#include "sync/file_info.h"
 #include "sync/file_sync.h"
 #include "sync/path_helpers.h"
-#include "sync/file_info.h"
 #include "sync/progress_display.h"
 #include "sync/run_log.h"
 #include "sync/sync_engine.h"
@@ -78,6 +78,13 @@ std::string NormalisedBoxText(ComboBox& box) {
   return text;
 }
 
+// A clean-up never runs on the system drive's root, the Windows folder or System32, however
+// the target is spelt.
+bool TargetsSystemFolder(SyncEngine& engine, const std::string& target) {
+  const SyncHooks& hooks = engine.Hooks();
+  return IsSystemLocation(target, hooks.systemLocations ? hooks.systemLocations() : TheSystemLocations());
+}
+
 void RunJobSteps(SyncEngine& engine) {
   MainControls& c = engine.Controls();
   const std::string target = NormalisedBoxText(c.targetBox);
@@ -89,10 +96,17 @@ void RunJobSteps(SyncEngine& engine) {
     c.statusLine.SetText(why);
     return;
   }
+  if (c.cleanUpSwitch.Checked() && TargetsSystemFolder(engine, target)) {
+    const std::string why = std::string("错误：") + kSystemFolderRefusal + "，任务未执行。";
+    engine.Report().Failed("任务", source + " -> " + target, why);
+    c.statusLine.SetText(why);
+    return;
+  }
   engine.SetRoots(resolved.roots);
   if (RunLog* log = engine.Report().Log()) {
     log->Line("源目录：" + ShownPath(resolved.roots.source));
-    log->Line("目标目录：" + ShownPath(resolved.roots.target) + (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
+    log->Line("目标目录：" + ShownPath(resolved.roots.target) +
+              (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
   }
   engine.Listings().Clear();
   if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine)) {
@@ -138,8 +152,8 @@ class SpeedTimerScope {
 void RunJobs(SyncEngine& engine) {
   MainControls& c = engine.Controls();
   const int rows = ListViewCount(c.taskList);
-  const bool single =
-      rows == 0 || PortableForcesSingleMode(ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
+  const bool single = rows == 0 || PortableForcesSingleMode(
+                                       ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
   if (single) {
     RunJobSteps(engine);
     engine.PumpEventsNow();
@@ -204,7 +218,8 @@ bool RunSyncTasks(SyncEngine& engine) {
   if (stopped) {
     c.statusLine.SetText("信息：任务已停止，目标目录尚未同步完。" + failed);
   } else {
-    c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。") : "信息：所有任务完成，但" + failed);
+    c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。")
+                                       : "信息：所有任务完成，但" + failed);
   }
   if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
     ShowMessage(stopped ? "任务已停止" : "已经完成任务", kMessageIconInformation, "信息");

@@ -1,7 +1,5 @@
 #include "ui/main_window_checks.h"
 
-#include <algorithm>
-
 #include "runtime/text.h"
 
 namespace tarnvel {
@@ -9,18 +7,6 @@ namespace {
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// One spelling per place: "\" for "/", no trailing separators, ASCII letters in lower case
-// (the file system ignores their case; other characters are compared as they are).
-std::string Comparable(std::string_view path) {
-  std::string text = TrimBoth(path);
-  std::replace(text.begin(), text.end(), '/', '\\');
-  while (!text.empty() && text.back() == '\\') text.pop_back();
-  std::transform(text.begin(), text.end(), text.begin(), LowerAscii);
-  return text;
-}
 
 }  // namespace
 
@@ -34,15 +20,6 @@ bool IsAbsoluteJobPath(std::string_view path) {
   const std::size_t serverEnd = text.find_first_of("\\/", 2);
   if (serverEnd == std::string::npos || serverEnd == 2) return false;
   return serverEnd + 1 < text.size() && !IsSeparator(text[serverEnd + 1]);
-}
-
-bool IsSystemLocation(std::string_view path, const SystemLocations& system) {
-  const std::string candidate = Comparable(path);
-  if (candidate.empty()) return false;
-  for (const std::string* place : {&system.driveRoot, &system.windowsDirectory, &system.systemDirectory}) {
-    if (!place->empty() && Comparable(*place) == candidate) return true;
-  }
-  return false;
 }
 
 std::optional<std::string> TaskDialogRefusal(const std::string& source, const std::string& target,

@@ -10,27 +10,6 @@ namespace tarnvel {
 namespace {
 
 const SystemLocations kOnC{"C:\\", "C:\\windows", "C:\\windows\\system32"};
-const SystemLocations kOnD{"D:\\", "D:\\WINNT", "D:\\WINNT\\System32"};
-
-TEST(SystemLocation, EverySpellingOfTheSystemPlacesIsRefused) {
-  for (const char* path : {"C:\\", "c:\\", "C:", "c:", "C:/", "C:\\Windows", "c:\\windows\\", "C:/WINDOWS/",
-                           "c:\\windows\\system32", "C:\\WINDOWS\\SYSTEM32\\", " c:\\windows "}) {
-    EXPECT_TRUE(IsSystemLocation(path, kOnC)) << path;
-  }
-  // A system installed on D: is guarded there, and C: is an ordinary drive then.
-  for (const char* path : {"d:\\", "D:", "d:\\winnt", "D:\\winnt\\system32\\"}) {
-    EXPECT_TRUE(IsSystemLocation(path, kOnD)) << path;
-  }
-  for (const char* path : {"C:\\", "C:\\Windows", "D:\\Windows"})
-    EXPECT_FALSE(IsSystemLocation(path, kOnD)) << path;
-}
-
-TEST(SystemLocation, OtherPlacesPass) {
-  for (const char* path : {"E:\\", "e:", "C:\\备份", "C:\\Windows\\Temp", "C:\\Windows2",
-                           "C:\\Windowsx\\system32", "", "\\\\server\\share"}) {
-    EXPECT_FALSE(IsSystemLocation(path, kOnC)) << path;
-  }
-}
 
 TEST(TaskDialogChecks, RefusalsInOrder) {
   EXPECT_EQ(TaskDialogRefusal("", "E:\\b", kOnC), "路径不能为空");
