@@ -1,6 +1,7 @@
 // The task dialog's checks and the run-start checks of the main window's boxes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "ui/main_window_checks.h"
@@ -40,6 +41,21 @@ TEST(JobBoxes, OnlyAbsolutePathsStartARun) {
   const auto cleanUp = JobBoxesRefusal("D:\\a", "c:\\", true, kOnC);
   ASSERT_TRUE(cleanUp.has_value()) << "a clean-up run on the system drive would delete from it";
   EXPECT_NE(cleanUp->find("路径不能为系统盘"), std::string::npos);
+}
+
+// Fault: the examples ended in an empty fourth piece, which the job line refuses.
+TEST(UsageNotes, EveryJobLineExampleHasFourPieces) {
+  const std::string notes = UsageNotes();
+  int examples = 0;
+  for (std::size_t at = notes.find("Tarnvel.exe"); at != std::string::npos;
+       at = notes.find("Tarnvel.exe", at + 1)) {
+    const std::size_t from = notes.find(' ', at), end = notes.find("\r\n", at);
+    const std::string line = notes.substr(from + 1, end - from - 1);
+    ++examples;
+    EXPECT_EQ(std::count(line.begin(), line.end(), '|'), 3) << line;
+    EXPECT_NE(line.back(), '|') << line;
+  }
+  EXPECT_EQ(examples, 2);
 }
 
 TEST(SelfRemoval, TheCommandRetriesUntilTheProgramsFileIsGone) {
