@@ -2,13 +2,27 @@
 
 namespace tarnvel {
 
-std::string SelfRemovalCommand(int systemKind, const std::string& programPath) {
-  const std::string quoted = "\"" + programPath + "\"";
-  if (systemKind == 3) {
-    return "cmd.exe /C for /L %i in (1,1,600) do @if exist " + quoted + " del /F /Q " + quoted +
-           " >nul 2>&1 & ping -n 2 127.0.0.1 >nul";
-  }
-  if (systemKind == 2) return "command.com /C del " + quoted;
+std::string SelfRemovalBatch() {
+  return "@echo off\r\n"
+         "set tries=0\r\n"
+         ":again\r\n"
+         "del /f /q \"%" +
+         std::string(kSelfRemovalVariable) +
+         "%\" >nul 2>&1\r\n"
+         "if not exist \"%" +
+         kSelfRemovalVariable +
+         "%\" goto end\r\n"
+         "set /a tries+=1\r\n"
+         "if %tries% geq 600 goto end\r\n"
+         "ping -n 2 127.0.0.1 >nul\r\n"
+         "goto again\r\n"
+         ":end\r\n"
+         "del /f /q \"%~f0\"";
+}
+
+std::string SelfRemovalCommand(int systemKind, const std::string& programPath, const std::string& batchName) {
+  if (systemKind == 3) return "cmd.exe /d /c \"" + batchName + "\"";
+  if (systemKind == 2) return "command.com /C del \"" + programPath + "\"";
   return "";
 }
 

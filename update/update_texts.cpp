@@ -185,12 +185,15 @@ bool IsPlainFileName(std::string_view name) {
 }
 
 std::string RarPathFromIconValue(std::string_view value) {
-  const std::size_t slash = value.rfind('\\');
-  if (slash == std::string_view::npos) return "rar.exe";
-  // A path given in quotes keeps its opening quote out.
-  std::string_view folder = value.substr(0, slash + 1);
-  if (!folder.empty() && folder.front() == '"') folder.remove_prefix(1);
-  return std::string(folder) + "rar.exe";
+  // No file name holds a quote: every one goes (a value may quote the path after a blank).
+  std::string path;
+  for (char c : value) {
+    if (c != '"') path += c;
+  }
+  path = TrimBoth(path);
+  const std::size_t slash = path.rfind('\\');
+  if (slash == std::string::npos) return "rar.exe";
+  return path.substr(0, slash + 1) + "rar.exe";
 }
 
 InstallBatch DirectInstallBatch(const InstallPlace& place) {

@@ -77,8 +77,8 @@ std::string UpdateStatusText(std::int64_t totalBytes, int kilobytesPerSecond, in
 bool IsPlainFileName(std::string_view name);
 
 // The path of the RAR tool from the default value of its "DefaultIcon" key (the tool's program
-// path followed by an icon index): cut after the last "\" and "rar.exe" appended; an empty value
-// gives "rar.exe".
+// path followed by an icon index): every quote removed, blanks trimmed, cut after the last "\"
+// and "rar.exe" appended; a value without "\" gives "rar.exe".
 std::string RarPathFromIconValue(std::string_view value);
 
 // What the installer needs to know: the program's directory (without trailing "\"; "X:" for a

@@ -58,15 +58,11 @@ TEST(UsageNotes, EveryJobLineExampleHasFourPieces) {
   EXPECT_EQ(examples, 2);
 }
 
-TEST(SelfRemoval, TheCommandRetriesUntilTheProgramsFileIsGone) {
-  const std::string nt = SelfRemovalCommand(3, "E:\\工具 箱\\Tarnvel.exe");
-  EXPECT_EQ(nt.rfind("cmd.exe /C ", 0), 0u);
-  EXPECT_NE(nt.find("del /F /Q \"E:\\工具 箱\\Tarnvel.exe\""), std::string::npos)
-      << "the path is quoted whole";
-  EXPECT_NE(nt.find("@if exist \"E:\\工具 箱\\Tarnvel.exe\" del"), std::string::npos);
-  EXPECT_EQ(SelfRemovalCommand(2, "A:\\T.exe"), "command.com /C del \"A:\\T.exe\"");
-  EXPECT_EQ(SelfRemovalCommand(1, "A:\\T.exe"), "");
-  EXPECT_EQ(SelfRemovalCommand(0, "A:\\T.exe"), "");
+TEST(SelfRemoval, ThePathNeverStandsOnTheCommandLine) {
+  EXPECT_EQ(SelfRemovalCommand(3, "E:\\%i\\T.exe", "r.bat"), "cmd.exe /d /c \"r.bat\"");
+  for (const unsigned char c : SelfRemovalBatch()) ASSERT_LT(c, 0x80) << "plain ASCII";
+  EXPECT_EQ(SelfRemovalCommand(2, "A:\\T.exe", ""), "command.com /C del \"A:\\T.exe\"");
+  EXPECT_EQ(SelfRemovalCommand(1, "A:\\T.exe", "r.bat"), "");
 }
 
 }  // namespace

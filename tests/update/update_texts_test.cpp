@@ -166,6 +166,9 @@ TEST(UpdateBatch, DirectModeChangesIntoTheProgramsDirectoryAndQuotesEveryPath) {
             "if %tries% lss 3000 goto wait\r\n"
             "goto end\r\n"
             ":replace\r\n"
+  // A value that starts with a blank kept its quote, and the update never installed.
+  EXPECT_EQ(RarPathFromIconValue(" \"D:\\工具\\WinRAR.exe\",0"), "D:\\工具\\rar.exe");
+  EXPECT_EQ(RarPathFromIconValue("\"C:\\A\"\\B.exe"), "C:\\A\\rar.exe");
             "ren \"update.exe.tmp\" \"%~2\"\r\n"
             "start \"\" \"%~2\"\r\n"
             ":end\r\n"
