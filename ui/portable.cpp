@@ -3,15 +3,19 @@
 namespace tarnvel {
 
 std::string SelfRemovalBatch() {
+  // Delayed expansion puts the value in after the line has been read, so nothing in it is
+  // expanded again (cmd's percent expansion would go on to expand "%i" in the path).
+  const std::string path = "\"!" + std::string(kSelfRemovalVariable) + "!\"";
   return "@echo off\r\n"
+         "setlocal enabledelayedexpansion\r\n"
          "set tries=0\r\n"
          ":again\r\n"
-         "del /f /q \"%" +
-         std::string(kSelfRemovalVariable) +
-         "%\" >nul 2>&1\r\n"
-         "if not exist \"%" +
-         kSelfRemovalVariable +
-         "%\" goto end\r\n"
+         "del /f /q " +
+         path +
+         " >nul 2>&1\r\n"
+         "if not exist " +
+         path +
+         " goto end\r\n"
          "set /a tries+=1\r\n"
          "if %tries% geq 600 goto end\r\n"
          "ping -n 2 127.0.0.1 >nul\r\n"

@@ -25,8 +25,8 @@ void RemovePortable(MainWindow& window);
 
 // The removal of the program's own file once the program has ended. On the NT family a small
 // batch does it: plain ASCII, it takes the path from the environment variable
-// kSelfRemovalVariable (a value is expanded once, as it stands, while cmd would expand "%i" or
-// "%NAME%" in a path written on its command line or in a "for" loop), tries every second for
+// kSelfRemovalVariable, put in by delayed expansion (cmd would expand "%i" or "%NAME%" in a path
+// written on its command line, in a "for" loop, or put in by percent expansion), tries every second for
 // ten minutes while the running program's file is still in use, then deletes itself.
 inline constexpr char kSelfRemovalVariable[] = "TARNVEL_SELF_REMOVAL";
 std::string SelfRemovalBatch();

@@ -99,7 +99,7 @@ TEST_P(GuardedStyle, TheSystemFoldersAreNeverATarget) {
   const std::string source = FreshTestDir() + "src";
   WriteFileOfSize(source + "\\one.txt", 3);
   const auto before = EntriesOf(windows);
-  ASSERT_GT(before.size(), 20u);
+  ASSERT_GT(before.size(), 10u);
   for (const std::string& target : {std::string("c:\\windows\\fonts\\.."), WideToUtf8(windows) + ".",
                                     "\\\\?\\" + WideToUtf8(windows) + "\\system32\\..", std::string("C:/")}) {
     ASSERT_FALSE(ResolveSizeJob(source, target).Usable()) << target;

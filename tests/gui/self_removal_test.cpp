@@ -21,7 +21,7 @@ TEST(SelfRemoval, TheFileGoesOnceItsHolderLetsGo) {
   const std::filesystem::path dir = test::FreshTestDirWide();
   std::vector<std::filesystem::path> files;
   std::vector<HANDLE> held;
-  for (const wchar_t* folder : {L"工具 箱", L"a%i", L"%windir%", L"x&y^z!"}) {
+  for (const wchar_t* folder : {L"工具 箱", L"a%i", L"%windir%", L"x&y^z"}) {
     std::filesystem::create_directories(dir / folder);
     files.push_back(dir / folder / L"程序 副本.exe");
     std::ofstream(files.back()) << "program";
