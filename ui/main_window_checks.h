@@ -14,6 +14,10 @@ namespace tarnvel {
 // ("\\server\share\..."): a path that does not depend on the current directory or drive.
 bool IsAbsoluteJobPath(std::string_view path);
 
+// A task row is stored as "source;target;tick|": a path holding ";" or "|" would split its
+// row and be lost at the next start, so no such path becomes a row. The message, or nothing.
+std::optional<std::string> TaskPathRefusal(const std::string& source, const std::string& target);
+
 // The task dialog's OK: the message that keeps the dialog open, or nothing when the two
 // boxes are accepted.
 std::optional<std::string> TaskDialogRefusal(const std::string& source, const std::string& target,
