@@ -23,6 +23,7 @@
 #include "runtime/controls.h"
 #include "sync/directory_listing.h"
 #include "sync/run_report.h"
+#include "sync/system_folders.h"
 #include "sync/walk_roots.h"
 
 namespace tarnvel {
@@ -40,8 +41,10 @@ struct SizeJob {
   bool Usable() const { return verdict == RootsVerdict::kUsable; }
 };
 
-// Resolves the pair as given on the job line; an unusable pair walks nothing.
+// Resolves the pair as given on the job line; an unusable pair walks nothing. The job always
+// cleans, so a target that is one of the system's folders, however it is spelt, is refused.
 SizeJob ResolveSizeJob(const std::string& source, const std::string& target);
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target, const SystemLocations& system);
 
 // Lists the source root of a usable job; a root that is missing or cannot be listed is reported
 // and the job does not start (nothing is made or removed). True when it starts.

@@ -332,10 +332,15 @@ CopyResult CopyBySize(const std::string& from, const std::string& to, const Dire
 }  // namespace
 
 SizeJob ResolveSizeJob(const std::string& source, const std::string& target) {
+  return ResolveSizeJob(source, target, TheSystemLocations());
+}
+
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target, const SystemLocations& system) {
   RootsResolution resolved = ResolveRoots(source, target);
   SizeJob job;
   job.verdict = resolved.verdict;
   job.roots = std::move(resolved.roots);
+  if (job.Usable() && IsSystemLocation(target, system)) job.verdict = RootsVerdict::kSystemFolder;
   return job;
 }
 

@@ -13,9 +13,9 @@
 #include "sync/cleaner.h"
 #include "sync/directory_listing.h"
 #include "sync/directory_sync.h"
+#include "sync/file_info.h"
 #include "sync/file_sync.h"
 #include "sync/path_helpers.h"
-#include "sync/file_info.h"
 #include "sync/progress_display.h"
 #include "sync/run_log.h"
 #include "sync/sync_engine.h"
@@ -78,6 +78,13 @@ std::string NormalisedBoxText(ComboBox& box) {
   return text;
 }
 
+// A clean-up never runs on the system drive's root, the Windows folder or System32, however
+// the target is spelt.
+bool TargetsSystemFolder(SyncEngine& engine, const std::string& target) {
+  const SyncHooks& hooks = engine.Hooks();
+  return IsSystemLocation(target, hooks.systemLocations ? hooks.systemLocations() : TheSystemLocations());
+}
+
 void RunJobSteps(SyncEngine& engine) {
   MainControls& c = engine.Controls();
   const std::string target = NormalisedBoxText(c.targetBox);
@@ -85,6 +92,12 @@ void RunJobSteps(SyncEngine& engine) {
   const RootsResolution resolved = ResolveRoots(source, target);
   if (!resolved.Usable()) {
     const std::string why = RootsRefusal(resolved.verdict);
+    engine.Report().Failed("任务", source + " -> " + target, why);
+    c.statusLine.SetText(why);
+    return;
+  }
+  if (c.cleanUpSwitch.Checked() && TargetsSystemFolder(engine, target)) {
+    const std::string why = std::string("错误：") + kSystemFolderRefusal + "，任务未执行。";
     engine.Report().Failed("任务", source + " -> " + target, why);
     c.statusLine.SetText(why);
     return;
