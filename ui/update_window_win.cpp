@@ -3,7 +3,9 @@
 #include "ui/update_window.h"
 
 #include <cstdlib>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "runtime/dialogs.h"
 #include "runtime/encoding.h"
@@ -82,6 +84,28 @@ void RunBatchHidden(const std::string& batchPath, const std::string& commandLine
     CloseHandle(started.hProcess);
   }
 }
+
+// Sets environment variables for a child started while it lives, and takes them away after.
+class ScopedEnvironment {
+ public:
+  explicit ScopedEnvironment(const std::vector<std::pair<std::string, std::string>>& variables) {
+    for (const auto& [name, value] : variables) {
+      names_.push_back(Utf8ToWide(name));
+      const auto wide = Utf8ToWideExact(value);
+      if (!wide || !SetEnvironmentVariableW(names_.back().c_str(), wide->c_str())) set_ = false;
+    }
+  }
+  bool Set() const { return set_; }
+  ~ScopedEnvironment() {
+    for (const std::wstring& name : names_) SetEnvironmentVariableW(name.c_str(), nullptr);
+  }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::vector<std::wstring> names_;
+  bool set_ = true;
+};
 
 }  // namespace
 
@@ -407,8 +431,14 @@ bool UpdateSession::Install(const std::string& localPath) {
     return false;
   }
   SetAttributes(batchPath, kAttrHidden);
+  // The child takes a copy of the environment when it starts.
+  ScopedEnvironment environment(batch.environment);
+  if (!environment.Set()) {
+    Refuse("无法为更新批处理文件设置程序路径：" + batchPath);
+    return false;
+  }
   if (hooks_.beforeEnd) hooks_.beforeEnd();
-  const std::string command = InstallBatchCommand(batch);
+  const std::string command = InstallBatchCommand();
   if (hooks_.runBatch) {
     hooks_.runBatch(batchPath, command);
   } else {

@@ -35,7 +35,7 @@ std::string_view TrimLineBlanks(std::string_view text) {
   return text;
 }
 
-// The program's directory as the batch's first argument: never ending in a backslash, since the
+// The program's directory as the batch takes it: never ending in a backslash, since the
 // batch appends names and a quote to it ("X:\." for a drive's root: "X:" alone is the drive's
 // current directory for cmd).
 std::string BatchDirectory(std::string_view directory) {
@@ -49,14 +49,15 @@ std::string BatchDirectory(std::string_view directory) {
 // and wait (a bounded number of tries) until its file can be deleted.
 std::string BatchHead(const InstallPlace& place) {
   return "@echo off\r\n"
-         "cd /d \"%~1\"\r\n"
+         "setlocal enabledelayedexpansion\r\n"
+         "cd /d \"!TARNVEL_UPDATE_FOLDER!\"\r\n"
          "taskkill /f /pid " +
          std::to_string(place.processId) +
          " >nul 2>&1\r\n"
          "set tries=0\r\n"
          ":wait\r\n"
-         "del /f /q \"%~2\" >nul 2>&1\r\n"
-         "if not exist \"%~2\" goto replace\r\n"
+         "del /f /q \"!TARNVEL_UPDATE_PROGRAM!\" >nul 2>&1\r\n"
+         "if not exist \"!TARNVEL_UPDATE_PROGRAM!\" goto replace\r\n"
          "set /a tries+=1\r\n"
          "if %tries% lss 3000 goto wait\r\n"
          "goto end\r\n"
@@ -186,10 +187,11 @@ std::string RarPathFromIconValue(std::string_view value) {
 
 InstallBatch DirectInstallBatch(const InstallPlace& place) {
   return {BatchHead(place) +
-              "ren \"update.exe.tmp\" \"%~2\"\r\n"
-              "start \"\" \"%~2\"\r\n" +
+              "ren \"update.exe.tmp\" \"!TARNVEL_UPDATE_PROGRAM!\"\r\n"
+              "start \"\" \"!TARNVEL_UPDATE_PROGRAM!\"\r\n" +
               BatchTail(),
-          {BatchDirectory(place.directory), place.programName}};
+          {{kInstallFolderVariable, BatchDirectory(place.directory)},
+           {kInstallProgramVariable, place.programName}}};
 }
 
 InstallBatch ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath,
@@ -198,31 +200,31 @@ InstallBatch ArchiveInstallBatch(const InstallPlace& place, std::string_view rar
   // member is not there, the old program stays in place and is started again.
   std::string text =
       "@echo off\r\n"
-      "cd /d \"%~1\"\r\n"
-      "\"%~3\" x -y \"%~1\\update.rar\" \"%~1\\update.new\\\\\" >nul 2>&1\r\n"
-      "if not exist \"update.new\\%~4\" goto keep\r\n";
+      "setlocal enabledelayedexpansion\r\n"
+      "cd /d \"!TARNVEL_UPDATE_FOLDER!\"\r\n"
+      "\"!TARNVEL_UPDATE_RAR!\" x -y \"!TARNVEL_UPDATE_FOLDER!\\update.rar\" "
+      "\"!TARNVEL_UPDATE_FOLDER!\\update.new\\\\\" >nul 2>&1\r\n"
+      "if not exist \"update.new\\!TARNVEL_UPDATE_MEMBER!\" goto keep\r\n";
   const std::string head = BatchHead(place);
   text += head.substr(head.find("taskkill"));
   text +=
-      "move /y \"update.new\\%~4\" \"%~2\" >nul\r\n"
+      "move /y \"update.new\\!TARNVEL_UPDATE_MEMBER!\" \"!TARNVEL_UPDATE_PROGRAM!\" >nul\r\n"
       "rd /s /q \"update.new\"\r\n"
       "del /f /q \"update.rar\"\r\n"
-      "start \"\" \"%~2\"\r\n"
+      "start \"\" \"!TARNVEL_UPDATE_PROGRAM!\"\r\n"
       "goto end\r\n"
       ":keep\r\n"
       "rd /s /q \"update.new\"\r\n"
       "del /f /q \"update.rar\"\r\n"
-      "start \"\" \"%~2\"\r\n";
-  return {
-      text + BatchTail(),
-      {BatchDirectory(place.directory), place.programName, std::string(rarPath), std::string(memberName)}};
+      "start \"\" \"!TARNVEL_UPDATE_PROGRAM!\"\r\n";
+  return {text + BatchTail(),
+          {{kInstallFolderVariable, BatchDirectory(place.directory)},
+           {kInstallProgramVariable, place.programName},
+           {kInstallRarVariable, std::string(rarPath)},
+           {kInstallMemberVariable, std::string(memberName)}}};
 }
 
-std::string InstallBatchCommand(const InstallBatch& batch) {
-  std::string line = "cmd.exe /d /c update.bat";
-  for (const std::string& argument : batch.arguments) line += " \"" + argument + "\"";
-  return line;
-}
+std::string InstallBatchCommand() { return "cmd.exe /d /c update.bat"; }
 
 std::string RarMemberNames(const ByteString& archive, const std::function<void()>& betweenHits) {
   static constexpr std::uint8_t kMark[4] = {0x20, 0x00, 0x00, 0x00};

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "runtime/values.h"
@@ -93,23 +94,29 @@ struct InstallPlace {
   std::string programName;
   unsigned long processId = 0;
 };
-// An installer batch and the arguments it is run with. The batch text is plain ASCII and names
-// every path and file through its arguments (%1 the program's directory, %2 the program's file
-// name, %3 the RAR tool, %4 the archive's member), quoted: the command interpreter reads a batch
-// file in the console's code page, which cannot spell every name, while arguments reach it as
-// they are. It changes to the program's directory first, ends this process, waits until the old
-// program file is gone, puts the new one in place, starts it and deletes itself. The archive's
-// batch unpacks first, into "update.new", and touches the old program only when the member is
-// there. Lines end in "\r\n" except the last.
+// An installer batch and the environment it is run with. The batch text is plain ASCII and names
+// every path and file through environment variables (the program's directory, its file name, the
+// RAR tool, the archive's member), read by delayed expansion and quoted: the command interpreter
+// reads a batch file in the console's code page, which cannot spell every name, and it would
+// expand "%NAME%" or "%i" in a name written on its command line or put in by percent expansion,
+// while a delayed expansion puts the value in as it is. It changes to the program's directory
+// first, ends this process, waits until the old program file is gone, puts the new one in place,
+// starts it and deletes itself. The archive's batch unpacks first, into "update.new", and touches
+// the old program only when the member is there. Lines end in "\r\n" except the last.
+inline constexpr char kInstallFolderVariable[] = "TARNVEL_UPDATE_FOLDER";
+inline constexpr char kInstallProgramVariable[] = "TARNVEL_UPDATE_PROGRAM";
+inline constexpr char kInstallRarVariable[] = "TARNVEL_UPDATE_RAR";
+inline constexpr char kInstallMemberVariable[] = "TARNVEL_UPDATE_MEMBER";
 struct InstallBatch {
   std::string text;
-  std::vector<std::string> arguments;
+  std::vector<std::pair<std::string, std::string>> environment;  // name, value
 };
 InstallBatch DirectInstallBatch(const InstallPlace& place);
 InstallBatch ArchiveInstallBatch(const InstallPlace& place, std::string_view rarPath,
                                  std::string_view memberName);
-// The command line that runs "update.bat" from its own directory with the arguments quoted.
-std::string InstallBatchCommand(const InstallBatch& batch);
+// The command line that runs "update.bat" from its own directory; the batch's environment is
+// the caller's to set for the child.
+std::string InstallBatchCommand();
 
 // The member names of an archive's bytes joined with ";": at every 20 00 00 00 (a member's
 // attribute field holding only the archive bit) at p, the byte at p − 2 is the name's length n

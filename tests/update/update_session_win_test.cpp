@@ -44,7 +44,14 @@ class UpdateSessionTest : public testing::Test {
     hooks.publicKey = test::TestPublicKey();
     hooks.runBatch = [this](const std::string& path, const std::string& command) {
       batches_.push_back(path);
-      commands_.push_back(command);
+      // The command line and the environment the batch would be started with.
+      std::string seen = command;
+      for (const wchar_t* name : {L"TARNVEL_UPDATE_FOLDER", L"TARNVEL_UPDATE_PROGRAM", L"TARNVEL_UPDATE_RAR",
+                                  L"TARNVEL_UPDATE_MEMBER"}) {
+        wchar_t value[1024] = {};
+        if (GetEnvironmentVariableW(name, value, 1024) != 0) seen += "|" + WideToUtf8(value);
+      }
+      commands_.push_back(seen);
     };
     hooks.openBrowser = [this](const std::string& url) { browsed_.push_back(url); };
     hooks.endProgram = [this] { ended_ = true; };
@@ -280,9 +287,8 @@ TEST_F(SignedUpdateTest, DirectModeWritesTheBatchBesideTheVerifiedProgramAndEnds
   EXPECT_EQ(GetAttributes(programDir_ + "\\update.exe.tmp") & kAttrHidden, 0) << "ren passes hidden files by";
   EXPECT_NE(GetAttributes(programDir_ + "\\update.bat") & kAttrHidden, 0);
   const std::string batch = test::ReadText(programDir_ + "\\update.bat");
-  EXPECT_NE(batch.find("ren \"update.exe.tmp\" \"%~2\""), std::string::npos) << batch;
-  EXPECT_EQ(commands_,
-            std::vector<std::string>{"cmd.exe /d /c update.bat \"" + programDir_ + "\" \"Tarnvel.exe\""});
+  EXPECT_NE(batch.find("ren \"update.exe.tmp\" \"!TARNVEL_UPDATE_PROGRAM!\""), std::string::npos) << batch;
+  EXPECT_EQ(commands_, std::vector<std::string>{"cmd.exe /d /c update.bat|" + programDir_ + "|Tarnvel.exe"});
   EXPECT_EQ(test::ReadText(programDir_ + "\\Tarnvel.exe"), kOldProgram)
       << "the batch replaces it, not the program";
 }
@@ -315,7 +321,7 @@ TEST_F(SignedUpdateTest, CompareModeChecksTheArchiveAndNamesItsMemberInTheBatch)
   Serve("新版 Tarnvel.exe", newProgram_);
   const std::string archive = served_ + "Tarnvel.rar";
   ASSERT_TRUE(test::RunAndWait("\"" + std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" a -m3 \"" + archive +
-                                "\" \"" + served_ + "新版 Tarnvel.exe\""));
+                               "\" \"" + served_ + "新版 Tarnvel.exe\""));
   Serve("Tarnvel.rar.sig", test::SignForTest(ReadWholeFile(archive)));
   dialogs_.AnswerMessage(kButtonYes);
   ASSERT_TRUE(StartUpdate(url_ + "Tarnvel.rar", 1, 0));
@@ -323,10 +329,12 @@ TEST_F(SignedUpdateTest, CompareModeChecksTheArchiveAndNamesItsMemberInTheBatch)
   ASSERT_EQ(batches_.size(), 1u) << ProcessUpdate().LastNotice();
   EXPECT_EQ(ReadWholeFile(programDir_ + "\\update.rar"), ReadWholeFile(archive));
   const std::string batch = test::ReadText(programDir_ + "\\update.bat");
-  EXPECT_NE(batch.find("move /y \"update.new\\%~4\" \"%~2\""), std::string::npos) << batch;
+  EXPECT_NE(batch.find("move /y \"update.new\\!TARNVEL_UPDATE_MEMBER!\" \"!TARNVEL_UPDATE_PROGRAM!\""),
+            std::string::npos)
+      << batch;
   EXPECT_EQ(commands_,
-            std::vector<std::string>{"cmd.exe /d /c update.bat \"" + programDir_ + "\" \"Tarnvel.exe\" \"" +
-                                     std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" \"新版 Tarnvel.exe\""});
+            std::vector<std::string>{"cmd.exe /d /c update.bat|" + programDir_ + "|Tarnvel.exe|" +
+                                     std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe|新版 Tarnvel.exe"});
 }
 
 }  // namespace
