@@ -58,7 +58,7 @@ TEST(IniParse, AByteThatIsNoCharacterNeverSwallowsADelimiter) {
   // Names and values ending in a byte that starts no UTF-8 character, or in a GBK lead byte:
   // what is written reads back, and writing it again adds no second copy.
   for (const std::string odd : {"\xB0", "\xE4\xB8", "\x81", "\xFF"}) {
-    for (const std::string start :
+    for (const std::string& start :
          {std::string(), std::string("\xEF\xBB\xBF"), Gbk("[目录]\r\nk=备份\r\n")}) {
       IniDocument doc = ParseIni(start);
       ASSERT_TRUE(SetIniValue(doc, "s" + odd, "k" + odd, "v" + odd));
@@ -69,7 +69,9 @@ TEST(IniParse, AByteThatIsNoCharacterNeverSwallowsADelimiter) {
       EXPECT_EQ(IniValue(again, "s" + odd, "j"), "w");
       ASSERT_TRUE(SetIniValue(again, "s" + odd, "k" + odd, "v" + odd));
       EXPECT_EQ(SerializeIni(again), saved);
-      if (!start.empty() && start[0] == '[') EXPECT_EQ(IniValue(again, "目录", "k"), "备份");
+      if (!start.empty() && start[0] == '[') {
+        EXPECT_EQ(IniValue(again, "目录", "k"), "备份");
+      }
     }
   }
 }

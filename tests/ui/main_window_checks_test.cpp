@@ -10,7 +10,7 @@
 namespace tarnvel {
 namespace {
 
-const SystemLocations kOnC{"C:\\", "C:\\windows", "C:\\windows\\system32"};
+const SystemLocations kOnC{"C:\\", "C:\\windows", "C:\\windows\\system32", {}, {}};
 
 TEST(TaskDialogChecks, RefusalsInOrder) {
   EXPECT_EQ(TaskDialogRefusal("", "E:\\b", kOnC), "路径不能为空");
@@ -32,8 +32,12 @@ TEST(TaskDialogChecks, APathHoldingTheStoredRowsSeparatorsIsRefused) {
     const char* target;
     bool refused;
   } cases[] = {
-      {"D:\\a;b", "E:\\b", true}, {"D:\\a", "E:\\b;c", true}, {"D:\\a|b", "E:\\b", true},
-      {"D:\\a", "E:\\|", true},   {";", "E:\\b", true},       {"D:\\资料", "E:\\备份", false},
+      {"D:\\a;b", "E:\\b", true},
+      {"D:\\a", "E:\\b;c", true},
+      {"D:\\a|b", "E:\\b", true},
+      {"D:\\a", "E:\\|", true},
+      {";", "E:\\b", true},
+      {"D:\\资料", "E:\\备份", false},
       {"D:\\a,b", "E:\\b c", false},
       {"D:\\a；b", "E:\\b｜c", false},  // the full-width forms are ordinary characters
   };
@@ -53,8 +57,8 @@ TEST(PortableFile, OnlyEcOneRemovesAndOnlyAMissingValueFallsBack) {
     const char* ec;
     std::optional<bool> cleanUp;
   } cases[] = {
-      {"1", true},   {"0", false}, {"", std::nullopt}, {"  ", std::nullopt}, {"2", false},
-      {"yes", false}, {"1 '是否清除", false},
+      {"1", true},  {"0", false},   {"", std::nullopt},     {"  ", std::nullopt},
+      {"2", false}, {"yes", false}, {"1 '是否清除", false},
   };
   for (const auto& c : cases) EXPECT_EQ(PortableCleanUp(c.ec), c.cleanUp) << "EC=" << c.ec;
 }
