@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (IsPlainFileName(first)) {
     const InstallBatch made =
         ArchiveInstallBatch({"Z:\\程序 目录", "Tarnvel.exe", 1}, "C:\\a b\\rar.exe", first);
-    if (made.arguments.size() != 4 || made.arguments[3] != first) Fail(__LINE__);
+    if (made.environment.size() != 4 || made.environment[3].second != first) Fail(__LINE__);
     const std::string& batch = made.text;
     std::size_t lineStart = 0;
     while (lineStart <= batch.size()) {
