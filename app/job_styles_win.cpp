@@ -3,12 +3,11 @@
 
 #include "app/job_styles.h"
 
-
 #include "app/size_copier.h"
 #include "runtime/convert.h"
+#include "runtime/datetime.h"
 #include "runtime/encoding.h"
 #include "runtime/programs.h"
-#include "runtime/datetime.h"
 #include "runtime/text.h"
 #include "sync/file_info.h"
 #include "sync/run_log.h"
@@ -55,6 +54,11 @@ std::string FinishedText(std::int32_t failures) {
   return "文件同步完成，但有 " + ToText(failures) + " 项未能完成!";
 }
 
+std::string FinishedText(const RunReport& report) {
+  if (report.StopReason().empty()) return FinishedText(report.Failures());
+  return report.StopReason() + "，文件同步未完成!";
+}
+
 bool JobPathsUsable(const std::string& source, const std::string& target) {
   return ResolveRoots(source, target).Usable();
 }
@@ -69,8 +73,8 @@ int RunStaticSteps(const std::string& source, const std::string& target, RunRepo
   return ExitCodeOf(job, report);
 }
 
-int RunSingleBarSteps(const std::string& source, const std::string& target, Label& fileLabel, ProgressBar& fileBar,
-                      RunReport* report) {
+int RunSingleBarSteps(const std::string& source, const std::string& target, Label& fileLabel,
+                      ProgressBar& fileBar, RunReport* report) {
   fileLabel.SetText(kCleaningText);
   SizeJob job = ResolveSizeJob(source, target);
   JobLog log(job, source, target);
@@ -84,7 +88,7 @@ int RunSingleBarSteps(const std::string& source, const std::string& target, Labe
     fileBar.SetPosition(0);
     CopyTreeWithBar(job, fileLabel, fileBar);
   }
-  fileLabel.SetText(FinishedText(job.report.Failures()));
+  fileLabel.SetText(FinishedText(job.report));
   return ExitCodeOf(job, report);
 }
 
@@ -104,7 +108,7 @@ int RunDoubleBarSteps(const JobControls& controls, RunReport* report) {
     controls.fileBar.SetPosition(0);
     CopyTreeWithTwoBars(job, controls);
   }
-  controls.statusLabel.SetText(FinishedText(job.report.Failures()));
+  controls.statusLabel.SetText(FinishedText(job.report));
   controls.overallBar.SetPosition(controls.overallBar.Maximum());
   controls.fileBar.SetPosition(controls.fileBar.Maximum());
   return ExitCodeOf(job, report);

@@ -15,6 +15,7 @@
 #include "runtime/window.h"
 #include "sync/directory_listing.h"
 #include "sync/file_copier.h"
+#include "sync/full_target.h"
 #include "sync/link_guard.h"
 #include "sync/path_helpers.h"
 #include "sync/walk_support.h"
@@ -133,7 +134,8 @@ class SizeWalk {
     const DirectoryEntry* counterpart = target.Find(entry.name);
     if (counterpart == nullptr || IsPlainDirectory(counterpart)) return true;
     Fail("未同步", targetDir + counterpart->name,
-         counterpart->IsDirectory() ? "目标中同名的是一个链接，不会写入链接所指之处" : "目标中同名的是一个文件，不是文件夹");
+         counterpart->IsDirectory() ? "目标中同名的是一个链接，不会写入链接所指之处"
+                                    : "目标中同名的是一个文件，不是文件夹");
     return false;
   }
 
@@ -161,8 +163,8 @@ class SizeWalk {
 
   std::int32_t Removals() const { return removals_; }
 
-  void CleanEntries(const std::string& sourceDir, const DirectoryListing& source, const std::string& targetDir,
-                    const DirectoryListing& target) {
+  void CleanEntries(const std::string& sourceDir, const DirectoryListing& source,
+                    const std::string& targetDir, const DirectoryListing& target) {
     for (const DirectoryEntry& entry : target.Entries()) {
       if (entry.IsDirectory()) continue;
       if (!IsJoinableName(entry.name)) {
@@ -205,7 +207,8 @@ class SizeWalk {
 
   // Cleans a target directory against its source counterpart, which the walk must be able to
   // enter: a source link that fails the checks leaves the target directory as it is.
-  void CleanInside(const std::string& sourceDir, const DirectoryEntry& sourceEntry, const std::string& targetDir) {
+  void CleanInside(const std::string& sourceDir, const DirectoryEntry& sourceEntry,
+                   const std::string& targetDir) {
     const std::string sourceChild = sourceDir + sourceEntry.name + "\\";
     if (!IsJoinableName(sourceEntry.name)) return;
     if (sourceEntry.IsDirectoryLink() &&
@@ -260,11 +263,17 @@ class SizeWalk {
       const CopyResult result = copyOne(sourceDir, targetDir, entry, counterpart);
       if (result.copied) {
         job_.report.Done("复制", targetDir + entry.name);
+      } else if (IsOutOfSpace(result.error)) {
+        StopForFullTarget(job_.report, targetDir + entry.name, entry.size);
+        return;
       } else {
         Fail("复制", targetDir + entry.name, SystemErrorText(result.error));
       }
     }
   }
+
+  // The job stopped on its own (a full target): nothing more is copied or made.
+  bool Stopped() const { return !job_.report.StopReason().empty(); }
 
   void CopyLevel(const std::string& sourceDir, const std::string& targetDir, bool subdirectoriesFirst,
                  const CopyOne& copyOne) {
@@ -272,6 +281,7 @@ class SizeWalk {
     auto [source, target] = Listings().TakeBoth(sourceDir, targetDir);
     auto descend = [&] {
       for (const DirectoryEntry& entry : source.Entries()) {
+        if (Stopped()) return;
         if (!entry.IsDirectory() || !MayEnter(sourceDir, targetDir, entry, target)) continue;
         const std::string targetChild = targetDir + entry.name + "\\";
         if (!IsPlainDirectory(target.Find(entry.name)) && !MakeTargetDirectory(targetChild)) continue;
@@ -282,7 +292,7 @@ class SizeWalk {
     };
     if (subdirectoriesFirst) {
       descend();
-      CopyFiles(sourceDir, source, targetDir, target, copyOne);
+      if (!Stopped()) CopyFiles(sourceDir, source, targetDir, target, copyOne);
     } else {
       CopyFiles(sourceDir, source, targetDir, target, copyOne);
       descend();
@@ -334,16 +344,16 @@ std::int32_t CountMissingFiles(SizeJob& job) { return job.Usable() ? SizeWalk(jo
 
 void CopyTreeBySize(SizeJob& job) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(false, [](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
+  SizeWalk(job, true).CopyRoot(false, [](const std::string& from, const std::string& to,
+                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     return CopyBySize(from, to, file, counterpart, nullptr);
   });
 }
 
 void CopyTreeWithBar(SizeJob& job, Label& fileLabel, ProgressBar& fileBar) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
+  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to,
+                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     fileLabel.SetText(file.name);
     Repaint(fileLabel);
     const CopyResult result = CopyBySize(from, to, file, counterpart, nullptr);
@@ -354,17 +364,17 @@ void CopyTreeWithBar(SizeJob& job, Label& fileLabel, ProgressBar& fileBar) {
 
 void CopyTreeWithTwoBars(SizeJob& job, const JobControls& controls) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
+  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to,
+                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     controls.statusLabel.SetText(ShownPath(to));
     controls.fileLabel.SetText(file.name);
     // Each file starts at 0%; and since not every system reports a copy's last block (Wine
     // reports none), a finished copy shows its 100% itself.
     const std::int64_t size = file.size;
     OnTwoBarProgress(controls, size, 0);
-    const CopyResult result = CopyBySize(from, to, file, counterpart, [&](std::int64_t total, std::int64_t done) {
-      return OnTwoBarProgress(controls, total, done);
-    });
+    const CopyResult result = CopyBySize(
+        from, to, file, counterpart,
+        [&](std::int64_t total, std::int64_t done) { return OnTwoBarProgress(controls, total, done); });
     if (result.copied) OnTwoBarProgress(controls, size, size);
     ProgressBar& overall = controls.overallBar;
     overall.SetPosition(overall.Position() + 1);

@@ -4,6 +4,7 @@
 #include "sync/file_copier.h"
 #include "sync/file_decision.h"
 #include "sync/file_info.h"
+#include "sync/full_target.h"
 #include "sync/path_helpers.h"
 #include "sync/progress_display.h"
 #include "sync/run_report.h"
@@ -36,7 +37,11 @@ void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string&
       sourcePath, targetPath, FactsOf(source, target, targetListing),
       [&engine](std::int64_t total, std::int64_t done) { return OnCopyProgress(engine, total, done); });
   if (!result.copied) {
-    engine.Report().Failed("复制", targetPath, SystemErrorText(result.error));
+    if (IsOutOfSpace(result.error)) {
+      StopForFullTarget(engine.Report(), targetPath, source.size);
+    } else {
+      engine.Report().Failed("复制", targetPath, SystemErrorText(result.error));
+    }
     return;
   }
   AppendToLog(c.copiedFilesLog, NormalisePath(ShownPath(targetPath)));

@@ -18,9 +18,9 @@ namespace tarnvel {
 
 // The counters of one main-window run. Sizes and byte counts are 64-bit.
 struct RunTotals {
-  std::uint32_t startTick = 0;         // TickCount() when the run began
-  std::int64_t dataTotal = 0;          // bytes of every file examined, copied or not
-  std::int64_t currentFileSize = 0;    // the latest progress call's figures
+  std::uint32_t startTick = 0;       // TickCount() when the run began
+  std::int64_t dataTotal = 0;        // bytes of every file examined, copied or not
+  std::int64_t currentFileSize = 0;  // the latest progress call's figures
   std::int64_t currentBytesDone = 0;
   std::int64_t previousBytesDone = 0;  // currentBytesDone at the last speed tick
 };
@@ -65,7 +65,9 @@ class SyncEngine {
   // The stop control: every walker leaves its loop after the entry in hand. May be called
   // from any thread.
   void RequestStop() { stopRequested_.store(1); }
-  bool StopRequested() const { return stopRequested_.load() == 1; }
+  // The stop control was used, or the job in hand stopped on its own (its report says why).
+  bool StopRequested() const { return StopRequestedByUser() || !report_.StopReason().empty(); }
+  bool StopRequestedByUser() const { return stopRequested_.load() == 1; }
   void ClearStop() { stopRequested_.store(0); }
 
   bool Running() const { return running_; }

@@ -13,9 +13,9 @@
 #include "sync/cleaner.h"
 #include "sync/directory_listing.h"
 #include "sync/directory_sync.h"
+#include "sync/file_info.h"
 #include "sync/file_sync.h"
 #include "sync/path_helpers.h"
-#include "sync/file_info.h"
 #include "sync/progress_display.h"
 #include "sync/run_log.h"
 #include "sync/sync_engine.h"
@@ -80,6 +80,7 @@ std::string NormalisedBoxText(ComboBox& box) {
 
 void RunJobSteps(SyncEngine& engine) {
   MainControls& c = engine.Controls();
+  engine.Report().ClearStop();
   const std::string target = NormalisedBoxText(c.targetBox);
   const std::string source = NormalisedBoxText(c.sourceBox);
   const RootsResolution resolved = ResolveRoots(source, target);
@@ -92,7 +93,8 @@ void RunJobSteps(SyncEngine& engine) {
   engine.SetRoots(resolved.roots);
   if (RunLog* log = engine.Report().Log()) {
     log->Line("源目录：" + ShownPath(resolved.roots.source));
-    log->Line("目标目录：" + ShownPath(resolved.roots.target) + (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
+    log->Line("目标目录：" + ShownPath(resolved.roots.target) +
+              (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
   }
   engine.Listings().Clear();
   if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine)) {
@@ -138,8 +140,8 @@ class SpeedTimerScope {
 void RunJobs(SyncEngine& engine) {
   MainControls& c = engine.Controls();
   const int rows = ListViewCount(c.taskList);
-  const bool single =
-      rows == 0 || PortableForcesSingleMode(ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
+  const bool single = rows == 0 || PortableForcesSingleMode(
+                                       ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
   if (single) {
     RunJobSteps(engine);
     engine.PumpEventsNow();
@@ -199,15 +201,21 @@ bool RunSyncTasks(SyncEngine& engine) {
   const std::int32_t failures = engine.Report().Failures();
   log.reset();  // the totals are written before the completion message waits for the user
   // A stopped run says so: "all done" would tell the user the target is complete when it is not.
-  const bool stopped = engine.StopRequested();
+  const bool stopped = engine.StopRequestedByUser();
+  // A job that stopped on its own (a full target) says why.
+  const std::string& reason = engine.Report().StopReason();
   const std::string failed = failures == 0 ? "" : "有 " + ToText(failures) + " 项未能完成，详见失败列表。";
   if (stopped) {
     c.statusLine.SetText("信息：任务已停止，目标目录尚未同步完。" + failed);
+  } else if (!reason.empty()) {
+    c.statusLine.SetText("信息：" + reason + "，任务未完成。" + failed);
   } else {
-    c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。") : "信息：所有任务完成，但" + failed);
+    c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。")
+                                       : "信息：所有任务完成，但" + failed);
   }
   if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
-    ShowMessage(stopped ? "任务已停止" : "已经完成任务", kMessageIconInformation, "信息");
+    const std::string shown = stopped ? "任务已停止" : !reason.empty() ? reason : "已经完成任务";
+    ShowMessage(shown, kMessageIconInformation, "信息");
   }
   return true;
 }
