@@ -13,6 +13,7 @@
 #include "runtime/files.h"
 #include "runtime/text.h"
 #include "runtime/window.h"
+#include "sync/case_rename.h"
 #include "sync/directory_listing.h"
 #include "sync/file_copier.h"
 #include "sync/full_target.h"
@@ -259,6 +260,7 @@ class SizeWalk {
         Fail("未同步", targetDir + counterpart->name, "目标中同名的是一个文件夹，不是文件");
         continue;
       }
+      CarrySpelling(targetDir, entry, counterpart, false);
       if (!NeedsCopy(entry, counterpart)) continue;
       const CopyResult result = copyOne(sourceDir, targetDir, entry, counterpart);
       if (result.copied) {
@@ -269,6 +271,19 @@ class SizeWalk {
       } else {
         Fail("复制", targetDir + entry.name, SystemErrorText(result.error));
       }
+    }
+  }
+
+  // A target file or folder spelt otherwise than its source (letter case only) takes the
+  // source's spelling; its content is not copied again for that.
+  void CarrySpelling(const std::string& targetDir, const DirectoryEntry& entry,
+                     const DirectoryEntry* counterpart, bool isFolder) {
+    if (counterpart == nullptr || counterpart->name == entry.name || !IsJoinableName(counterpart->name))
+      return;
+    if (RenameToSpelling(targetDir, counterpart->name, entry.name, isFolder)) {
+      job_.report.Done("改名", targetDir + entry.name);
+    } else {
+      Fail("改名", targetDir + counterpart->name, SystemErrorText(LastErrorCode()));
     }
   }
 
@@ -284,7 +299,9 @@ class SizeWalk {
         if (Stopped()) return;
         if (!entry.IsDirectory() || !MayEnter(sourceDir, targetDir, entry, target)) continue;
         const std::string targetChild = targetDir + entry.name + "\\";
-        if (!IsPlainDirectory(target.Find(entry.name)) && !MakeTargetDirectory(targetChild)) continue;
+        const DirectoryEntry* counterpart = target.Find(entry.name);
+        if (!IsPlainDirectory(counterpart) && !MakeTargetDirectory(targetChild)) continue;
+        CarrySpelling(targetDir, entry, counterpart, true);
         chain_.Push(sourceDir + entry.name + "\\");
         CopyLevel(sourceDir + entry.name + "\\", targetChild, subdirectoriesFirst, copyOne);
         chain_.Pop();

@@ -4,6 +4,7 @@
 #include <tuple>
 #include <utility>
 
+#include "sync/case_rename.h"
 #include "sync/directory_listing.h"
 #include "sync/file_sync.h"
 #include "sync/link_guard.h"
@@ -107,6 +108,8 @@ class DirectoryWalk {
     const std::string targetChildPath = targetChild + "\\";
     c_.statusLine.SetText(kProcessingPrefix + ShownPath(targetChild));
     if (counterpart != nullptr && !CounterpartUsable(*counterpart, targetChild)) return;
+    if (counterpart != nullptr && counterpart->name != entry.name)
+      CarrySpelling(targetDir, entry, *counterpart);
     DirectoryListing childListing;
     DirectoryListing targetListing;
     if (counterpart != nullptr) {
@@ -114,12 +117,14 @@ class DirectoryWalk {
       std::tie(childListing, targetListing) = engine_.Listings().TakeBoth(childPath, targetChildPath);
       // Gone since the parent was listed: it is made as if the parent had never shown it.
       if (!targetListing.Listed() && !IsDirectory(targetChild)) {
-        std::optional<DirectoryListing> made = CreateTargetDirectory(child, targetChild, targetChildPath, entry);
+        std::optional<DirectoryListing> made =
+            CreateTargetDirectory(child, targetChild, targetChildPath, entry);
         if (!made) return;
         targetListing = std::move(*made);
       }
     } else {
-      std::optional<DirectoryListing> made = CreateTargetDirectory(child, targetChild, targetChildPath, entry);
+      std::optional<DirectoryListing> made =
+          CreateTargetDirectory(child, targetChild, targetChildPath, entry);
       if (!made) return;
       targetListing = std::move(*made);
       childListing = engine_.Listings().Take(childPath);
@@ -152,7 +157,8 @@ class DirectoryWalk {
   // listing: empty when this walk made it. A directory that another program made since the
   // parent was listed is not logged and keeps its attributes, as one found by the walk. When
   // no directory can be made (a file in its way, no access), that is reported and nothing.
-  std::optional<DirectoryListing> CreateTargetDirectory(const std::string& child, const std::string& targetChild,
+  std::optional<DirectoryListing> CreateTargetDirectory(const std::string& child,
+                                                        const std::string& targetChild,
                                                         const std::string& targetChildPath,
                                                         const DirectoryEntry& entry) {
     if (MakeDirectory(targetChild)) {
@@ -162,7 +168,8 @@ class DirectoryWalk {
       return DirectoryListing::Empty();
     }
     const unsigned long error = LastErrorCode();
-    if (IsDirectory(targetChild) && !IsDirectoryLink(targetChild)) return engine_.Listings().Take(targetChildPath);
+    if (IsDirectory(targetChild) && !IsDirectoryLink(targetChild))
+      return engine_.Listings().Take(targetChildPath);
     if (GetAttributes(targetChild) < 0 && MakeDirectoryWithParents(targetChild)) {
       AppendToLog(c_.createdDirectoriesLog, ShownPath(child));
       engine_.Report().Done("创建目录", targetChild);
@@ -171,6 +178,18 @@ class DirectoryWalk {
     }
     engine_.Report().Failed("创建目录", targetChild, SystemErrorText(error));
     return std::nullopt;
+  }
+
+  // A target folder spelt otherwise than its source (letter case only) takes the source's
+  // spelling; a failed rename is reported and the walk goes on into the folder as it is named.
+  void CarrySpelling(const std::string& targetDir, const DirectoryEntry& entry,
+                     const DirectoryEntry& counterpart) {
+    if (!IsJoinableName(counterpart.name)) return;
+    if (RenameToSpelling(targetDir, counterpart.name, entry.name, true)) {
+      engine_.Report().Done("改名", targetDir + entry.name);
+    } else {
+      engine_.Report().FailedWithLastError("改名", targetDir + counterpart.name);
+    }
   }
 
   // A new directory has none of the attributes carried across, so a source with none of them

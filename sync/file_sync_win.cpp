@@ -1,5 +1,6 @@
 #include "sync/file_sync.h"
 
+#include "sync/case_rename.h"
 #include "sync/directory_listing.h"
 #include "sync/file_copier.h"
 #include "sync/file_decision.h"
@@ -66,11 +67,25 @@ bool MayCopy(SyncEngine& engine, const std::string& path, const std::string& tar
   return true;
 }
 
+// A target file spelt otherwise than its source (letter case only) takes the source's spelling
+// before it is compared: its content is not copied again for that.
+void CarrySpelling(SyncEngine& engine, const std::string& targetDir, const DirectoryEntry& entry,
+                   const DirectoryEntry* counterpart) {
+  if (counterpart == nullptr || counterpart->name == entry.name || counterpart->IsDirectory()) return;
+  if (!IsJoinableName(entry.name) || !IsJoinableName(counterpart->name)) return;
+  if (RenameToSpelling(targetDir, counterpart->name, entry.name, false)) {
+    engine.Report().Done("改名", targetDir + entry.name);
+  } else {
+    engine.Report().FailedWithLastError("改名", targetDir + counterpart->name);
+  }
+}
+
 void SyncAgainst(SyncEngine& engine, const std::string& path, const DirectoryListing& source,
                  const std::string& targetDir, const DirectoryListing& target) {
   for (const DirectoryEntry& entry : source.Entries()) {
     if (entry.IsDirectory()) continue;
     const DirectoryEntry* counterpart = target.Find(entry.name);
+    CarrySpelling(engine, targetDir, entry, counterpart);
     engine.Totals().dataTotal += entry.size;
     if (!TargetIsCurrent(entry, counterpart, engine.Roots().targetTimes) &&
         MayCopy(engine, path, targetDir, entry, counterpart)) {
