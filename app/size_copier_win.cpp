@@ -265,8 +265,7 @@ class SizeWalk {
       const CopyResult result = copyOne(sourceDir, targetDir, entry, counterpart);
       if (result.copied) {
         job_.report.Done("复制", targetDir + entry.name);
-      } else if (IsOutOfSpace(result.error)) {
-        StopForFullTarget(job_.report, targetDir + entry.name, entry.size);
+      } else if (StopIfTargetFull(job_.report, targetDir + entry.name, entry.size, result.error)) {
         return;
       } else {
         Fail("复制", targetDir + entry.name, SystemErrorText(result.error));
@@ -331,6 +330,7 @@ CopyResult CopyBySize(const std::string& from, const std::string& to, const Dire
                       const DirectoryEntry* counterpart, const CopyProgress& progress) {
   CopyFacts facts;
   facts.sourceAttributes = file.attributes;
+  facts.sourceSize = file.size;
   facts.targetAttributes = counterpart ? static_cast<std::int64_t>(counterpart->attributes) : -1;
   facts.targetListed = true;
   facts.carryAttributes = false;

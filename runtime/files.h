@@ -141,7 +141,7 @@ bool RenameEntry(const std::string& from, const std::string& to);
 std::string FileSystemNameOf(const std::string& path);
 
 // The bytes the calling user may still write on the volume that holds the directory; -1 when
-// the system cannot tell.
+// the system cannot tell (a volume that reports no size at all counts as such).
 std::int64_t FreeSpaceOf(const std::string& directory);
 
 // The whole file; an empty path or an unreadable file gives an empty byte string.

@@ -268,8 +268,9 @@ std::string FileSystemNameOf(const std::string& path) {
 
 std::int64_t FreeSpaceOf(const std::string& directory) {
   const std::wstring wide = PathToWide(directory);
-  ULARGE_INTEGER available;
-  if (wide.empty() || !GetDiskFreeSpaceExW(wide.c_str(), &available, nullptr, nullptr)) return -1;
+  ULARGE_INTEGER available, total;
+  if (wide.empty() || !GetDiskFreeSpaceExW(wide.c_str(), &available, &total, nullptr)) return -1;
+  if (total.QuadPart == 0) return -1;
   return static_cast<std::int64_t>(available.QuadPart);
 }
 

@@ -21,6 +21,7 @@ CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target,
                   const DirectoryListing& targetDir) {
   CopyFacts facts;
   facts.sourceAttributes = source.attributes;
+  facts.sourceSize = source.size;
   facts.targetAttributes = target ? static_cast<std::int64_t>(target->attributes) : -1;
   facts.targetListed = targetDir.Listed();
   return facts;
@@ -38,9 +39,7 @@ void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string&
       sourcePath, targetPath, FactsOf(source, target, targetListing),
       [&engine](std::int64_t total, std::int64_t done) { return OnCopyProgress(engine, total, done); });
   if (!result.copied) {
-    if (IsOutOfSpace(result.error)) {
-      StopForFullTarget(engine.Report(), targetPath, source.size);
-    } else {
+    if (!StopIfTargetFull(engine.Report(), targetPath, source.size, result.error)) {
       engine.Report().Failed("复制", targetPath, SystemErrorText(result.error));
     }
     return;

@@ -21,6 +21,10 @@ bool IsOutOfSpace(unsigned long error) {
   return error == kErrorDiskFull || error == kErrorHandleDiskFull || error == kErrorDiskQuotaExceeded;
 }
 
+bool FailedForWantOfSpace(unsigned long error, std::int64_t freeBytes, std::int64_t neededBytes) {
+  return IsOutOfSpace(error) || (freeBytes >= 0 && freeBytes < neededBytes);
+}
+
 std::string FullTargetText(std::int64_t freeBytes, std::int64_t neededBytes) {
   const std::string left = freeBytes < 0 ? std::string("剩余空间未知") : "剩余 " + BytesText(freeBytes);
   return std::string(kFullTargetText) + "，" + left + "，需要 " + BytesText(neededBytes);
