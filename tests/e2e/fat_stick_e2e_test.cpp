@@ -12,6 +12,7 @@
 
 #include "runtime/encoding.h"
 #include "sync/run_log.h"
+#include "tests/support/fat_sticks_win.h"
 #include "tests/support/program_window_win.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/tree_snapshot_win.h"
@@ -49,17 +50,6 @@ void SetTime(const fs::path& file, std::uint64_t fileTime) {
   const FILETIME ft{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};
   EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
   CloseHandle(h);
-}
-
-// The whole image, hashed: equal before and after a run exactly when the run wrote nothing.
-std::uint64_t ImageHash(const wchar_t* image) {
-  std::ifstream in(image, std::ios::binary);
-  std::vector<char> block(1 << 20);
-  std::uint64_t hash = 14695981039346656037ull;
-  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
-    hash = test::Fnv1a(block.data(), static_cast<std::size_t>(in.gcount()), hash);
-  }
-  return hash;
 }
 
 // A run of one engine: the main window's through its driver, the job line through the program.
@@ -102,30 +92,19 @@ std::vector<std::wstring> TemporaryFilesIn(const TreeSnapshot& tree) {
   return found;
 }
 
-// A folder of the test's own on a stick, and one in the sandbox. Skipped only where the machine
-// has no FUSE (the fixture leaves its reason in Z:\fat-missing.txt).
+// A folder of the test's own on a stick, and one in the sandbox.
 class FatStick : public testing::Test {
  protected:
   void SetUp() override {
-    std::ifstream missing("Z:\\fat-missing.txt");
-    std::string why;
-    if (missing && std::getline(missing, why)) GTEST_SKIP() << why;
-    ASSERT_TRUE(fs::is_directory(L"S:\\") && fs::is_directory(L"T:\\"))
-        << "the FAT sticks are not mounted: run under ctest's fixture \"fat\" (tools/test-fat start "
-           "BUILD_DIR)";
+    TARNVEL_REQUIRE_FAT_STICKS();
     local_ = test::FreshTestDirWide();
     after_ = local_ / L"record_run.exe";
     ASSERT_TRUE(CopyFileW(TARNVEL_PROGRAMS_DIR L"record_run.exe", after_.c_str(), FALSE));
   }
 
-  // A fresh folder named after the test on the stick `root` ("S:\\").
-  fs::path OnStick(const wchar_t* root) {
-    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::path folder = fs::path(root) / std::wstring(name.begin(), name.end());
-    std::error_code error;
-    fs::remove_all(folder, error);
-    fs::create_directories(folder, error);
-    EXPECT_TRUE(fs::is_empty(folder, error)) << "the stick's folder could not be made afresh";
+  static fs::path OnStick(const wchar_t* root) {
+    std::wstring folder = test::FreshStickFolder(root);
+    folder.pop_back();
     return folder;
   }
 
@@ -151,19 +130,19 @@ TEST_F(FatStick, OddTimesAreMirroredOnceAndThenNothingIsWritten) {
     EXPECT_EQ(mirrored.at(key).checksum, entry.checksum) << test::Utf8(key);
   }
   for (int run = 2; run <= 3; ++run) {
-    const std::uint64_t before = ImageHash(L"Z:\\fat-images\\stick.img");
+    const std::uint64_t before = test::ImageHash(test::kStickImage);
     ASSERT_EQ(Run(Engine::kMainWindow, source, target, after_).exitCode, 0u);
-    EXPECT_EQ(ImageHash(L"Z:\\fat-images\\stick.img"), before) << "run " << run << " wrote to the stick";
+    EXPECT_EQ(test::ImageHash(test::kStickImage), before) << "run " << run << " wrote to the stick";
   }
   // A change of the same size, 5 s later, is a change.
   const fs::path changed = source / L"d3" / L"IMG_13.jpg";
   const std::string fresh(Bytes(changed).size(), 'Z');
   Write(changed, fresh);
   SetTime(changed, kBase + 13 * (kSecond + 70'000) + kSecond + 5 * kSecond);
-  const std::uint64_t before = ImageHash(L"Z:\\fat-images\\stick.img");
+  const std::uint64_t before = test::ImageHash(test::kStickImage);
   ASSERT_EQ(Run(Engine::kMainWindow, source, target, after_).exitCode, 0u);
   EXPECT_EQ(Bytes(target / L"d3" / L"IMG_13.jpg"), fresh);
-  EXPECT_NE(ImageHash(L"Z:\\fat-images\\stick.img"), before);
+  EXPECT_NE(test::ImageHash(test::kStickImage), before);
   EXPECT_TRUE(TemporaryFilesIn(SnapshotTree(target.wstring())).empty());
 }
 
