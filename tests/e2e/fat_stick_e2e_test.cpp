@@ -53,7 +53,7 @@ void SetTime(const fs::path& file, std::uint64_t fileTime) {
 }
 
 // A run of one engine: the main window's through its driver, the job line through the program.
-ProcessOutcome Run(Engine engine, const fs::path& source, const fs::path& target, const fs::path& after) {
+ProcessOutcome RunEngine(Engine engine, const fs::path& source, const fs::path& target, const fs::path& after) {
   if (engine == Engine::kJobLine) {
     const std::wstring program = TARNVEL_PROGRAMS_DIR L"Tarnvel.exe";
     return RunProcess(program,
@@ -121,7 +121,7 @@ TEST_F(FatStick, OddTimesAreMirroredOnceAndThenNothingIsWritten) {
     // Odd seconds and milliseconds, which FAT cannot keep.
     SetTime(file, kBase + static_cast<std::uint64_t>(i) * (kSecond + 10'000 * 7) + kSecond);
   }
-  ASSERT_EQ(Run(Engine::kMainWindow, source, target, after_).exitCode, 0u);
+  ASSERT_EQ(RunEngine(Engine::kMainWindow, source, target, after_).exitCode, 0u);
   const TreeSnapshot mirrored = SnapshotTree(target.wstring());
   const TreeSnapshot original = SnapshotTree(source.wstring());
   ASSERT_EQ(mirrored.size(), original.size());
@@ -131,7 +131,7 @@ TEST_F(FatStick, OddTimesAreMirroredOnceAndThenNothingIsWritten) {
   }
   for (int run = 2; run <= 3; ++run) {
     const std::uint64_t before = test::ImageHash(test::kStickImage);
-    ASSERT_EQ(Run(Engine::kMainWindow, source, target, after_).exitCode, 0u);
+    ASSERT_EQ(RunEngine(Engine::kMainWindow, source, target, after_).exitCode, 0u);
     EXPECT_EQ(test::ImageHash(test::kStickImage), before) << "run " << run << " wrote to the stick";
   }
   // A change of the same size, 5 s later, is a change.
@@ -140,7 +140,7 @@ TEST_F(FatStick, OddTimesAreMirroredOnceAndThenNothingIsWritten) {
   Write(changed, fresh);
   SetTime(changed, kBase + 13 * (kSecond + 70'000) + kSecond + 5 * kSecond);
   const std::uint64_t before = test::ImageHash(test::kStickImage);
-  ASSERT_EQ(Run(Engine::kMainWindow, source, target, after_).exitCode, 0u);
+  ASSERT_EQ(RunEngine(Engine::kMainWindow, source, target, after_).exitCode, 0u);
   EXPECT_EQ(Bytes(target / L"d3" / L"IMG_13.jpg"), fresh);
   EXPECT_NE(test::ImageHash(test::kStickImage), before);
   EXPECT_TRUE(TemporaryFilesIn(SnapshotTree(target.wstring())).empty());
@@ -162,13 +162,13 @@ TEST_P(CaseOnlyRename, FileAndFolderTakeTheSourcesSpelling) {
   Write(source / L"IMG_0001.JPG", "picture");
   Write(source / L"Photos" / L"A.txt", "a");
   Write(source / L"Photos" / L"Sub" / L"b.txt", "bb");
-  ASSERT_EQ(Run(GetParam().engine, source, target, after_).exitCode, 0u);
+  ASSERT_EQ(RunEngine(GetParam().engine, source, target, after_).exitCode, 0u);
   const TreeSnapshot first = SnapshotTree(target.wstring());
   ASSERT_TRUE(first.contains(L"Photos/Sub/b.txt"));
 
   fs::rename(source / L"IMG_0001.JPG", source / L"img_0001.jpg");
   fs::rename(source / L"Photos", source / L"photos");
-  ASSERT_EQ(Run(GetParam().engine, source, target, after_).exitCode, 0u);
+  ASSERT_EQ(RunEngine(GetParam().engine, source, target, after_).exitCode, 0u);
   const TreeSnapshot renamed = SnapshotTree(target.wstring());
   const TreeSnapshot wanted = SnapshotTree(source.wstring());
   std::vector<std::wstring> got, expected;
@@ -204,7 +204,7 @@ TEST_P(FullStick, StopsAtTheFirstCopyThatDoesNotFit) {
   Write(target / L"keep" / L"b.bin", replaced);
   for (int i = 0; i < 8; ++i)
     Write(source / L"big" / (L"part" + std::to_wstring(i) + L".bin"), std::string(5 << 20, 'x'));
-  const ProcessOutcome outcome = Run(GetParam(), source, target, after_);
+  const ProcessOutcome outcome = RunEngine(GetParam(), source, target, after_);
   EXPECT_EQ(outcome.exitCode, 1u);
   int failures = 0;
   bool said = false;
