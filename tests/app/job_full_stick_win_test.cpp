@@ -20,7 +20,7 @@ namespace {
 TEST(JobOnFullStick, StopsAtTheFirstCopyThatDoesNotFit) {
   TARNVEL_REQUIRE_FAT_STICKS();
   const std::string src = test::FreshTestDir() + "src\\";
-  const std::string dst = WideToUtf8(test::FreshStickFolder(L"T:\\"));
+  const std::string dst = WideToUtf8(test::FreshStickFolder(L"T:\\", true));
   for (int i = 0; i < 6; ++i) test::WriteFileOfSize(src + "part" + std::to_string(i) + ".bin", 5 << 20);
   RunReport report;
   EXPECT_EQ(RunStaticSteps(src, dst, &report), kJobIncomplete);

@@ -53,7 +53,8 @@ void SetTime(const fs::path& file, std::uint64_t fileTime) {
 }
 
 // A run of one engine: the main window's through its driver, the job line through the program.
-ProcessOutcome RunEngine(Engine engine, const fs::path& source, const fs::path& target, const fs::path& after) {
+ProcessOutcome RunEngine(Engine engine, const fs::path& source, const fs::path& target,
+                         const fs::path& after) {
   if (engine == Engine::kJobLine) {
     const std::wstring program = TARNVEL_PROGRAMS_DIR L"Tarnvel.exe";
     return RunProcess(program,
@@ -103,7 +104,7 @@ class FatStick : public testing::Test {
   }
 
   static fs::path OnStick(const wchar_t* root) {
-    std::wstring folder = test::FreshStickFolder(root);
+    std::wstring folder = test::FreshStickFolder(root, std::wstring(root) == L"T:\\");
     folder.pop_back();
     return folder;
   }
@@ -176,7 +177,9 @@ TEST_P(CaseOnlyRename, FileAndFolderTakeTheSourcesSpelling) {
   for (const auto& [key, entry] : wanted) expected.push_back(key);
   EXPECT_EQ(got, expected);
   for (const auto& [key, entry] : wanted) {
-    if (renamed.contains(key)) EXPECT_EQ(renamed.at(key).checksum, entry.checksum) << test::Utf8(key);
+    if (renamed.contains(key)) {
+      EXPECT_EQ(renamed.at(key).checksum, entry.checksum) << test::Utf8(key);
+    }
   }
   // Renamed, not copied again: the same file (where the volume keeps file identities).
   if (GetParam().root == std::wstring(L"local") && renamed.contains(L"img_0001.jpg")) {
@@ -222,8 +225,9 @@ TEST_P(FullStick, StopsAtTheFirstCopyThatDoesNotFit) {
   const std::string b = Bytes(target / L"keep" / L"b.bin");
   EXPECT_TRUE(b == replaced || b == std::string(3 << 20, 'n')) << "old or new, never a part";
   for (const auto& [key, entry] : after) {
-    if (entry.kind == EntryKind::kFile && key.rfind(L"big/", 0) == 0)
+    if (entry.kind == EntryKind::kFile && key.rfind(L"big/", 0) == 0) {
       EXPECT_EQ(entry.size, 5 << 20) << test::Utf8(key);
+    }
   }
 }
 

@@ -28,7 +28,7 @@ bool FatSticksMounted() {
          fs::is_directory(L"T:\\", error);
 }
 
-std::wstring FreshStickFolder(const std::wstring& root) {
+std::wstring FreshStickFolder(const std::wstring& root, bool wholeStick) {
   const auto* info = testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(info->test_suite_name()) + "." + info->name();
   for (char& c : name) {
@@ -36,6 +36,9 @@ std::wstring FreshStickFolder(const std::wstring& root) {
   }
   const fs::path folder = fs::path(root) / std::wstring(name.begin(), name.end());
   std::error_code error;
+  if (wholeStick) {
+    for (const auto& entry : fs::directory_iterator(root, error)) fs::remove_all(entry.path(), error);
+  }
   fs::remove_all(folder, error);
   fs::create_directories(folder, error);
   EXPECT_TRUE(fs::is_empty(folder, error)) << "the stick's folder could not be made afresh";

@@ -14,8 +14,9 @@ std::string FatSticksMissing();
 bool FatSticksMounted();
 
 // A fresh, empty folder named after the running test on the stick whose root is given ("S:\");
-// with a trailing backslash.
-std::wstring FreshStickFolder(const std::wstring& root);
+// with a trailing backslash. With `wholeStick` everything else on the stick goes first (the
+// tests that fill T: need all of it).
+std::wstring FreshStickFolder(const std::wstring& root, bool wholeStick = false);
 
 // FNV-1a of a whole image file: equal before and after a run exactly when the run wrote nothing.
 std::uint64_t ImageHash(const std::wstring& image);

@@ -26,7 +26,7 @@ std::string Utf8Of(const std::wstring& path) { return WideToUtf8(path); }
 TEST(FatStickEngine, AFullStickStopsTheRunAtTheFirstCopyThatDoesNotFit) {
   TARNVEL_REQUIRE_FAT_STICKS();
   const std::string src = FreshTestDir() + "src\\";
-  const std::string dst = Utf8Of(FreshStickFolder(L"T:\\"));
+  const std::string dst = Utf8Of(FreshStickFolder(L"T:\\", true));
   for (int i = 0; i < 6; ++i)
     WriteTextFile(src + "part" + std::to_string(i) + ".bin", std::string(5 << 20, 'x'));
   EngineRig rig;
