@@ -83,6 +83,8 @@ void SyncAgainst(SyncEngine& engine, const std::string& path, const DirectoryLis
                  const std::string& targetDir, const DirectoryListing& target) {
   for (const DirectoryEntry& entry : source.Entries()) {
     if (entry.IsDirectory()) continue;
+    // Checked before each entry: files met after a stop are not copied.
+    if (engine.StopRequested()) break;
     const DirectoryEntry* counterpart = target.Find(entry.name);
     CarrySpelling(engine, targetDir, entry, counterpart);
     engine.Totals().dataTotal += entry.size;
@@ -90,7 +92,6 @@ void SyncAgainst(SyncEngine& engine, const std::string& path, const DirectoryLis
         MayCopy(engine, path, targetDir, entry, counterpart)) {
       CopyOneFile(engine, path, targetDir, entry, counterpart, target);
     }
-    if (engine.StopRequested()) break;
     engine.PumpEvents();
     if (engine.StopRequested()) break;
   }

@@ -116,8 +116,12 @@ std::string PortableIniPath(const SyncEngine& engine, const SyncHooks& hooks) {
   return hooks.portableIniPath.empty() ? RunDirectory() + "\\Tarnvel.ini" : hooks.portableIniPath;
 }
 
+// A stopped run says so in the history too: its target is not complete.
+constexpr char kStoppedMark[] = "（已停止）";
+
 void AddDurationLine(SyncEngine& engine) {
-  ListBoxAdd(engine.Controls().runHistory, DurationLine(TickCount() - engine.Totals().startTick));
+  ListBoxAdd(engine.Controls().runHistory, DurationLine(TickCount() - engine.Totals().startTick) +
+                                               (engine.StopRequested() ? kStoppedMark : ""));
 }
 
 // The speed timer lives exactly as long as the run, whichever way the run ends.
@@ -137,19 +141,20 @@ class SpeedTimerScope {
   SyncHooks& hooks_;
 };
 
-void RunJobs(SyncEngine& engine) {
+void RunJobs(SyncEngine& engine, RunJobsFrom from) {
   MainControls& c = engine.Controls();
   const int rows = ListViewCount(c.taskList);
-  const bool single = rows == 0 || PortableForcesSingleMode(
-                                       ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
-  if (single) {
+  if (RunsBoxesJob(from, rows,
+                   [&engine] { return ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"); })) {
     RunJobSteps(engine);
     engine.PumpEventsNow();
     AddDurationLine(engine);
     TrimRunHistory(c.runHistory);
     return;
   }
-  for (int row = 0; row < rows; ++row) {
+  // A stop ends the row loop: no later row's target is made or logged. A row whose target is
+  // full ends only itself: the next row may have another target.
+  for (int row = 0; row < rows && !engine.StopRequestedByUser(); ++row) {
     if (ListViewGetCheck(c.taskList, row) == 0) continue;
     c.sourceBox.SetText(ListViewGetText(c.taskList, row, kTaskSourceColumn));
     c.targetBox.SetText(ListViewGetText(c.taskList, row, kTaskTargetColumn));
@@ -170,7 +175,7 @@ SyncHooks SystemSyncHooks() {
   return hooks;
 }
 
-bool RunSyncTasks(SyncEngine& engine) {
+bool RunSyncTasks(SyncEngine& engine, RunJobsFrom from) {
   RunGuard guard(engine);
   if (!guard.Acquired()) return false;
   MainControls& c = engine.Controls();
@@ -191,7 +196,7 @@ bool RunSyncTasks(SyncEngine& engine) {
     engine.Totals().startTick = TickCount();
     engine.Totals().dataTotal = 0;
     ListBoxAdd(c.runHistory, ToText(Now()));
-    RunJobs(engine);
+    RunJobs(engine, from);
     c.runHistory.Select(ListBoxCount(c.runHistory));
   }
   // The logs show their last lines before the run says it has ended.
@@ -199,11 +204,12 @@ bool RunSyncTasks(SyncEngine& engine) {
   c.startControl.SetEnabled(true);
   c.stopControl.SetEnabled(false);
   const std::int32_t failures = engine.Report().Failures();
-  log.reset();  // the totals are written before the completion message waits for the user
   // A stopped run says so: "all done" would tell the user the target is complete when it is not.
   const bool stopped = engine.StopRequestedByUser();
   // A job that stopped on its own (a full target) says why.
   const std::string& reason = engine.Report().StopReason();
+  if (stopped) log->Line("停止：" + LogTimeText(Now()) + "，任务在完成前被停止，目标目录尚未同步完");
+  log.reset();  // the totals are written before the completion message waits for the user
   const std::string failed = failures == 0 ? "" : "有 " + ToText(failures) + " 项未能完成，详见失败列表。";
   if (stopped) {
     c.statusLine.SetText("信息：任务已停止，目标目录尚未同步完。" + failed);
