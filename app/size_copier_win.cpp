@@ -13,8 +13,10 @@
 #include "runtime/files.h"
 #include "runtime/text.h"
 #include "runtime/window.h"
+#include "sync/case_rename.h"
 #include "sync/directory_listing.h"
 #include "sync/file_copier.h"
+#include "sync/full_target.h"
 #include "sync/link_guard.h"
 #include "sync/path_helpers.h"
 #include "sync/walk_support.h"
@@ -265,17 +267,36 @@ class SizeWalk {
         Fail("未同步", targetDir + counterpart->name, "目标中同名的是一个文件夹，不是文件");
         continue;
       }
+      CarrySpelling(targetDir, entry, counterpart, false);
       if (!NeedsCopy(entry, counterpart)) continue;
       const CopyResult result = copyOne(sourceDir, targetDir, entry, counterpart);
       if (result.copied) {
         job_.report.Done("复制", targetDir + entry.name);
         if (result.attributesFailed)
           Fail("设置属性", targetDir + entry.name, SystemErrorText(result.attributesError));
+      } else if (StopIfTargetFull(job_.report, targetDir + entry.name, entry.size, result.error)) {
+        return;
       } else {
         Fail("复制", targetDir + entry.name, SystemErrorText(result.error));
       }
     }
   }
+
+  // A target file or folder spelt otherwise than its source (letter case only) takes the
+  // source's spelling; its content is not copied again for that.
+  void CarrySpelling(const std::string& targetDir, const DirectoryEntry& entry,
+                     const DirectoryEntry* counterpart, bool isFolder) {
+    if (counterpart == nullptr || counterpart->name == entry.name || !IsJoinableName(counterpart->name))
+      return;
+    if (RenameToSpelling(targetDir, counterpart->name, entry.name, isFolder)) {
+      job_.report.Done("改名", targetDir + entry.name);
+    } else {
+      Fail("改名", targetDir + counterpart->name, SystemErrorText(LastErrorCode()));
+    }
+  }
+
+  // The job stopped on its own (a full target): nothing more is copied or made.
+  bool Stopped() const { return !job_.report.StopReason().empty(); }
 
   void CopyLevel(const std::string& sourceDir, const std::string& targetDir, bool subdirectoriesFirst,
                  const CopyOne& copyOne) {
@@ -290,9 +311,12 @@ class SizeWalk {
     }
     auto descend = [&] {
       for (const DirectoryEntry& entry : source.Entries()) {
+        if (Stopped()) return;
         if (!entry.IsDirectory() || !MayEnter(sourceDir, targetDir, entry, target)) continue;
         const std::string targetChild = targetDir + entry.name + "\\";
-        if (!IsPlainDirectory(target.Find(entry.name)) && !MakeTargetDirectory(targetChild)) continue;
+        const DirectoryEntry* counterpart = target.Find(entry.name);
+        if (!IsPlainDirectory(counterpart) && !MakeTargetDirectory(targetChild)) continue;
+        CarrySpelling(targetDir, entry, counterpart, true);
         chain_.Push(sourceDir + entry.name + "\\");
         CopyLevel(sourceDir + entry.name + "\\", targetChild, subdirectoriesFirst, copyOne);
         chain_.Pop();
@@ -300,7 +324,7 @@ class SizeWalk {
     };
     if (subdirectoriesFirst) {
       descend();
-      CopyFiles(sourceDir, source, targetDir, target, copyOne);
+      if (!Stopped()) CopyFiles(sourceDir, source, targetDir, target, copyOne);
     } else {
       CopyFiles(sourceDir, source, targetDir, target, copyOne);
       descend();
@@ -322,6 +346,7 @@ CopyResult CopyBySize(const std::string& from, const std::string& to, const Dire
                       const DirectoryEntry* counterpart, const CopyProgress& progress) {
   CopyFacts facts;
   facts.sourceAttributes = file.attributes;
+  facts.sourceSize = file.size;
   facts.targetAttributes = counterpart ? static_cast<std::int64_t>(counterpart->attributes) : -1;
   facts.targetListed = true;
   facts.carryAttributes = false;
