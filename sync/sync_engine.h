@@ -12,15 +12,16 @@
 #include "sync/directory_listing.h"
 #include "sync/main_controls.h"
 #include "sync/run_report.h"
+#include "sync/system_folders.h"
 #include "sync/walk_roots.h"
 
 namespace tarnvel {
 
 // The counters of one main-window run. Sizes and byte counts are 64-bit.
 struct RunTotals {
-  std::uint32_t startTick = 0;         // TickCount() when the run began
-  std::int64_t dataTotal = 0;          // bytes of every file examined, copied or not
-  std::int64_t currentFileSize = 0;    // the latest progress call's figures
+  std::uint32_t startTick = 0;       // TickCount() when the run began
+  std::int64_t dataTotal = 0;        // bytes of every file examined, copied or not
+  std::int64_t currentFileSize = 0;  // the latest progress call's figures
   std::int64_t currentBytesDone = 0;
   std::int64_t previousBytesDone = 0;  // currentBytesDone at the last speed tick
 };
@@ -42,6 +43,8 @@ struct SyncHooks {
   // count); 0 dispatches after every entry. Every dispatch brings the coalesced display
   // changes into the window, which under a visible list box costs milliseconds.
   std::uint32_t eventInterval = 100;
+  // The folders no clean-up may target; empty means the system's own (TheSystemLocations).
+  std::function<SystemLocations()> systemLocations;
 };
 
 class SyncEngine {

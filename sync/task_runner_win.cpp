@@ -13,9 +13,9 @@
 #include "sync/cleaner.h"
 #include "sync/directory_listing.h"
 #include "sync/directory_sync.h"
+#include "sync/file_info.h"
 #include "sync/file_sync.h"
 #include "sync/path_helpers.h"
-#include "sync/file_info.h"
 #include "sync/progress_display.h"
 #include "sync/run_log.h"
 #include "sync/sync_engine.h"
@@ -57,7 +57,7 @@ void StopThreadTimer() {
 // uncleaned because its source is empty is reported.
 bool SourceCanBeCleanedAgainst(SyncEngine& engine) {
   const WalkRoots& roots = engine.Roots();
-  DirectoryListing listing = DirectoryListing::Of(roots.source);
+  DirectoryListing listing = engine.Listings().Take(roots.source);
   if (!listing.Listed()) return false;
   if (listing.Entries().empty()) {
     if (roots.targetExists && !DirectoryListing::Of(roots.target).Entries().empty()) {
@@ -78,6 +78,13 @@ std::string NormalisedBoxText(ComboBox& box) {
   return text;
 }
 
+// A clean-up never runs on the system drive's root, the Windows folder or System32, however
+// the target is spelt.
+bool TargetsSystemFolder(SyncEngine& engine, const std::string& target) {
+  const SyncHooks& hooks = engine.Hooks();
+  return IsSystemLocation(target, hooks.systemLocations ? hooks.systemLocations() : TheSystemLocations());
+}
+
 void RunJobSteps(SyncEngine& engine) {
   MainControls& c = engine.Controls();
   const std::string target = NormalisedBoxText(c.targetBox);
@@ -89,12 +96,24 @@ void RunJobSteps(SyncEngine& engine) {
     c.statusLine.SetText(why);
     return;
   }
+  if (c.cleanUpSwitch.Checked() && TargetsSystemFolder(engine, target)) {
+    const std::string why = std::string("错误：") + kSystemFolderRefusal + "，任务未执行。";
+    engine.Report().Failed("任务", source + " -> " + target, why);
+    c.statusLine.SetText(why);
+    return;
+  }
   engine.SetRoots(resolved.roots);
   if (RunLog* log = engine.Report().Log()) {
     log->Line("源目录：" + ShownPath(resolved.roots.source));
-    log->Line("目标目录：" + ShownPath(resolved.roots.target) + (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
+    log->Line("目标目录：" + ShownPath(resolved.roots.target) +
+              (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
   }
   engine.Listings().Clear();
+  // A source that is missing or cannot be read is a failure of the job, and its target is not
+  // made: the walks below take the root's listing from here.
+  const DirectoryListing sourceRoot = ListSourceRoot(engine.Roots(), engine.Report());
+  if (!sourceRoot.Listed()) return;
+  engine.Listings().Keep(engine.Roots().source, sourceRoot);
   if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine)) {
     c.statusLine.SetText("信息：同步清理开始处理...");
     std::string root = engine.Roots().target;
@@ -205,14 +224,12 @@ bool RunSyncTasks(SyncEngine& engine, RunJobsFrom from) {
   const bool stopped = engine.StopRequested();
   if (stopped) log->Line("停止：" + LogTimeText(Now()) + "，任务在完成前被停止，目标目录尚未同步完");
   log.reset();  // the totals are written before the completion message waits for the user
-  const std::string failed = failures == 0 ? "" : "有 " + ToText(failures) + " 项未能完成，详见失败列表。";
-  if (stopped) {
-    c.statusLine.SetText("信息：任务已停止，目标目录尚未同步完。" + failed);
-  } else {
-    c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。") : "信息：所有任务完成，但" + failed);
-  }
+  c.statusLine.SetText(EndOfRunStatus(stopped, failures, engine.Report().FoldersLeftOut()));
   if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
-    ShowMessage(stopped ? "任务已停止" : "已经完成任务", kMessageIconInformation, "信息");
+    const char* said = stopped         ? "任务已停止"
+                       : failures == 0 ? "已经完成任务"
+                                       : "任务结束，但备份不完整，详见失败列表";
+    ShowMessage(said, kMessageIconInformation, "信息");
   }
   return true;
 }

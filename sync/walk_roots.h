@@ -21,6 +21,7 @@ enum class RootsVerdict {
   kSame,                // both name one directory
   kTargetInsideSource,  // the target is, or would be made, inside the source
   kSourceInsideTarget,  // the source lies inside the target
+  kSystemFolder,        // a target a clean-up must never touch: the system drive's root, Windows, System32
 };
 
 // What the walk needs of its roots. The paths are the exact \\?\ form of the absolute paths,

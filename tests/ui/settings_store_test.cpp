@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <map>
 #include <string>
 
 #include "tests/ui/settings_memory.h"
@@ -217,6 +218,31 @@ TEST_F(SettingsStoreTest, LoadsAndSavesInTheirOrder) {
   EXPECT_EQ(backend.reads, expected);
   EXPECT_TRUE(store.SaveSettings());
   EXPECT_EQ(backend.writes, expected);
+}
+
+// Faults: a daily slot stored as "24" or "75" loaded as is and never fired; a schedule record
+// with an empty time loaded once and was dropped at the next save.
+TEST_F(SettingsStoreTest, SaveLoadSaveKeepsEveryValue) {
+  const std::map<std::string, std::string> stored = {
+      {"A1", "24"},          {"B2", "75"},   {"C3", "1e1"},
+      {"A2", "５"},          {"B1", ""},     {"LXX", "1;1;1;;|2;2;0;8:30|9;1;1;8:5|"},
+      {"LX", "a;b;2|c;;1|"}, {"LS", "x||y|"}};
+  for (const auto& [name, value] : stored) backend.values[ProductValue(name)] = value;
+  store.LoadSettings();
+  EXPECT_EQ(controls.dailySlots[0].hour.Text(), "00");
+  EXPECT_EQ(controls.dailySlots[1].minute.Text(), "00");
+  EXPECT_EQ(controls.dailySlots[2].second.Text(), "00");
+  EXPECT_EQ(controls.dailySlots[0].minute.Text(), "５");
+  EXPECT_EQ(controls.dailySlots[1].hour.Text(), "") << "an empty box stays empty";
+  EXPECT_EQ(controls.scheduleList.Count(), 2) << "the record without a time is passed over";
+  ASSERT_TRUE(store.SaveSettings());
+  MemorySettings again;
+  again.values = backend.values;
+  MainControls reloaded;
+  SettingsStore second{reloaded, again};
+  second.LoadSettings();
+  ASSERT_TRUE(second.SaveSettings());
+  EXPECT_EQ(again.values, backend.values);
 }
 
 TEST_F(SettingsStoreTest, SwitchesAreOnOnlyForExactlyOne) {
