@@ -310,12 +310,32 @@ TEST_F(SignedUpdateTest, ATamperedFileOrAWrongSignatureIsDeletedAndNothingElseHa
   EXPECT_FALSE(ended_);
 }
 
+// Installing ends the program: one that is ready while a run goes on waits for its return.
+TEST_F(SignedUpdateTest, AnInstallReadyDuringARunWaitsUntilTheRunHasReturned) {
+  Serve("Tarnvel.exe", newProgram_);
+  Serve("Tarnvel.exe.sig", test::SignForTest(newProgram_));
+  bool running = true;
+  ProcessUpdate().Hooks().runInProgress = [&running] { return running; };
+  ASSERT_TRUE(StartUpdate(url_ + "Tarnvel.exe"));
+  ASSERT_TRUE(test::DispatchUntil([] { return ProcessUpdate().InstallWaiting(); }))
+      << ProcessUpdate().LastNotice();
+  ProcessUpdate().RunReturned();  // an inner run's return, while the outer one goes on
+  EXPECT_TRUE(batches_.empty());
+  EXPECT_FALSE(ended_);
+  EXPECT_FALSE(StartUpdate(url_ + "Tarnvel.exe")) << "a second update would replace the waiting one";
+  running = false;
+  ProcessUpdate().RunReturned();
+  EXPECT_EQ(batches_, std::vector<std::string>{programDir_ + "\\update.bat"});
+  EXPECT_TRUE(ended_);
+  EXPECT_EQ(ReadWholeFile(programDir_ + "\\update.exe.tmp"), newProgram_);
+}
+
 TEST_F(SignedUpdateTest, CompareModeChecksTheArchiveAndNamesItsMemberInTheBatch) {
   // The served archive, made by the stand-in tool the program uses too.
   Serve("新版 Tarnvel.exe", newProgram_);
   const std::string archive = served_ + "Tarnvel.rar";
   ASSERT_TRUE(test::RunAndWait("\"" + std::string(TARNVEL_PROGRAMS_DIR) + "rar.exe\" a -m3 \"" + archive +
-                                "\" \"" + served_ + "新版 Tarnvel.exe\""));
+                               "\" \"" + served_ + "新版 Tarnvel.exe\""));
   Serve("Tarnvel.rar.sig", test::SignForTest(ReadWholeFile(archive)));
   dialogs_.AnswerMessage(kButtonYes);
   ASSERT_TRUE(StartUpdate(url_ + "Tarnvel.rar", 1, 0));
