@@ -68,10 +68,14 @@ TEST_P(EveryStyle, ReadOnlyTargetOfAnotherSizeSurvivesTheCleaner) {
   const std::string dir = FreshTestDir();
   WriteFileOfSize(dir + "src\\ro.txt", 10);
   WriteFileOfSize(dir + "dst\\ro.txt", 3, 'r');
+  WriteFileOfSize(dir + "dst\\extra-ro.txt", 2, 'e');
   ASSERT_TRUE(SetAttributes(dir + "dst\\ro.txt", kAttrReadOnly));
-  RunStyle(GetParam(), dir + "src", dir + "dst");
-  // The cleaner leaves attributes alone and the copy over a read-only file fails.
+  ASSERT_TRUE(SetAttributes(dir + "dst\\extra-ro.txt", kAttrReadOnly));
+  EXPECT_EQ(RunStyle(GetParam(), dir + "src", dir + "dst"), kJobIncomplete);
+  // The cleaner leaves attributes alone, so a read-only file the source lacks stays, and the
+  // copy over a read-only file fails.
   EXPECT_EQ(FileText(dir + "dst\\ro.txt"), "rrr");
+  EXPECT_EQ(FileText(dir + "dst\\extra-ro.txt"), "ee");
   test::MakeTreeWritable(dir);
 }
 

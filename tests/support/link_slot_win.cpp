@@ -17,12 +17,15 @@ struct PlainFile {
   const wchar_t* path;
   const char* content;
 };
-constexpr PlainFile kFiles[] = {
-    {L"outside\\keep.txt", "keep\n"}, {L"tree\\file.txt", "file\n"}, {L"deep\\a\\b\\f.txt", "deep\n"}};
-const std::set<std::wstring> kFolders = {L"outside", L"tree",    L"tree\\sub",
-                                         L"deep",    L"deep\\a", L"deep\\a\\b"};
-const std::set<std::wstring> kLinks = {L"tree\\link", L"tree\\sub\\up", L"deep\\a\\b\\up", L"deep\\a\\home",
-                                       L"alias"};
+constexpr PlainFile kFiles[] = {{L"outside\\keep.txt", "keep\n"},
+                                {L"tree\\file.txt", "file\n"},
+                                {L"deep\\a\\b\\f.txt", "deep\n"},
+                                {L"pair\\dst\\sub\\g.txt", "sub\n"}};
+const std::set<std::wstring> kFolders = {L"outside",   L"tree",          L"tree\\sub", L"deep",
+                                         L"deep\\a",   L"deep\\a\\b",    L"pair",      L"pair\\src",
+                                         L"pair\\dst", L"pair\\dst\\sub"};
+const std::set<std::wstring> kLinks = {L"tree\\link",    L"tree\\sub\\up", L"deep\\a\\b\\up",
+                                       L"deep\\a\\home", L"alias",         L"pair\\src\\in"};
 
 // Removes every entry below `relative` that the layout does not hold, never entering a link.
 void RemoveStrays(const std::wstring& slot, const std::wstring& relative, std::vector<std::wstring>& left) {

@@ -11,7 +11,7 @@ namespace tarnvel::test {
 // Each slot holds
 //   outside\keep.txt ("keep\n"), tree\file.txt ("file\n"), deep\a\b\f.txt ("deep\n");
 //   tree\link -> outside, tree\sub\up -> tree, deep\a\b\up -> deep\a, deep\a\home -> the slot,
-//   alias -> tree.
+//   alias -> tree; pair\dst\sub\g.txt ("sub\n") and pair\src\in -> pair\dst\sub.
 std::string LinkSlot(int slot);
 
 }  // namespace tarnvel::test

@@ -116,6 +116,16 @@ TEST_F(DirectorySyncWin, NeitherALoopBelowTheRootNorALinkToItsParentIsFollowed) 
   EXPECT_FALSE(Exists(dst + "a\\home")) << "the link to the root's parent was followed";
 }
 
+// A source link into the target (pair\src\in -> pair\dst\sub) would copy the target into itself.
+TEST_F(DirectorySyncWin, ASourceLinkIntoTheTargetIsNotFollowed) {
+  const std::string slot = LinkSlot(12);
+  src = slot + "pair\\src\\";
+  dst = slot + "pair\\dst\\";
+  Walk();
+  EXPECT_FALSE(Exists(dst + "in"));
+  EXPECT_EQ(ReadTextFile(dst + "sub\\g.txt"), "sub\n");
+}
+
 // Fixed (found by the torture suite): a target directory link where the source has a folder was
 // written through. Both are refused and reported; nothing lands behind the links.
 TEST_F(DirectorySyncWin, NeverWritesThroughATargetDirectoryLink) {
