@@ -3,12 +3,11 @@
 
 #include "app/job_styles.h"
 
-
 #include "app/size_copier.h"
 #include "runtime/convert.h"
+#include "runtime/datetime.h"
 #include "runtime/encoding.h"
 #include "runtime/programs.h"
-#include "runtime/datetime.h"
 #include "runtime/text.h"
 #include "sync/file_info.h"
 #include "sync/run_log.h"
@@ -18,9 +17,6 @@ namespace {
 
 constexpr int kShellFileNotFound = 2;
 
-// A job that walks: its roots are usable and its source is there.
-bool Startable(const SizeJob& job) { return job.Usable() && job.roots.sourceExists; }
-
 // The run log of one job: the log's own start and totals, and the job's roots between.
 class JobLog {
  public:
@@ -28,11 +24,7 @@ class JobLog {
       : scope_(job.report, "Orvane目录同步 V2.5 运行记录（命令行任务）") {
     scope_.Line("源目录：" + source);
     scope_.Line("目标目录：" + target);
-    if (!job.Usable()) {
-      scope_.Line(RootsRefusal(job.verdict));
-    } else if (!job.roots.sourceExists) {
-      scope_.Line("错误：源目录不存在，任务未执行。");
-    }
+    if (!job.Usable()) scope_.Line(RootsRefusal(job.verdict));
   }
 
  private:
@@ -44,7 +36,7 @@ int ExitCodeOf(const SizeJob& job, RunReport* report) {
     *report = job.report;
     report->SetLog(nullptr);
   }
-  if (!Startable(job)) return kJobNotStarted;
+  if (!job.started) return kJobNotStarted;
   return job.report.Failures() == 0 ? kJobDone : kJobIncomplete;
 }
 
@@ -62,19 +54,19 @@ bool JobPathsUsable(const std::string& source, const std::string& target) {
 int RunStaticSteps(const std::string& source, const std::string& target, RunReport* report) {
   SizeJob job = ResolveSizeJob(source, target);
   JobLog log(job, source, target);
-  if (Startable(job)) {
+  if (StartSizeJob(job)) {
     CleanTargetBySize(job);
     CopyTreeBySize(job);
   }
   return ExitCodeOf(job, report);
 }
 
-int RunSingleBarSteps(const std::string& source, const std::string& target, Label& fileLabel, ProgressBar& fileBar,
-                      RunReport* report) {
+int RunSingleBarSteps(const std::string& source, const std::string& target, Label& fileLabel,
+                      ProgressBar& fileBar, RunReport* report) {
   fileLabel.SetText(kCleaningText);
   SizeJob job = ResolveSizeJob(source, target);
   JobLog log(job, source, target);
-  const bool startable = Startable(job);
+  const bool startable = StartSizeJob(job);
   if (startable) CleanTargetBySize(job);
   const std::int32_t count = startable ? CountMissingFiles(job) : 0;
   if (count == 0) {
@@ -92,7 +84,7 @@ int RunDoubleBarSteps(const JobControls& controls, RunReport* report) {
   controls.statusLabel.SetText(kCountingText);
   SizeJob job = ResolveSizeJob(controls.source, controls.target);
   JobLog log(job, controls.source, controls.target);
-  const bool startable = Startable(job);
+  const bool startable = StartSizeJob(job);
   if (startable) CleanTargetBySize(job);
   const std::int32_t count = startable ? CountMissingFiles(job) : 0;
   controls.countLabel.SetText(ToText(count));

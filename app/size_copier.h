@@ -35,11 +35,17 @@ struct SizeJob {
   // The listings one pass has taken, handed to the next pass of the same job, so that an
   // unchanged directory is listed once per side in the whole job (within the cache's budget).
   std::shared_ptr<ListingCache> listings = std::make_shared<ListingCache>();
+  // The source root was listed (StartSizeJob): the job walks.
+  bool started = false;
   bool Usable() const { return verdict == RootsVerdict::kUsable; }
 };
 
 // Resolves the pair as given on the job line; an unusable pair walks nothing.
 SizeJob ResolveSizeJob(const std::string& source, const std::string& target);
+
+// Lists the source root of a usable job; a root that is missing or cannot be listed is reported
+// and the job does not start (nothing is made or removed). True when it starts.
+bool StartSizeJob(SizeJob& job);
 
 // Removes from the target every file for which the source holds no file of that name, and every
 // directory for which it holds no directory of that name (names matched as the file system

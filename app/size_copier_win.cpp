@@ -43,6 +43,8 @@ class SizeWalk {
     auto [source, target] = Listings().TakeBoth(job_.roots.source, job_.roots.target);
     if (!source.Listed() || !target.Listed()) return;
     if (source.Entries().empty()) {
+      // Only what a killed run of ours left behind goes; everything else stays.
+      RemoveLeftoverTemporaries(job_.roots.target, target, source, job_.report);
       if (!target.Entries().empty()) {
         job_.report.Failed("未清理", job_.roots.target, "源目录是空的，目标目录中的内容全部保留");
       }
@@ -86,6 +88,11 @@ class SizeWalk {
     if (reporting_) job_.report.Failed(action, path, reason);
   }
 
+  // A folder left out with all it holds: it could not be made or listed.
+  void FailBelow(std::string_view action, const std::string& path, unsigned long error) {
+    if (reporting_) job_.report.FailedBelow(action, path, SystemErrorText(error));
+  }
+
   // The target is made one level deep, as every directory of this engine: a target whose
   // parent is missing is a reported failure.
   bool MakeTargetRoot() {
@@ -93,7 +100,7 @@ class SizeWalk {
       job_.report.Done("创建目录", job_.roots.target);
     } else if (!IsDirectory(job_.roots.target)) {
       // Said by whichever pass comes first: the copy pass does not run when this one fails.
-      job_.report.Failed("创建目录", job_.roots.target, SystemErrorText(LastErrorCode()));
+      job_.report.FailedBelow("创建目录", job_.roots.target, SystemErrorText(LastErrorCode()));
       return false;
     }
     job_.roots.RefreshTarget();
@@ -125,7 +132,8 @@ class SizeWalk {
     const DirectoryEntry* counterpart = target.Find(entry.name);
     if (counterpart == nullptr || IsPlainDirectory(counterpart)) return true;
     Fail("未同步", targetDir + counterpart->name,
-         counterpart->IsDirectory() ? "目标中同名的是一个链接，不会写入链接所指之处" : "目标中同名的是一个文件，不是文件夹");
+         counterpart->IsDirectory() ? "目标中同名的是一个链接，不会写入链接所指之处"
+                                    : "目标中同名的是一个文件，不是文件夹");
     return false;
   }
 
@@ -137,7 +145,7 @@ class SizeWalk {
     }
     const unsigned long error = LastErrorCode();
     if (IsDirectory(targetDir) && !IsDirectoryLink(targetDir)) return true;
-    Fail("创建目录", targetDir, SystemErrorText(error));
+    FailBelow("创建目录", targetDir, error);
     return false;
   }
 
@@ -153,8 +161,8 @@ class SizeWalk {
 
   std::int32_t Removals() const { return removals_; }
 
-  void CleanEntries(const std::string& sourceDir, const DirectoryListing& source, const std::string& targetDir,
-                    const DirectoryListing& target) {
+  void CleanEntries(const std::string& sourceDir, const DirectoryListing& source,
+                    const std::string& targetDir, const DirectoryListing& target) {
     for (const DirectoryEntry& entry : target.Entries()) {
       if (entry.IsDirectory()) continue;
       if (!IsJoinableName(entry.name)) {
@@ -197,7 +205,8 @@ class SizeWalk {
 
   // Cleans a target directory against its source counterpart, which the walk must be able to
   // enter: a source link that fails the checks leaves the target directory as it is.
-  void CleanInside(const std::string& sourceDir, const DirectoryEntry& sourceEntry, const std::string& targetDir) {
+  void CleanInside(const std::string& sourceDir, const DirectoryEntry& sourceEntry,
+                   const std::string& targetDir) {
     const std::string sourceChild = sourceDir + sourceEntry.name + "\\";
     if (!IsJoinableName(sourceEntry.name)) return;
     if (sourceEntry.IsDirectoryLink() &&
@@ -252,6 +261,8 @@ class SizeWalk {
       const CopyResult result = copyOne(sourceDir, targetDir, entry, counterpart);
       if (result.copied) {
         job_.report.Done("复制", targetDir + entry.name);
+        if (result.attributesFailed)
+          Fail("设置属性", targetDir + entry.name, SystemErrorText(result.attributesError));
       } else {
         Fail("复制", targetDir + entry.name, SystemErrorText(result.error));
       }
@@ -262,6 +273,13 @@ class SizeWalk {
                  const CopyOne& copyOne) {
     PumpEvents();
     auto [source, target] = Listings().TakeBoth(sourceDir, targetDir);
+    // What cannot be listed is left out whole, and said so: never taken for an empty folder.
+    if (!source.Listed() || !target.Listed()) {
+      const bool sourceFailed = !source.Listed();
+      FailBelow("读取目录", sourceFailed ? sourceDir : targetDir,
+                sourceFailed ? source.Error() : target.Error());
+      return;
+    }
     auto descend = [&] {
       for (const DirectoryEntry& entry : source.Entries()) {
         if (!entry.IsDirectory() || !MayEnter(sourceDir, targetDir, entry, target)) continue;
@@ -319,6 +337,15 @@ SizeJob ResolveSizeJob(const std::string& source, const std::string& target) {
   return job;
 }
 
+bool StartSizeJob(SizeJob& job) {
+  if (!job.Usable()) return false;
+  const DirectoryListing root = ListSourceRoot(job.roots, job.report);
+  if (!root.Listed()) return false;
+  job.listings->Keep(job.roots.source, root);
+  job.started = true;
+  return true;
+}
+
 std::int32_t RoundedPercent(double part, double whole) {
   if (whole == 0) return 0;
   return static_cast<std::int32_t>(Round(part / whole * 100));
@@ -332,16 +359,16 @@ std::int32_t CountMissingFiles(SizeJob& job) { return job.Usable() ? SizeWalk(jo
 
 void CopyTreeBySize(SizeJob& job) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(false, [](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
+  SizeWalk(job, true).CopyRoot(false, [](const std::string& from, const std::string& to,
+                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     return CopyBySize(from, to, file, counterpart, nullptr);
   });
 }
 
 void CopyTreeWithBar(SizeJob& job, Label& fileLabel, ProgressBar& fileBar) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
+  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to,
+                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     fileLabel.SetText(file.name);
     Repaint(fileLabel);
     const CopyResult result = CopyBySize(from, to, file, counterpart, nullptr);
@@ -352,17 +379,17 @@ void CopyTreeWithBar(SizeJob& job, Label& fileLabel, ProgressBar& fileBar) {
 
 void CopyTreeWithTwoBars(SizeJob& job, const JobControls& controls) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
+  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to,
+                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     controls.statusLabel.SetText(ShownPath(to));
     controls.fileLabel.SetText(file.name);
     // Each file starts at 0%; and since not every system reports a copy's last block (Wine
     // reports none), a finished copy shows its 100% itself.
     const std::int64_t size = file.size;
     OnTwoBarProgress(controls, size, 0);
-    const CopyResult result = CopyBySize(from, to, file, counterpart, [&](std::int64_t total, std::int64_t done) {
-      return OnTwoBarProgress(controls, total, done);
-    });
+    const CopyResult result = CopyBySize(
+        from, to, file, counterpart,
+        [&](std::int64_t total, std::int64_t done) { return OnTwoBarProgress(controls, total, done); });
     if (result.copied) OnTwoBarProgress(controls, size, size);
     ProgressBar& overall = controls.overallBar;
     overall.SetPosition(overall.Position() + 1);

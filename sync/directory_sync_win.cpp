@@ -48,10 +48,15 @@ class DirectoryWalk {
 
   void Run(const std::string& root) {
     const DirectoryListing listing = engine_.Listings().Take(root);
+    // A source that cannot be listed gets no target: nothing of it is known.
+    if (!listing.Listed()) {
+      engine_.Report().FailedBelow("读取目录", root, SystemErrorText(listing.Error()));
+      return;
+    }
     const std::string targetRoot = CounterpartPath(root, engine_.Roots().source, engine_.Roots().target);
     if (targetRoot.empty()) return;
     if (!MakeDirectoryWithParents(targetRoot)) {
-      engine_.Report().FailedWithLastError("创建目录", targetRoot);
+      engine_.Report().FailedBelow("创建目录", targetRoot, SystemErrorText(LastErrorCode()));
       return;
     }
     engine_.MutableRoots().RefreshTarget();
@@ -65,10 +70,11 @@ class DirectoryWalk {
   void WalkLevel(const std::string& path, const DirectoryListing& listing, TargetListing& target) {
     for (const DirectoryEntry& entry : listing.Entries()) {
       if (!entry.IsDirectory()) continue;
+      // Checked before each entry: a level entered after a stop creates and copies nothing.
+      if (engine_.StopRequested()) break;
       if (!IsDotName(entry.name) && MayEnter(path, entry)) {
         VisitSubdirectory(path, target.Directory(), entry, target.Get().Find(entry.name));
       }
-      if (engine_.StopRequested()) break;
       engine_.PumpEvents();
       if (engine_.StopRequested()) break;
     }
@@ -112,17 +118,22 @@ class DirectoryWalk {
     if (counterpart != nullptr) {
       // The parent's listing shows the target directory: both sides are listed at once.
       std::tie(childListing, targetListing) = engine_.Listings().TakeBoth(childPath, targetChildPath);
+      if (!Readable(childPath, childListing)) return;
       // Gone since the parent was listed: it is made as if the parent had never shown it.
       if (!targetListing.Listed() && !IsDirectory(targetChild)) {
-        std::optional<DirectoryListing> made = CreateTargetDirectory(child, targetChild, targetChildPath, entry);
+        std::optional<DirectoryListing> made =
+            CreateTargetDirectory(child, targetChild, targetChildPath, entry);
         if (!made) return;
         targetListing = std::move(*made);
       }
+      if (!Readable(targetChildPath, targetListing)) return;
     } else {
-      std::optional<DirectoryListing> made = CreateTargetDirectory(child, targetChild, targetChildPath, entry);
-      if (!made) return;
-      targetListing = std::move(*made);
       childListing = engine_.Listings().Take(childPath);
+      if (!Readable(childPath, childListing)) return;
+      std::optional<DirectoryListing> made =
+          CreateTargetDirectory(child, targetChild, targetChildPath, entry);
+      if (!made || !Readable(targetChildPath, *made)) return;
+      targetListing = std::move(*made);
     }
     SyncListedFiles(engine_, childPath, childListing, targetListing);
     TargetListing target(engine_, targetChildPath, std::move(targetListing));
@@ -130,6 +141,14 @@ class DirectoryWalk {
     WalkLevel(childPath, childListing, target);
     chain_.Pop();
     c_.directoryCounter.SetText(CounterText(kDirectoryCounterPrefix, c_.createdDirectoriesLog));
+  }
+
+  // A directory that cannot be listed is left out with all it holds, and that is a failure: what
+  // could not be read is never taken for "nothing there".
+  bool Readable(const std::string& directory, const DirectoryListing& listing) {
+    if (listing.Listed()) return true;
+    engine_.Report().FailedBelow("读取目录", directory, SystemErrorText(listing.Error()));
+    return false;
   }
 
   // The target's entry of the name must be a plain directory: nothing is ever written through
@@ -152,7 +171,8 @@ class DirectoryWalk {
   // listing: empty when this walk made it. A directory that another program made since the
   // parent was listed is not logged and keeps its attributes, as one found by the walk. When
   // no directory can be made (a file in its way, no access), that is reported and nothing.
-  std::optional<DirectoryListing> CreateTargetDirectory(const std::string& child, const std::string& targetChild,
+  std::optional<DirectoryListing> CreateTargetDirectory(const std::string& child,
+                                                        const std::string& targetChild,
                                                         const std::string& targetChildPath,
                                                         const DirectoryEntry& entry) {
     if (MakeDirectory(targetChild)) {
@@ -162,14 +182,15 @@ class DirectoryWalk {
       return DirectoryListing::Empty();
     }
     const unsigned long error = LastErrorCode();
-    if (IsDirectory(targetChild) && !IsDirectoryLink(targetChild)) return engine_.Listings().Take(targetChildPath);
+    if (IsDirectory(targetChild) && !IsDirectoryLink(targetChild))
+      return engine_.Listings().Take(targetChildPath);
     if (GetAttributes(targetChild) < 0 && MakeDirectoryWithParents(targetChild)) {
       AppendToLog(c_.createdDirectoriesLog, ShownPath(child));
       engine_.Report().Done("创建目录", targetChild);
       GiveSourceAttributes(targetChild, entry);
       return DirectoryListing::Empty();
     }
-    engine_.Report().Failed("创建目录", targetChild, SystemErrorText(error));
+    engine_.Report().FailedBelow("创建目录", targetChild, SystemErrorText(error));
     return std::nullopt;
   }
 

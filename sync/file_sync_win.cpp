@@ -15,7 +15,8 @@ namespace tarnvel {
 namespace {
 
 // What the two listings say about the copy, so that it needs no look-up of its own.
-CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target, const DirectoryListing& targetDir) {
+CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target,
+                  const DirectoryListing& targetDir) {
   CopyFacts facts;
   facts.sourceAttributes = source.attributes;
   facts.targetAttributes = target ? static_cast<std::int64_t>(target->attributes) : -1;
@@ -40,14 +41,15 @@ void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string&
   }
   AppendToLog(c.copiedFilesLog, NormalisePath(ShownPath(targetPath)));
   engine.Report().Done("复制", targetPath);
-  if (result.attributesFailed) engine.Report().Failed("设置属性", targetPath, SystemErrorText(result.attributesError));
+  if (result.attributesFailed)
+    engine.Report().Failed("设置属性", targetPath, SystemErrorText(result.attributesError));
   c.fileCounter.SetText(CounterText(kFileCounterPrefix, c.copiedFilesLog));
 }
 
 // A file the walk may copy: its name joins safely, and the target's entry of that name is a
 // file or a file link (which the copy replaces as a link), not a directory.
-bool MayCopy(SyncEngine& engine, const std::string& path, const std::string& targetDir, const DirectoryEntry& entry,
-             const DirectoryEntry* counterpart) {
+bool MayCopy(SyncEngine& engine, const std::string& path, const std::string& targetDir,
+             const DirectoryEntry& entry, const DirectoryEntry* counterpart) {
   if (!IsJoinableName(entry.name)) {
     engine.Report().Failed("未同步", path + entry.name, "名称中含有路径分隔符，不能安全处理");
     return false;
@@ -61,14 +63,16 @@ bool MayCopy(SyncEngine& engine, const std::string& path, const std::string& tar
 
 void SyncAgainst(SyncEngine& engine, const std::string& path, const DirectoryListing& source,
                  const std::string& targetDir, const DirectoryListing& target) {
+  RemoveLeftoverTemporaries(targetDir, target, source, engine.Report());
   for (const DirectoryEntry& entry : source.Entries()) {
     if (entry.IsDirectory()) continue;
+    // Checked before each entry: files met after a stop are not copied.
+    if (engine.StopRequested()) break;
     const DirectoryEntry* counterpart = target.Find(entry.name);
     engine.Totals().dataTotal += entry.size;
     if (!TargetIsCurrent(entry, counterpart) && MayCopy(engine, path, targetDir, entry, counterpart)) {
       CopyOneFile(engine, path, targetDir, entry, counterpart, target);
     }
-    if (engine.StopRequested()) break;
     engine.PumpEvents();
     if (engine.StopRequested()) break;
   }

@@ -57,7 +57,7 @@ void StopThreadTimer() {
 // uncleaned because its source is empty is reported.
 bool SourceCanBeCleanedAgainst(SyncEngine& engine) {
   const WalkRoots& roots = engine.Roots();
-  DirectoryListing listing = DirectoryListing::Of(roots.source);
+  DirectoryListing listing = engine.Listings().Take(roots.source);
   if (!listing.Listed()) return false;
   if (listing.Entries().empty()) {
     if (roots.targetExists && !DirectoryListing::Of(roots.target).Entries().empty()) {
@@ -92,9 +92,15 @@ void RunJobSteps(SyncEngine& engine) {
   engine.SetRoots(resolved.roots);
   if (RunLog* log = engine.Report().Log()) {
     log->Line("源目录：" + ShownPath(resolved.roots.source));
-    log->Line("目标目录：" + ShownPath(resolved.roots.target) + (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
+    log->Line("目标目录：" + ShownPath(resolved.roots.target) +
+              (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
   }
   engine.Listings().Clear();
+  // A source that is missing or cannot be read is a failure of the job, and its target is not
+  // made: the walks below take the root's listing from here.
+  const DirectoryListing sourceRoot = ListSourceRoot(engine.Roots(), engine.Report());
+  if (!sourceRoot.Listed()) return;
+  engine.Listings().Keep(engine.Roots().source, sourceRoot);
   if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine)) {
     c.statusLine.SetText("信息：同步清理开始处理...");
     std::string root = engine.Roots().target;
@@ -114,8 +120,12 @@ std::string PortableIniPath(const SyncEngine& engine, const SyncHooks& hooks) {
   return hooks.portableIniPath.empty() ? RunDirectory() + "\\Tarnvel.ini" : hooks.portableIniPath;
 }
 
+// A stopped run says so in the history too: its target is not complete.
+constexpr char kStoppedMark[] = "（已停止）";
+
 void AddDurationLine(SyncEngine& engine) {
-  ListBoxAdd(engine.Controls().runHistory, DurationLine(TickCount() - engine.Totals().startTick));
+  ListBoxAdd(engine.Controls().runHistory, DurationLine(TickCount() - engine.Totals().startTick) +
+                                               (engine.StopRequested() ? kStoppedMark : ""));
 }
 
 // The speed timer lives exactly as long as the run, whichever way the run ends.
@@ -135,19 +145,19 @@ class SpeedTimerScope {
   SyncHooks& hooks_;
 };
 
-void RunJobs(SyncEngine& engine) {
+void RunJobs(SyncEngine& engine, RunJobsFrom from) {
   MainControls& c = engine.Controls();
   const int rows = ListViewCount(c.taskList);
-  const bool single =
-      rows == 0 || PortableForcesSingleMode(ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
-  if (single) {
+  if (RunsBoxesJob(from, rows,
+                   [&engine] { return ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"); })) {
     RunJobSteps(engine);
     engine.PumpEventsNow();
     AddDurationLine(engine);
     TrimRunHistory(c.runHistory);
     return;
   }
-  for (int row = 0; row < rows; ++row) {
+  // A stop ends the row loop: no later row's target is made or logged.
+  for (int row = 0; row < rows && !engine.StopRequested(); ++row) {
     if (ListViewGetCheck(c.taskList, row) == 0) continue;
     c.sourceBox.SetText(ListViewGetText(c.taskList, row, kTaskSourceColumn));
     c.targetBox.SetText(ListViewGetText(c.taskList, row, kTaskTargetColumn));
@@ -168,7 +178,7 @@ SyncHooks SystemSyncHooks() {
   return hooks;
 }
 
-bool RunSyncTasks(SyncEngine& engine) {
+bool RunSyncTasks(SyncEngine& engine, RunJobsFrom from) {
   RunGuard guard(engine);
   if (!guard.Acquired()) return false;
   MainControls& c = engine.Controls();
@@ -189,7 +199,7 @@ bool RunSyncTasks(SyncEngine& engine) {
     engine.Totals().startTick = TickCount();
     engine.Totals().dataTotal = 0;
     ListBoxAdd(c.runHistory, ToText(Now()));
-    RunJobs(engine);
+    RunJobs(engine, from);
     c.runHistory.Select(ListBoxCount(c.runHistory));
   }
   // The logs show their last lines before the run says it has ended.
@@ -197,17 +207,16 @@ bool RunSyncTasks(SyncEngine& engine) {
   c.startControl.SetEnabled(true);
   c.stopControl.SetEnabled(false);
   const std::int32_t failures = engine.Report().Failures();
-  log.reset();  // the totals are written before the completion message waits for the user
   // A stopped run says so: "all done" would tell the user the target is complete when it is not.
   const bool stopped = engine.StopRequested();
-  const std::string failed = failures == 0 ? "" : "有 " + ToText(failures) + " 项未能完成，详见失败列表。";
-  if (stopped) {
-    c.statusLine.SetText("信息：任务已停止，目标目录尚未同步完。" + failed);
-  } else {
-    c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。") : "信息：所有任务完成，但" + failed);
-  }
+  if (stopped) log->Line("停止：" + LogTimeText(Now()) + "，任务在完成前被停止，目标目录尚未同步完");
+  log.reset();  // the totals are written before the completion message waits for the user
+  c.statusLine.SetText(EndOfRunStatus(stopped, failures, engine.Report().FoldersLeftOut()));
   if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
-    ShowMessage(stopped ? "任务已停止" : "已经完成任务", kMessageIconInformation, "信息");
+    const char* said = stopped         ? "任务已停止"
+                       : failures == 0 ? "已经完成任务"
+                                       : "任务结束，但备份不完整，详见失败列表";
+    ShowMessage(said, kMessageIconInformation, "信息");
   }
   return true;
 }

