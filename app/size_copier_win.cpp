@@ -27,14 +27,6 @@ namespace {
 constexpr std::uint32_t kEventIntervalMs = 100;
 constexpr const char* kUnsafeName = "名称中含有路径分隔符，不能安全处理";
 
-// A target file that the copy must write: missing, of another size, or a link (the backup gets
-// a file of its own).
-bool NeedsCopy(const DirectoryEntry& source, const DirectoryEntry* target) {
-  if (target == nullptr) return true;
-  if ((target->attributes & kAttrReparsePoint) != 0) return true;
-  return target->size != source.size;
-}
-
 bool IsPlainDirectory(const DirectoryEntry* entry) {
   return entry != nullptr && entry->IsDirectory() && (entry->attributes & kAttrReparsePoint) == 0;
 }
@@ -237,7 +229,7 @@ class SizeWalk {
     for (const DirectoryEntry& entry : source.Entries()) {
       if (entry.IsDirectory() || !IsJoinableName(entry.name)) continue;
       const DirectoryEntry* counterpart = target.Find(entry.name);
-      if ((counterpart == nullptr || !counterpart->IsDirectory()) && NeedsCopy(entry, counterpart)) ++count;
+      if ((counterpart == nullptr || !counterpart->IsDirectory()) && TargetNeedsCopy(entry, counterpart)) ++count;
     }
     for (const DirectoryEntry& entry : source.Entries()) {
       if (!entry.IsDirectory() || !MayEnter(sourceDir, targetDir, entry, target)) continue;
@@ -268,7 +260,7 @@ class SizeWalk {
         continue;
       }
       CarrySpelling(targetDir, entry, counterpart, false);
-      if (!NeedsCopy(entry, counterpart)) continue;
+      if (!TargetNeedsCopy(entry, counterpart)) continue;
       const CopyResult result = copyOne(sourceDir, targetDir, entry, counterpart);
       if (result.copied) {
         job_.report.Done("复制", targetDir + entry.name);
@@ -355,6 +347,12 @@ CopyResult CopyBySize(const std::string& from, const std::string& to, const Dire
 }
 
 }  // namespace
+
+bool TargetNeedsCopy(const DirectoryEntry& source, const DirectoryEntry* target) {
+  if (target == nullptr) return true;
+  if ((target->attributes & kAttrReparsePoint) != 0) return true;
+  return target->size != source.size;
+}
 
 SizeJob ResolveSizeJob(const std::string& source, const std::string& target) {
   return ResolveSizeJob(source, target, TheSystemLocations());

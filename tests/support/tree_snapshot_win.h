@@ -28,6 +28,13 @@ struct TreeEntry {
   std::uint64_t identity = 0;  // volume serial number and file index folded together; 0 unknown
   std::int64_t size = 0;
   std::uint64_t lastWriteTime = 0;  // FILETIME as the listing gives it
+  // Equal entries hold the same thing; the time is compared only where a test asks for it (a
+  // folder's own time moves whenever an entry in it is added).
+  friend bool operator==(const TreeEntry& a, const TreeEntry& b) {
+    return a.kind == b.kind && a.directoryBit == b.directoryBit && a.readable == b.readable &&
+           a.checksum == b.checksum &&
+           a.identity == b.identity && a.size == b.size;
+  }
 };
 
 // Keys are paths relative to the root, names joined by "/" (a name listed with "\" keeps it).

@@ -32,10 +32,15 @@ TEST(FileDecision, CurrentOnlyWithEqualSizeAndMillisecond) {
   EXPECT_FALSE(TargetIsCurrent(source, nullptr));
 }
 
-TEST(FileDecision, DirectoryOfTheNameIsNeverCurrent) {
-  DirectoryEntry dir = File(0, kT);
-  dir.attributes = kAttrDirectory;
-  EXPECT_FALSE(TargetIsCurrent(File(0, kT), &dir));
+// A directory of the name, or a link (a reparse point: Wine lists a host file link as a plain
+// file, so only this test reaches it), is never current, whatever its size and time say.
+TEST(FileDecision, ADirectoryOrALinkOfTheNameIsNeverCurrent) {
+  for (std::uint32_t attributes :
+       {kAttrDirectory, kAttrReparsePoint | kAttrArchive, kAttrReparsePoint | kAttrDirectory}) {
+    DirectoryEntry target = File(7, kT);
+    target.attributes = attributes;
+    EXPECT_FALSE(TargetIsCurrent(File(7, kT), &target)) << attributes;
+  }
 }
 
 // Sizes that agree in their low 32 bits are still different files.
