@@ -47,6 +47,11 @@ std::string FinishedText(std::int32_t failures) {
   return "文件同步完成，但有 " + ToText(failures) + " 项未能完成!";
 }
 
+std::string FinishedText(const RunReport& report) {
+  if (report.StopReason().empty()) return FinishedText(report.Failures());
+  return report.StopReason() + "，文件同步未完成!";
+}
+
 bool JobPathsUsable(const std::string& source, const std::string& target) {
   return ResolveRoots(source, target).Usable();
 }
@@ -76,7 +81,7 @@ int RunSingleBarSteps(const std::string& source, const std::string& target, Labe
     fileBar.SetPosition(0);
     CopyTreeWithBar(job, fileLabel, fileBar);
   }
-  fileLabel.SetText(FinishedText(job.report.Failures()));
+  fileLabel.SetText(FinishedText(job.report));
   return ExitCodeOf(job, report);
 }
 
@@ -96,7 +101,7 @@ int RunDoubleBarSteps(const JobControls& controls, RunReport* report) {
     controls.fileBar.SetPosition(0);
     CopyTreeWithTwoBars(job, controls);
   }
-  controls.statusLabel.SetText(FinishedText(job.report.Failures()));
+  controls.statusLabel.SetText(FinishedText(job.report));
   controls.overallBar.SetPosition(controls.overallBar.Maximum());
   controls.fileBar.SetPosition(controls.fileBar.Maximum());
   return ExitCodeOf(job, report);

@@ -81,6 +81,10 @@ void CleanTargetBySize(const std::string& source, const std::string& target);
 std::int32_t CountMissingFiles(const std::string& source, const std::string& target);
 void CopyTreeBySize(const std::string& source, const std::string& target);
 
+// The job line's decision: the target file must be written when it is missing, of another size,
+// or a link (a reparse point: the backup gets a file of its own).
+bool TargetNeedsCopy(const DirectoryEntry& source, const DirectoryEntry* target);
+
 // True when the parent directory of the path lists a directory whose name equals the path's last
 // component exactly, letter case included.
 bool SubdirectoryExists(const std::string& path);

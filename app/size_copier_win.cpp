@@ -13,8 +13,10 @@
 #include "runtime/files.h"
 #include "runtime/text.h"
 #include "runtime/window.h"
+#include "sync/case_rename.h"
 #include "sync/directory_listing.h"
 #include "sync/file_copier.h"
+#include "sync/full_target.h"
 #include "sync/link_guard.h"
 #include "sync/path_helpers.h"
 #include "sync/walk_support.h"
@@ -24,14 +26,6 @@ namespace {
 
 constexpr std::uint32_t kEventIntervalMs = 100;
 constexpr const char* kUnsafeName = "名称中含有路径分隔符，不能安全处理";
-
-// A target file that the copy must write: missing, of another size, or a link (the backup gets
-// a file of its own).
-bool NeedsCopy(const DirectoryEntry& source, const DirectoryEntry* target) {
-  if (target == nullptr) return true;
-  if ((target->attributes & kAttrReparsePoint) != 0) return true;
-  return target->size != source.size;
-}
 
 bool IsPlainDirectory(const DirectoryEntry* entry) {
   return entry != nullptr && entry->IsDirectory() && (entry->attributes & kAttrReparsePoint) == 0;
@@ -235,7 +229,7 @@ class SizeWalk {
     for (const DirectoryEntry& entry : source.Entries()) {
       if (entry.IsDirectory() || !IsJoinableName(entry.name)) continue;
       const DirectoryEntry* counterpart = target.Find(entry.name);
-      if ((counterpart == nullptr || !counterpart->IsDirectory()) && NeedsCopy(entry, counterpart)) ++count;
+      if ((counterpart == nullptr || !counterpart->IsDirectory()) && TargetNeedsCopy(entry, counterpart)) ++count;
     }
     for (const DirectoryEntry& entry : source.Entries()) {
       if (!entry.IsDirectory() || !MayEnter(sourceDir, targetDir, entry, target)) continue;
@@ -265,17 +259,36 @@ class SizeWalk {
         Fail("未同步", targetDir + counterpart->name, "目标中同名的是一个文件夹，不是文件");
         continue;
       }
-      if (!NeedsCopy(entry, counterpart)) continue;
+      CarrySpelling(targetDir, entry, counterpart, false);
+      if (!TargetNeedsCopy(entry, counterpart)) continue;
       const CopyResult result = copyOne(sourceDir, targetDir, entry, counterpart);
       if (result.copied) {
         job_.report.Done("复制", targetDir + entry.name);
         if (result.attributesFailed)
           Fail("设置属性", targetDir + entry.name, SystemErrorText(result.attributesError));
+      } else if (StopIfTargetFull(job_.report, targetDir + entry.name, entry.size, result.error)) {
+        return;
       } else {
         Fail("复制", targetDir + entry.name, SystemErrorText(result.error));
       }
     }
   }
+
+  // A target file or folder spelt otherwise than its source (letter case only) takes the
+  // source's spelling; its content is not copied again for that.
+  void CarrySpelling(const std::string& targetDir, const DirectoryEntry& entry,
+                     const DirectoryEntry* counterpart, bool isFolder) {
+    if (counterpart == nullptr || counterpart->name == entry.name || !IsJoinableName(counterpart->name))
+      return;
+    if (RenameToSpelling(targetDir, counterpart->name, entry.name, isFolder)) {
+      job_.report.Done("改名", targetDir + entry.name);
+    } else {
+      Fail("改名", targetDir + counterpart->name, SystemErrorText(LastErrorCode()));
+    }
+  }
+
+  // The job stopped on its own (a full target): nothing more is copied or made.
+  bool Stopped() const { return !job_.report.StopReason().empty(); }
 
   void CopyLevel(const std::string& sourceDir, const std::string& targetDir, bool subdirectoriesFirst,
                  const CopyOne& copyOne) {
@@ -290,9 +303,12 @@ class SizeWalk {
     }
     auto descend = [&] {
       for (const DirectoryEntry& entry : source.Entries()) {
+        if (Stopped()) return;
         if (!entry.IsDirectory() || !MayEnter(sourceDir, targetDir, entry, target)) continue;
         const std::string targetChild = targetDir + entry.name + "\\";
-        if (!IsPlainDirectory(target.Find(entry.name)) && !MakeTargetDirectory(targetChild)) continue;
+        const DirectoryEntry* counterpart = target.Find(entry.name);
+        if (!IsPlainDirectory(counterpart) && !MakeTargetDirectory(targetChild)) continue;
+        CarrySpelling(targetDir, entry, counterpart, true);
         chain_.Push(sourceDir + entry.name + "\\");
         CopyLevel(sourceDir + entry.name + "\\", targetChild, subdirectoriesFirst, copyOne);
         chain_.Pop();
@@ -300,7 +316,7 @@ class SizeWalk {
     };
     if (subdirectoriesFirst) {
       descend();
-      CopyFiles(sourceDir, source, targetDir, target, copyOne);
+      if (!Stopped()) CopyFiles(sourceDir, source, targetDir, target, copyOne);
     } else {
       CopyFiles(sourceDir, source, targetDir, target, copyOne);
       descend();
@@ -322,6 +338,7 @@ CopyResult CopyBySize(const std::string& from, const std::string& to, const Dire
                       const DirectoryEntry* counterpart, const CopyProgress& progress) {
   CopyFacts facts;
   facts.sourceAttributes = file.attributes;
+  facts.sourceSize = file.size;
   facts.targetAttributes = counterpart ? static_cast<std::int64_t>(counterpart->attributes) : -1;
   facts.targetListed = true;
   facts.carryAttributes = false;
@@ -330,6 +347,12 @@ CopyResult CopyBySize(const std::string& from, const std::string& to, const Dire
 }
 
 }  // namespace
+
+bool TargetNeedsCopy(const DirectoryEntry& source, const DirectoryEntry* target) {
+  if (target == nullptr) return true;
+  if ((target->attributes & kAttrReparsePoint) != 0) return true;
+  return target->size != source.size;
+}
 
 SizeJob ResolveSizeJob(const std::string& source, const std::string& target) {
   return ResolveSizeJob(source, target, TheSystemLocations());

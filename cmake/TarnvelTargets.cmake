@@ -57,6 +57,8 @@ function(tarnvel_test name)
     add_dependencies(${name} ${T_DEPENDS})
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  # The end of a run removes its test folders (and under Wine ends its programs and display).
+  set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED test_folders)
   if(NOT WIN32)
     # Native test folders live in this build folder, so two checkouts never share them.
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "TARNVEL_TEST_SCRATCH=${CMAKE_BINARY_DIR}/test-scratch")

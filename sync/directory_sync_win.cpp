@@ -4,6 +4,7 @@
 #include <tuple>
 #include <utility>
 
+#include "sync/case_rename.h"
 #include "sync/directory_listing.h"
 #include "sync/file_sync.h"
 #include "sync/link_guard.h"
@@ -113,6 +114,8 @@ class DirectoryWalk {
     const std::string targetChildPath = targetChild + "\\";
     c_.statusLine.SetText(kProcessingPrefix + ShownPath(targetChild));
     if (counterpart != nullptr && !CounterpartUsable(*counterpart, targetChild)) return;
+    if (counterpart != nullptr && counterpart->name != entry.name)
+      CarrySpelling(targetDir, entry, *counterpart);
     DirectoryListing childListing;
     DirectoryListing targetListing;
     if (counterpart != nullptr) {
@@ -192,6 +195,18 @@ class DirectoryWalk {
     }
     engine_.Report().FailedBelow("创建目录", targetChild, SystemErrorText(error));
     return std::nullopt;
+  }
+
+  // A target folder spelt otherwise than its source (letter case only) takes the source's
+  // spelling; a failed rename is reported and the walk goes on into the folder as it is named.
+  void CarrySpelling(const std::string& targetDir, const DirectoryEntry& entry,
+                     const DirectoryEntry& counterpart) {
+    if (!IsJoinableName(counterpart.name)) return;
+    if (RenameToSpelling(targetDir, counterpart.name, entry.name, true)) {
+      engine_.Report().Done("改名", targetDir + entry.name);
+    } else {
+      engine_.Report().FailedWithLastError("改名", targetDir + counterpart.name);
+    }
   }
 
   // A new directory has none of the attributes carried across, so a source with none of them

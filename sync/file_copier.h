@@ -22,6 +22,7 @@ class RunReport;
 // What the walk knows of the two files before the copy, from the two directories' listings.
 struct CopyFacts {
   std::uint32_t sourceAttributes = 0;  // every bit, as the source listing reports them
+  std::int64_t sourceSize = -1;        // as the source listing reports it; -1 unknown
   // The target as its directory's listing shows it: -1 when the listing has no entry of that
   // name, else its attributes (every bit).
   std::int64_t targetAttributes = -1;

@@ -75,6 +75,16 @@ void DiscardPartialCopy(const std::string& target) {
   DeleteFileAt(target);
 }
 
+// A copy to a name the listing showed free that failed without finding a file there has left a
+// file shorter than its source: its own part, not someone's (some drivers report a full volume
+// as "access denied", which otherwise says the target was never made).
+bool LeftAPart(const std::string& target, const CopyFacts& facts) {
+  if (facts.sourceSize < 0) return false;
+  const std::int64_t size = FileSize64(target);
+  return size >= 0 && size < facts.sourceSize &&
+         (GetAttributes(target) & static_cast<int>(kAttrDirectory)) == 0;
+}
+
 // Copies the source to a new temporary file beside the target; its path, or "" with the error.
 std::string CopyToTemporary(const std::string& source, const std::string& target,
                             const CopyProgress& progress, DWORD* error) {
@@ -92,7 +102,10 @@ std::string CopyToTemporary(const std::string& source, const std::string& target
     *error = GetLastError();
     // A file of that name is someone's: leave it and take another name.
     if (FailedOnAnExistingFile(*error)) continue;
-    if (!FailedBeforeCreatingTheTarget(*error)) DiscardPartialCopy(temp);
+    // The copy found the name free, so whatever has it now is this copy's part (a driver may
+    // report a full volume as "access denied" once the file is made).
+    DiscardPartialCopy(temp);
+    SetLastError(*error);
     return {};
   }
   return {};
@@ -161,6 +174,10 @@ CopyResult CopyToMissing(const std::string& source, const std::string& target, c
     return result;
   }
   result.error = GetLastError();
+  if (!FailedOnAnExistingFile(result.error) && LeftAPart(target, facts)) {
+    DiscardPartialCopy(target);
+    return result;
+  }
   if (FailedOnAnExistingFile(result.error)) {
     CopyFacts now = facts;
     now.targetAttributes = -1;

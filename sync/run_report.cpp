@@ -50,6 +50,7 @@ void RunReport::Noted(std::string_view path, std::string_view reason) {
 void RunReport::Clear() {
   failures_ = 0;
   foldersLeftOut_ = 0;
+  stopReason_.clear();
   lines_.clear();
   done_.clear();
 }

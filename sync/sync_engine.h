@@ -68,7 +68,9 @@ class SyncEngine {
   // The stop control: every walker leaves its loop after the entry in hand. May be called
   // from any thread.
   void RequestStop() { stopRequested_.store(1); }
-  bool StopRequested() const { return stopRequested_.load() == 1; }
+  // The stop control was used, or the job in hand stopped on its own (its report says why).
+  bool StopRequested() const { return StopRequestedByUser() || !report_.StopReason().empty(); }
+  bool StopRequestedByUser() const { return stopRequested_.load() == 1; }
   void ClearStop() { stopRequested_.store(0); }
 
   bool Running() const { return running_; }

@@ -87,6 +87,7 @@ bool TargetsSystemFolder(SyncEngine& engine, const std::string& target) {
 
 void RunJobSteps(SyncEngine& engine) {
   MainControls& c = engine.Controls();
+  engine.Report().ClearStop();
   const std::string target = NormalisedBoxText(c.targetBox);
   const std::string source = NormalisedBoxText(c.sourceBox);
   const RootsResolution resolved = ResolveRoots(source, target);
@@ -169,8 +170,9 @@ void RunJobs(SyncEngine& engine, RunJobsFrom from) {
     TrimRunHistory(c.runHistory);
     return;
   }
-  // A stop ends the row loop: no later row's target is made or logged.
-  for (int row = 0; row < rows && !engine.StopRequested(); ++row) {
+  // A stop ends the row loop: no later row's target is made or logged. A row whose target is
+  // full ends only itself: the next row may have another target.
+  for (int row = 0; row < rows && !engine.StopRequestedByUser(); ++row) {
     if (ListViewGetCheck(c.taskList, row) == 0) continue;
     c.sourceBox.SetText(ListViewGetText(c.taskList, row, kTaskSourceColumn));
     c.targetBox.SetText(ListViewGetText(c.taskList, row, kTaskTargetColumn));
@@ -221,14 +223,17 @@ bool RunSyncTasks(SyncEngine& engine, RunJobsFrom from) {
   c.stopControl.SetEnabled(false);
   const std::int32_t failures = engine.Report().Failures();
   // A stopped run says so: "all done" would tell the user the target is complete when it is not.
-  const bool stopped = engine.StopRequested();
+  const bool stopped = engine.StopRequestedByUser();
+  // A job that stopped on its own (a full target) says why.
+  const std::string& reason = engine.Report().StopReason();
   if (stopped) log->Line("停止：" + LogTimeText(Now()) + "，任务在完成前被停止，目标目录尚未同步完");
   log.reset();  // the totals are written before the completion message waits for the user
-  c.statusLine.SetText(EndOfRunStatus(stopped, failures, engine.Report().FoldersLeftOut()));
+  c.statusLine.SetText(EndOfRunStatus(stopped, failures, engine.Report().FoldersLeftOut(), reason));
   if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
-    const char* said = stopped         ? "任务已停止"
-                       : failures == 0 ? "已经完成任务"
-                                       : "任务结束，但备份不完整，详见失败列表";
+    const std::string said = stopped           ? std::string("任务已停止")
+                             : !reason.empty() ? reason + "，备份不完整，详见失败列表"
+                             : failures == 0   ? std::string("已经完成任务")
+                                               : std::string("任务结束，但备份不完整，详见失败列表");
     ShowMessage(said, kMessageIconInformation, "信息");
   }
   return true;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sync/file_decision.h"
 #include "sync/link_guard.h"
 
 namespace tarnvel {
@@ -36,8 +37,10 @@ struct WalkRoots {
   std::vector<DirectoryIdentity> sourceChain;
   std::vector<DirectoryIdentity> targetChain;
   bool targetExists = false;
+  // How the target's volume keeps times, by the name of its file system.
+  VolumeTimes targetTimes = VolumeTimes::kFine;
 
-  // Reads the target's identities again, once the walk has made it.
+  // Reads the target's identities (and its volume's kind) again, once the walk has made it.
   void RefreshTarget();
 };
 

@@ -23,6 +23,8 @@ void MainWindow::AddUpdateCommands() {
   for (const auto& [id, text] : entries) AppendMenuW(menu, MF_STRING, id, Utf8ToWide(text).c_str());
   // An installed update saves the settings before the installer ends the program.
   ProcessUpdate().Hooks().beforeEnd = [this] { store_.SaveSettings(); };
+  // Installing ends the program, so an update that is ready during a run waits for it.
+  ProcessUpdate().Hooks().runInProgress = [this] { return engine_.Running(); };
 }
 
 bool MainWindow::UpdateCommand(unsigned command) {

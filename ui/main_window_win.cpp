@@ -21,6 +21,7 @@
 #include "ui/schedule_dialog.h"
 #include "ui/task_dialog.h"
 #include "ui/tray.h"
+#include "ui/update_window.h"
 
 namespace tarnvel {
 namespace {
@@ -657,7 +658,10 @@ bool MainWindow::CheckAndRun(RunJobsFrom from) {
       }
     }
   }
-  if (!RunSyncTasks(engine_, from)) return false;
+  const bool ran = RunSyncTasks(engine_, from);
+  // An update that became ready during the run installs now (and ends the program).
+  ProcessUpdate().RunReturned();
+  if (!ran) return false;
   if (exitPending_) {
     // The run has recorded its stop; only now does the window go.
     EndProgram(saveAtExit_);

@@ -53,6 +53,9 @@ struct UpdateHooks {
   std::function<void()> beforeEnd;
   // Ends the program. Default: ExitProcess(0).
   std::function<void()> endProgram;
+  // Whether a run of the program is in progress: an install that becomes ready then waits
+  // until RunReturned, so that no backup is cut off. Default: none ever is.
+  std::function<bool()> runInProgress;
 };
 
 class UpdateWindow;
@@ -70,9 +73,13 @@ class UpdateSession {
   bool Start(const std::string& url, const UpdateOptions& options);
 
   // The pop-up menu's commands: abort a running download; close the window (a running download
-  // is aborted first).
+  // is aborted first; an install that waits for a run is called off and its file deleted).
   void AbortDownload();
   void Close();
+  // The program's run has returned: an install that was waiting for it proceeds now (and ends
+  // the program). Nothing happens while a run is still in progress.
+  void RunReturned();
+  bool InstallWaiting() const { return !waitingInstall_.empty(); }
 
   UpdateHooks& Hooks() { return hooks_; }
   bool WindowOpen() const;
@@ -108,6 +115,7 @@ class UpdateSession {
   bool Install(const std::string& localPath);
   void Announce(const std::string& text, int balloonKind);
   void Refuse(const std::string& text);
+  bool RunInProgress() const;
   void CloseWindow();
   std::string ProgramDirectory() const;
   std::string ProgramName() const;
@@ -120,6 +128,7 @@ class UpdateSession {
   std::int64_t remoteLength_ = 0;
   std::string rarPath_;
   std::string downloadPath_;
+  std::string waitingInstall_;  // a verified download that waits for the run to return
   std::string lastNotice_;
   bool probeAnswered_ = false;
   bool downloading_ = false;

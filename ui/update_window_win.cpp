@@ -38,6 +38,7 @@ constexpr int kMenuClose = 3;
 constexpr int kIdProgress = 100;
 constexpr int kIdPercent = 101;
 constexpr int kIdStatus = 102;
+constexpr char kWaitsForRunText[] = "新版本已下载，同步任务结束后自动安装。";
 
 std::string EnvironmentText(const wchar_t* name) {
   wchar_t buffer[2048];
@@ -203,7 +204,7 @@ std::string UpdateSession::InProgramDirectory(const std::string& name) const {
 }
 
 bool UpdateSession::Start(const std::string& url, const UpdateOptions& options) {
-  if (downloading_) return false;
+  if (downloading_ || InstallWaiting()) return false;
   CloseWindow();
   updateUrl_ = url;
   fullUrl_ = CompleteUpdateUrl(url);
@@ -402,6 +403,26 @@ void UpdateSession::Download(const std::string& localPath) {
     Refuse(SignatureCheckMessage(check));
     return;
   }
+  if (RunInProgress()) {
+    // Installing ends the program: a backup in progress would be cut off. The update waits
+    // for the run to return, in the notification area.
+    waitingInstall_ = localPath;
+    window_->status.SetText(kWaitsForRunText);
+    if (options_.statusLabel != nullptr) options_.statusLabel->SetText(kWaitsForRunText);
+    // A balloon, never a message box: the run goes on only once this returns.
+    lastNotice_ = kWaitsForRunText;
+    if (options_.notifyMode != 0) ShowBalloon("提示", kWaitsForRunText, 1);
+    return;
+  }
+  if (!Install(localPath)) DeleteFileAt(localPath);
+}
+
+bool UpdateSession::RunInProgress() const { return hooks_.runInProgress && hooks_.runInProgress(); }
+
+void UpdateSession::RunReturned() {
+  if (!InstallWaiting() || RunInProgress()) return;
+  const std::string localPath = std::move(waitingInstall_);
+  waitingInstall_.clear();
   if (!Install(localPath)) DeleteFileAt(localPath);
 }
 
@@ -537,6 +558,10 @@ void UpdateSession::AbortDownload() {
 }
 
 void UpdateSession::Close() {
+  if (InstallWaiting()) {
+    DeleteFileAt(waitingInstall_);
+    waitingInstall_.clear();
+  }
   if (downloading_) {
     closeAfterDownload_ = true;
     ProcessDownloader().Abort();

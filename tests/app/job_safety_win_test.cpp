@@ -14,6 +14,7 @@
 #include "runtime/files.h"
 #include "tests/app/job_steps_support.h"
 #include "tests/support/job_tree_win.h"
+#include "tests/support/link_slot_win.h"
 #include "tests/support/own_drive_win.h"
 #include "tests/support/sandbox.h"
 
@@ -108,15 +109,13 @@ TEST_P(GuardedStyle, TheSystemFoldersAreNeverATarget) {
   EXPECT_EQ(EntriesOf(windows), before);
 }
 
-// The harness lays out Z:\links\N: outside\keep.txt, tree\file.txt, tree\link -> outside and the
-// loop tree\sub\up -> tree. App tests own slots 5 to 8.
-std::string LinkSlot(int slot) { return "Z:\\links\\" + std::to_string(slot) + "\\"; }
+// App tests own the harness's link slots 5 to 8 (tests/support/link_slot_win.h).
+using test::LinkSlot;
 
 // A source link out of both trees is followed and copied as a folder; a link back to an
 // ancestor of the walk is passed over (it would never end).
 TEST_P(GuardedStyle, SourceLinksAreFollowedOnlyWhereTheWalkStaysFinite) {
   const std::string slot = LinkSlot(5);
-  ASSERT_TRUE(IsDirectoryLink(slot + "tree\\sub\\up")) << "link fixtures missing";
   const std::string target = FreshTestDir() + "copy";
   EXPECT_EQ(CountMissingFiles(slot + "tree", target), 2);
   EXPECT_EQ(RunStyle(GetParam(), slot + "tree", target), kJobDone);
@@ -125,10 +124,30 @@ TEST_P(GuardedStyle, SourceLinksAreFollowedOnlyWhereTheWalkStaysFinite) {
   EXPECT_EQ(FileText(slot + "outside\\keep.txt"), "keep\n");
 }
 
+// deep\a\b\up leads back to deep\a, below the root, and deep\a\home to the slot above it:
+// neither is followed.
+TEST_P(GuardedStyle, NeitherALoopBelowTheRootNorALinkToItsParentIsFollowed) {
+  const std::string slot = LinkSlot(5);
+  const std::string target = FreshTestDir() + "copy";
+  EXPECT_EQ(RunStyle(GetParam(), slot + "deep", target), kJobDone);
+  EXPECT_EQ(TreeOf(target),
+            (std::map<std::string, std::int64_t>{{"a\\", -1}, {"a\\b\\", -1}, {"a\\b\\f.txt", 5}}));
+}
+
+// A target reached through a link into the source (alias -> tree) is inside the source, and
+// the source reached that way holds the target: refused before anything is written.
+TEST_P(GuardedStyle, RootsThatMeetThroughALinkAreRefused) {
+  const std::string slot = LinkSlot(5);
+  const auto before = TreeOf(slot);
+  EXPECT_EQ(RunStyle(GetParam(), slot + "tree", slot + "alias\\new"), kJobNotStarted);
+  EXPECT_EQ(RunStyle(GetParam(), slot + "tree", slot + "alias"), kJobNotStarted);
+  EXPECT_EQ(RunStyle(GetParam(), slot + "alias\\sub", slot + "tree"), kJobNotStarted);
+  EXPECT_EQ(TreeOf(slot), before);
+}
+
 TEST_P(GuardedStyle, TargetLinksAreNeverCleanedOrWrittenThrough) {
   const int slotNumber = 5 + GetParam();  // 6, 7, 8: one fixture per style
   const std::string slot = LinkSlot(slotNumber);
-  ASSERT_TRUE(IsDirectoryLink(slot + "tree\\link")) << "link fixtures missing";
   const std::string source = FreshTestDir() + "src";
   // The source has real folders where the target has links, and lacks the rest of the target.
   WriteFileOfSize(source + "\\link\\new.txt", 3);

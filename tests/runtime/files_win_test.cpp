@@ -8,6 +8,7 @@
 
 #include "runtime/encoding.h"
 #include "runtime/files.h"
+#include "tests/support/link_slot_win.h"
 #include "tests/support/sandbox.h"
 
 namespace tarnvel {
@@ -31,14 +32,17 @@ std::vector<std::string> Found(const std::string& pattern, int attributes = -1) 
   return names;
 }
 
-// The system's own listing order, to compare FindFile's order against.
-std::vector<std::string> SystemOrder(const std::string& dir) {
+// The system's own listing order, to compare FindFile's order against; with a mask, only the
+// entries whose listed attributes have none of the visible bits (0x37) set.
+std::vector<std::string> SystemOrder(const std::string& dir, bool withoutVisibleBits = false) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW data;
   HANDLE h = FindFirstFileW(Utf8ToWide(dir + "*").c_str(), &data);
   if (h == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(WideToUtf8(data.cFileName));
-  while (FindNextFileW(h, &data));
+  do {
+    if (!withoutVisibleBits || (data.dwFileAttributes & 0x37) == 0)
+      names.push_back(WideToUtf8(data.cFileName));
+  } while (FindNextFileW(h, &data));
   FindClose(h);
   return names;
 }
@@ -85,9 +89,9 @@ TEST_F(Files, FindFileFiltersByAttributesInListingOrder) {
   EXPECT_EQ(Found(dir + "*", 0x20),
             Only(order, ArchiveBitIsKept() ? std::vector<std::string>{"b.txt", "隐藏.txt"}
                                            : std::vector<std::string>{"A.txt", "b.txt", "隐藏.txt"}));
-  // A mask of 0 takes only entries none of whose attribute bits are set (Wine marks every file
-  // for archiving, so there it finds none).
-  for (const auto& name : Found(dir + "*", 0)) EXPECT_EQ(GetAttributes(dir + name), 0) << name;
+  // A mask of 0 takes exactly the entries none of whose visible bits are set (Wine marks every
+  // file for archiving, so there it must find none, neither files nor folders).
+  EXPECT_EQ(Found(dir + "*", 0), SystemOrder(dir, true));
   // Bits outside 0x37 are no filter: 0x80 | 0x10 is the directory filter.
   EXPECT_EQ(Found(dir + "*", 0x90), Only(order, {".", "..", "sub", "C"}));
   EXPECT_EQ(Found(dir + "*.txt"), Only(order, {"A.txt", "b.txt", "隐藏.txt"}));
@@ -148,15 +152,16 @@ TEST_F(Files, ListDirectoryGivesSizesTimesAndLinks) {
   EXPECT_FALSE(ListDirectory(dir + "f.bin", [](const DirectoryEntry&) { return true; }));
 
   bool sawLink = false;
-  ASSERT_TRUE(ListDirectory("Z:\\links\\3\\tree\\", [&](const DirectoryEntry& e) {
+  const std::string three = test::LinkSlot(3);
+  ASSERT_TRUE(ListDirectory(three + "tree\\", [&](const DirectoryEntry& e) {
     if (e.name == "link") sawLink = e.IsDirectoryLink();
     return true;
   }));
   EXPECT_TRUE(sawLink);
-  EXPECT_TRUE(IsDirectoryLink("Z:\\links\\3\\tree\\link"));
-  EXPECT_TRUE(IsDirectoryLink("Z:\\links\\3\\tree\\link\\"));
-  EXPECT_FALSE(IsDirectoryLink("Z:\\links\\3\\tree"));
-  EXPECT_FALSE(IsDirectoryLink("Z:\\links\\3\\tree\\file.txt"));
+  EXPECT_TRUE(IsDirectoryLink(three + "tree\\link"));
+  EXPECT_TRUE(IsDirectoryLink(three + "tree\\link\\"));
+  EXPECT_FALSE(IsDirectoryLink(three + "tree"));
+  EXPECT_FALSE(IsDirectoryLink(three + "tree\\file.txt"));
 }
 
 TEST_F(Files, ExistsHonoursWildcardsAndDirectories) {
@@ -175,8 +180,8 @@ TEST_F(Files, ExistsHonoursWildcardsAndDirectories) {
 TEST_F(Files, SizesBeyondFourGigabytes) {
   // Sparse: the size is set, no data written.
   const std::string big = dir + "big.bin";
-  HANDLE h = CreateFileW(Utf8ToWide(big).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+  HANDLE h = CreateFileW(Utf8ToWide(big).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   LARGE_INTEGER size;
   size.QuadPart = 4294967306LL;  // 4 GiB + 10
@@ -260,7 +265,7 @@ TEST_F(Files, RemoveDirectoryTreeRefusesRootsAndTouchesNothing) {
     EXPECT_FALSE(RemoveDirectoryTree(root)) << root;
   }
   EXPECT_TRUE(FileExists(dir + "witness.txt"));
-  EXPECT_TRUE(FileExists("Z:\\links\\4\\outside\\keep.txt"));
+  EXPECT_TRUE(FileExists(test::LinkSlot(4) + "outside\\keep.txt"));
 }
 
 TEST_F(Files, RemoveDirectoryTreeDeletesDepthFirstButNotReadOnlyFiles) {
@@ -293,15 +298,16 @@ TEST_F(Files, RemoveDirectoryTreeNeverGoesThroughADirectoryLink) {
   // tree\link points at outside\, tree\sub\up back at tree: neither may be walked.
   // Whether the links themselves go is the system's affair (Windows removes a link, Wine cannot),
   // and so is the result; what lies behind them stays either way.
-  RemoveDirectoryTree("Z:\\links\\1\\tree");
-  EXPECT_TRUE(FileExists("Z:\\links\\1\\outside\\keep.txt"));
-  EXPECT_FALSE(FileExists("Z:\\links\\1\\tree\\file.txt"));
-  EXPECT_TRUE(FileExists("Z:\\links\\1\\outside"));
+  const std::string one = test::LinkSlot(1), two = test::LinkSlot(2);
+  RemoveDirectoryTree(one + "tree");
+  EXPECT_TRUE(FileExists(one + "outside\\keep.txt"));
+  EXPECT_FALSE(FileExists(one + "tree\\file.txt"));
+  EXPECT_TRUE(FileExists(one + "outside"));
   // A link given itself loses at most the link.
-  RemoveDirectoryTree("Z:\\links\\2\\tree\\link");
-  RemoveDirectoryTree("Z:\\links\\2\\tree\\sub\\up\\");
-  EXPECT_TRUE(FileExists("Z:\\links\\2\\outside\\keep.txt"));
-  EXPECT_TRUE(FileExists("Z:\\links\\2\\tree\\file.txt"));
+  RemoveDirectoryTree(two + "tree\\link");
+  RemoveDirectoryTree(two + "tree\\sub\\up\\");
+  EXPECT_TRUE(FileExists(two + "outside\\keep.txt"));
+  EXPECT_TRUE(FileExists(two + "tree\\file.txt"));
 }
 
 // Names that end in a dot or a blank (made on Linux, on a share, or through \\?\) are named by

@@ -17,8 +17,9 @@ ByteString Bytes(std::string_view s) { return ByteString(s.begin(), s.end()); }
 
 // The file's bytes and its identity (volume serial, file index), read with the system's own calls.
 std::string RawBytes(const std::string& path) {
-  HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h =
+      CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return "<unreadable>";
   std::string bytes;
   char block[4096];
@@ -35,7 +36,8 @@ std::pair<DWORD, ULONGLONG> IdentityOf(const std::string& path) {
   const bool ok = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info);
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   if (!ok) return {0, 0};
-  return {info.dwVolumeSerialNumber, (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  return {info.dwVolumeSerialNumber,
+          (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 std::string Text(const ByteString& b) { return std::string(b.begin(), b.end()); }
 
@@ -111,7 +113,8 @@ TEST_F(IniFiles, AGbkFileStaysGbkWhileItCanAndBecomesUtf8WithNothingLost) {
   fresh();  // an ASCII value, and a Chinese one that still reads as GBK: the file stays GBK
   ASSERT_TRUE(WriteIniItem(file, "DIR", "EC", "0"));
   ASSERT_TRUE(WriteIniItem(file, "DIR", "Note", "资料"));
-  EXPECT_EQ(RawBytes(file), Utf8ToGbk("; 备份目录\r\n[DIR]\r\nInstall=d:\\备份\r\nEC=0\r\nNote=资料\r\n").value());
+  EXPECT_EQ(RawBytes(file),
+            Utf8ToGbk("; 备份目录\r\n[DIR]\r\nInstall=d:\\备份\r\nEC=0\r\nNote=资料\r\n").value());
   EXPECT_EQ(ReadIniItem(file, "DIR", "Note"), "资料");
 
   fresh();  // a Korean path: UTF-8 with the mark, every line kept
@@ -159,15 +162,19 @@ TEST_F(IniFiles, ReadOnlyFileIsRefusedAndHiddenOneKeepsItsAttributes) {
 
 TEST_F(IniFiles, AFileThatCannotBeReadIsNeverReplaced) {
   const std::string before = "[DIR]\r\nInstall=x\r\n";
-  ASSERT_TRUE(WriteWholeFile(file, {Bytes(before)}));
-  // Held open without sharing: neither read nor replaced.
-  HANDLE h = CreateFileW(Utf8ToWide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(WriteIniItem(file, "DIR", "EC", "1"));
-  EXPECT_EQ(ReadIniItem(file, "DIR", "Install", "default"), "default");
-  CloseHandle(h);
-  EXPECT_EQ(Text(ReadWholeFile(file)), before);
-  ExpectNoStrayFiles();
+  // Held open by another program that lets nobody read it (and, the second time, lets it be
+  // renamed over): neither read nor replaced by a file that would have lost its other keys.
+  for (DWORD sharing : {DWORD{0}, DWORD{FILE_SHARE_DELETE}}) {
+    ASSERT_TRUE(WriteWholeFile(file, {Bytes(before)}));
+    HANDLE h =
+        CreateFileW(Utf8ToWide(file).c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(WriteIniItem(file, "DIR", "EC", "1")) << sharing;
+    EXPECT_EQ(ReadIniItem(file, "DIR", "Install", "default"), "default");
+    CloseHandle(h);
+    EXPECT_EQ(Text(ReadWholeFile(file)), before) << sharing;
+    ExpectNoStrayFiles();
+  }
 }
 
 // A write never changes the file in place: a complete new file takes the name, so a crash or a

@@ -1,62 +1,53 @@
-// Trees of files for the command-line job's tests.
+#include <windows.h>
+
 #include "tests/support/job_tree_win.h"
 
-#include <functional>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 
-#include "runtime/files.h"
-#include "runtime/values.h"
+#include "runtime/encoding.h"
+#include "tests/support/tree_snapshot_win.h"
 
 namespace tarnvel::test {
 namespace {
 
-std::string ParentOf(const std::string& path) {
-  const std::size_t cut = path.find_last_of('\\', path.size() > 1 ? path.size() - 2 : 0);
-  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
+namespace fs = std::filesystem;
 
-void Walk(const std::string& root, const std::string& relative,
-          const std::function<void(const std::string&, const DirectoryEntry&)>& onEntry) {
-  ListDirectory(root + relative, [&](const DirectoryEntry& entry) {
-    onEntry(relative, entry);
-    if (entry.IsDirectory() && !entry.IsDirectoryLink()) Walk(root, relative + entry.name + "\\", onEntry);
-    return true;
-  });
-}
+fs::path PathOf(const std::string& path) { return fs::path(Utf8ToWide(path)); }
 
-std::string WithSeparator(const std::string& path) {
-  return !path.empty() && path.back() == '\\' ? path : path + "\\";
+std::wstring RootOf(const std::string& root) {
+  std::wstring wide = Utf8ToWide(root);
+  while (!wide.empty() && wide.back() == L'\\') wide.pop_back();
+  return wide;
 }
 
 }  // namespace
 
-void MakeFolders(const std::string& path) {
-  const std::string folder = WithSeparator(path);
-  if (GetAttributes(folder.substr(0, folder.size() - 1)) >= 0) return;
-  const std::string parent = ParentOf(folder);
-  if (!parent.empty() && parent.size() > 3) MakeFolders(parent);
-  MakeDirectory(folder);
-}
+void MakeFolders(const std::string& path) { fs::create_directories(PathOf(path)); }
 
 void WriteFileOfSize(const std::string& path, std::size_t size, char fill) {
-  MakeFolders(ParentOf(path));
-  const std::string bytes(size, fill);
-  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  if (!WriteWholeFile(path, {std::span<const std::uint8_t>(data, bytes.size())})) {
-    throw RuntimeError("cannot write test file " + path);
-  }
+  const fs::path file = PathOf(path);
+  fs::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << std::string(size, fill);
+  if (!out.good()) throw std::runtime_error("cannot write test file " + path);
 }
 
 std::map<std::string, std::int64_t> TreeOf(const std::string& root) {
   std::map<std::string, std::int64_t> tree;
-  Walk(WithSeparator(root), "", [&](const std::string& relative, const DirectoryEntry& entry) {
-    if (entry.IsDirectoryLink()) {
-      tree[relative + entry.name + "\\"] = -2;
-    } else if (entry.IsDirectory()) {
-      tree[relative + entry.name + "\\"] = -1;
+  for (const auto& [key, entry] : SnapshotTree(RootOf(root))) {
+    std::string name = Utf8(key);
+    for (char& c : name) c = c == '/' ? '\\' : c;
+    if (entry.kind == EntryKind::kDirectoryLink) {
+      tree[name + "\\"] = -2;
+    } else if (entry.kind == EntryKind::kDirectory) {
+      tree[name + "\\"] = -1;
     } else {
-      tree[relative + entry.name] = entry.size;
+      tree[name] = entry.size;
     }
-  });
+  }
   return tree;
 }
 
@@ -69,16 +60,21 @@ std::map<std::string, std::int64_t> FilesOf(const std::string& root) {
 }
 
 std::string FileText(const std::string& path) {
-  const ByteString bytes = ReadWholeFile(path);
-  return std::string(bytes.begin(), bytes.end());
+  std::ifstream in(PathOf(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void MakeTreeWritable(const std::string& root) {
-  Walk(WithSeparator(root), "", [&](const std::string& relative, const DirectoryEntry& entry) {
-    if (!entry.IsDirectory() && (entry.attributes & kAttrReadOnly) != 0) {
-      SetAttributes(WithSeparator(root) + relative + entry.name, 0);
+  const std::wstring base = RootOf(root);
+  for (const auto& [key, entry] : SnapshotTree(base)) {
+    if (entry.kind != EntryKind::kFile) continue;
+    std::wstring path = base + L"\\" + key;
+    for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
-  });
+  }
 }
 
 }  // namespace tarnvel::test

@@ -1,4 +1,6 @@
-// Trees of files for the command-line job's tests: build one, read one back.
+// Trees of files for the engines' tests: build one, read one back. Written on std::filesystem
+// and the tests' own walker (tree_snapshot_win.h), never on the program's file code, so a fault
+// the program's listing shares with its copying cannot hide in the comparison.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +9,7 @@
 
 namespace tarnvel::test {
 
-// Writes a file of `size` bytes of `fill`, creating the folders above it. Paths are GBK.
+// Writes a file of `size` bytes of `fill`, creating the folders above it. Paths are UTF-8.
 void WriteFileOfSize(const std::string& path, std::size_t size, char fill = 'a');
 // Creates a folder and its parents.
 void MakeFolders(const std::string& path);

@@ -37,15 +37,14 @@ fs::path SandboxRoot() {
   // ctest names a folder of the build; a test started by hand falls back to the system's.
   const char* scratch = std::getenv("TARNVEL_TEST_SCRATCH");
   const fs::path base = scratch != nullptr && *scratch != '\0' ? fs::path(scratch)
-                                                                : fs::temp_directory_path() / "tarnvel-tests";
+                                                               : fs::temp_directory_path() / "tarnvel-tests";
   return base / fs::path(testing::internal::GetArgvs().front()).stem();
 #endif
 }
 
+}  // namespace
+
 #ifdef _WIN32
-// Removes the tree without ever entering a directory link (a link loses only itself, where the
-// system can remove it), clearing the read-only bit a test left; what cannot be removed is named
-// in `left`.
 void RemoveTree(const std::wstring& path, std::vector<std::wstring>& left) {
   const std::wstring extended = L"\\\\?\\" + path;
   WIN32_FIND_DATAW data;
@@ -72,12 +71,14 @@ void RemoveTree(const std::wstring& path, std::vector<std::wstring>& left) {
     FindClose(find);
   }
   SetFileAttributesW(extended.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!RemoveDirectoryW(extended.c_str()) && GetFileAttributesW(extended.c_str()) != INVALID_FILE_ATTRIBUTES &&
-      left.empty()) {
+  if (!RemoveDirectoryW(extended.c_str()) &&
+      GetFileAttributesW(extended.c_str()) != INVALID_FILE_ATTRIBUTES && left.empty()) {
     left.push_back(path);
   }
 }
 #endif
+
+namespace {
 
 // A folder that an earlier run left and that cannot be removed fails the test here, loudly: left
 // in place it would make this run's results depend on what that one did.

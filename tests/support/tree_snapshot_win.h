@@ -23,10 +23,18 @@ enum class EntryKind {
 struct TreeEntry {
   EntryKind kind = EntryKind::kFile;
   bool directoryBit = false;
-  bool readable = false;        // a file whose bytes could be read
-  std::uint64_t checksum = 0;   // FNV-1a (64 bits) of a file's bytes
-  std::uint64_t identity = 0;   // volume serial number and file index folded together; 0 unknown
+  bool readable = false;       // a file whose bytes could be read
+  std::uint64_t checksum = 0;  // FNV-1a (64 bits) of a file's bytes
+  std::uint64_t identity = 0;  // volume serial number and file index folded together; 0 unknown
   std::int64_t size = 0;
+  std::uint64_t lastWriteTime = 0;  // FILETIME as the listing gives it
+  // Equal entries hold the same thing; the time is compared only where a test asks for it (a
+  // folder's own time moves whenever an entry in it is added).
+  friend bool operator==(const TreeEntry& a, const TreeEntry& b) {
+    return a.kind == b.kind && a.directoryBit == b.directoryBit && a.readable == b.readable &&
+           a.checksum == b.checksum &&
+           a.identity == b.identity && a.size == b.size;
+  }
 };
 
 // Keys are paths relative to the root, names joined by "/" (a name listed with "\" keeps it).
@@ -56,7 +64,7 @@ std::string Utf8(const std::wstring& text);
 struct ProcessOutcome {
   bool started = false;
   unsigned long startError = 0;
-  bool ended = false;           // false: it ran past the limit and was killed
+  bool ended = false;  // false: it ran past the limit and was killed
   unsigned long exitCode = 0;
   unsigned long elapsedMs = 0;
 };

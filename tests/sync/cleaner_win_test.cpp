@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "runtime/encoding.h"
-#include "sync/cleaner.h"
 #include "runtime/files.h"
+#include "sync/cleaner.h"
 #include "sync/path_helpers.h"
+#include "tests/support/link_slot_win.h"
 #include "tests/support/sandbox.h"
 #include "tests/sync/sync_fixture_win.h"
 
@@ -71,8 +72,9 @@ TEST_F(CleanerWin, RemovesOnlyWhatTheSourceLacks) {
   // A directory the clean-up keeps keeps its attributes (it used to lose its hidden bit).
   EXPECT_TRUE(RawAttributes(dst + "KEPT") & FILE_ATTRIBUTE_HIDDEN);
   EXPECT_EQ(rig.controls.removedDirectoriesLog.Count(), 0);
-  EXPECT_EQ(Lines(rig.controls.removedFilesLog),
-            (std::vector<std::string>{dst + "KEPT\\gone.txt", dst + "asdir", dst + "hid.txt", dst + "ro.txt"}));
+  EXPECT_EQ(
+      Lines(rig.controls.removedFilesLog),
+      (std::vector<std::string>{dst + "KEPT\\gone.txt", dst + "asdir", dst + "hid.txt", dst + "ro.txt"}));
   // Every target file examined adds its size.
   EXPECT_GT(rig.engine.Totals().dataTotal, 0);
 }
@@ -109,20 +111,22 @@ TEST_F(CleanerWin, StatusLineNamesTheSourceAtTheTopAndOnlyRemovalsDeeper) {
   EXPECT_EQ(statuses.front(), "提示：清除多余目录 - > " + src + "top");
   EXPECT_NE(std::find(statuses.begin(), statuses.end(), "提示：清除多余目录 - > " + src + "top\\extra"),
             statuses.end());
-  EXPECT_EQ(std::find(statuses.begin(), statuses.end(), "提示：清除多余目录 - > " + src + "top\\deep"), statuses.end());
+  EXPECT_EQ(std::find(statuses.begin(), statuses.end(), "提示：清除多余目录 - > " + src + "top\\deep"),
+            statuses.end());
 }
 
 // Fixed: the cleaner could delete through a directory link.
 TEST_F(CleanerWin, NeverDeletesThroughADirectoryLink) {
-  dst = "Z:\\links\\10\\tree\\";
+  const std::string slot = LinkSlot(10);
+  dst = slot + "tree\\";
   WriteTextFile(src + "file.txt", "file\n");
   Clean();
   // tree\link leads to outside\, tree\sub\up back to tree\. Whether the links themselves (and so
   // the extra sub\) go is the system's affair: Windows removes a link, Wine cannot. What lies
   // behind them stays, byte for byte, either way.
-  EXPECT_EQ(ReadTextFile("Z:\\links\\10\\outside\\keep.txt"), "keep\n") << "deleted through tree\\link";
-  EXPECT_EQ(ReadTextFile("Z:\\links\\10\\tree\\file.txt"), "file\n") << "deleted through tree\\sub\\up";
-  EXPECT_TRUE(Exists("Z:\\links\\10\\outside")) << "a link may go only as a link";
+  EXPECT_EQ(ReadTextFile(slot + "outside\\keep.txt"), "keep\n") << "deleted through tree\\link";
+  EXPECT_EQ(ReadTextFile(slot + "tree\\file.txt"), "file\n") << "deleted through tree\\sub\\up";
+  EXPECT_TRUE(Exists(slot + "outside")) << "a link may go only as a link";
 }
 
 // Fixed: with the source inside the target, the source itself was cleaned as something extra.
@@ -154,7 +158,8 @@ TEST_F(CleanerWin, ASourceThatVanishesMidwayStopsTheRemovals) {
   ASSERT_TRUE(unplugged);
   EXPECT_EQ(Lines(rig.controls.removedFilesLog), std::vector<std::string>{});
   EXPECT_EQ(Lines(rig.controls.removedDirectoriesLog), std::vector<std::string>{});
-  for (const char* f : {"a\\1.txt", "a\\2.txt", "b\\3.txt", "c\\4.txt", "top.txt"}) EXPECT_TRUE(Exists(dst + f)) << f;
+  for (const char* f : {"a\\1.txt", "a\\2.txt", "b\\3.txt", "c\\4.txt", "top.txt"})
+    EXPECT_TRUE(Exists(dst + f)) << f;
 }
 
 TEST_F(CleanerWin, StopLeavesTheRestInPlace) {
@@ -188,8 +193,7 @@ namespace {
 // source gone, nothing at all is attempted, the link included. (The harness lays out
 // Z:\links\11: tree\link -> outside and the loop tree\sub\up.)
 TEST(CleanerLinks, NothingIsRemovedOnceTheSourceIsGoneLinksIncluded) {
-  const std::string slot = "Z:\\links\\11\\";
-  ASSERT_TRUE(IsDirectoryLink(slot + "tree\\link")) << "link fixtures missing";
+  const std::string slot = LinkSlot(11);
   EngineRig rig;
   const std::string gone = FreshTestDir() + "unplugged\\";
   rig.SetJob(gone, slot + "tree\\", true);

@@ -6,6 +6,7 @@
 #include "runtime/encoding.h"
 #include "sync/directory_sync.h"
 #include "sync/path_helpers.h"
+#include "tests/support/link_slot_win.h"
 #include "tests/support/sandbox.h"
 #include "tests/sync/sync_fixture_win.h"
 
@@ -99,11 +100,44 @@ TEST_F(DirectorySyncWin, NeverWritesIntoASourceInsideTheTarget) {
 
 // Fixed: a link back to an ancestor was followed for ever; a link out of the tree is copied.
 TEST_F(DirectorySyncWin, FollowsLinksButNotBackIntoTheWalk) {
-  src = "Z:\\links\\9\\tree\\";
+  src = LinkSlot(9) + "tree\\";
   Walk();
   EXPECT_EQ(ReadTextFile(dst + "link\\keep.txt"), "keep\n");
   EXPECT_TRUE(IsDirectory(dst + "sub"));
   EXPECT_FALSE(Exists(dst + "sub\\up"));
+}
+
+// Links below the root: deep\a\b\up leads back to deep\a (a loop the root check does not see)
+// and deep\a\home to the slot that holds the root. Neither is followed; the rest is copied.
+TEST_F(DirectorySyncWin, NeitherALoopBelowTheRootNorALinkToItsParentIsFollowed) {
+  src = LinkSlot(12) + "deep\\";
+  Walk();
+  EXPECT_EQ(ReadTextFile(dst + "a\\b\\f.txt"), "deep\n");
+  EXPECT_FALSE(Exists(dst + "a\\b\\up")) << "the loop below the root was followed";
+  EXPECT_FALSE(Exists(dst + "a\\home")) << "the link to the root's parent was followed";
+}
+
+// A source link into the target (pair\src\in -> pair\dst\sub) would copy the target into itself.
+TEST_F(DirectorySyncWin, ASourceLinkIntoTheTargetIsNotFollowed) {
+  const std::string slot = LinkSlot(12);
+  src = slot + "pair\\src\\";
+  dst = slot + "pair\\dst\\";
+  Walk();
+  EXPECT_FALSE(Exists(dst + "in"));
+  EXPECT_EQ(ReadTextFile(dst + "sub\\g.txt"), "sub\n");
+}
+
+// Fixed (found by the torture suite): a target directory link where the source has a folder was
+// written through. Both are refused and reported; nothing lands behind the links.
+TEST_F(DirectorySyncWin, NeverWritesThroughATargetDirectoryLink) {
+  const std::string slot = LinkSlot(13);
+  dst = slot + "tree\\";
+  WriteTextFile(src + "link\\new.txt", "n");
+  WriteTextFile(src + "sub\\up\\loop.txt", "l");
+  Walk();
+  EXPECT_FALSE(Exists(slot + "outside\\new.txt"));
+  EXPECT_FALSE(Exists(slot + "tree\\loop.txt"));
+  EXPECT_EQ(rig.engine.Report().Failures(), 2);
 }
 
 // The parent's target listing says which directories are there; what another program changes

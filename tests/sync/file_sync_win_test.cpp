@@ -52,14 +52,16 @@ TEST_F(FileSyncWin, DecidesBySizeAndMillisecond) {
   WriteTextFile(src + "missing.txt", "m");
   SetWriteTime(src + "same.txt", kSomeTime);
   SetWriteTime(dst + "same.txt", kSomeTime);
-  SetWriteTime(src + "ms.txt", kSomeTime + kOneMillisecond);
-  SetWriteTime(dst + "ms.txt", kSomeTime);
+  // A target time a FAT volume could not have written (not a whole even second): to the
+  // millisecond.
+  SetWriteTime(src + "ms.txt", kSomeTime + 251 * kOneMillisecond);
+  SetWriteTime(dst + "ms.txt", kSomeTime + 250 * kOneMillisecond);
   SetWriteTime(src + "size.txt", kSomeTime);
   SetWriteTime(dst + "size.txt", kSomeTime);
   Sync();
   EXPECT_EQ(ReadTextFile(dst + "same.txt"), "old!");
   EXPECT_EQ(ReadTextFile(dst + "ms.txt"), "new!");
-  EXPECT_EQ(WriteTimeOf(dst + "ms.txt"), kSomeTime + kOneMillisecond);
+  EXPECT_EQ(WriteTimeOf(dst + "ms.txt"), kSomeTime + 251 * kOneMillisecond);
   EXPECT_EQ(ReadTextFile(dst + "size.txt"), "longer");
   EXPECT_EQ(ReadTextFile(dst + "missing.txt"), "m");
   EXPECT_EQ(rig.controls.copiedFilesLog.Count(), 3);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sync/main_controls.h"
+#include "sync/walk_roots.h"
 
 namespace tarnvel {
 namespace {
@@ -38,9 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NormaliseCase{"D:\\ÄÖ\\Ελληνικά\\", "d:\\ÄÖ\\Ελληνικά"},
                       // "Copy as path" quotes: the separator inside them is a trailing one.
                       NormaliseCase{"\"D:\\사진\\\"", "d:\\사진"}, NormaliseCase{"\"E:\"", "e:\\"},
-                      NormaliseCase{"\"\\\\srv\\share\\\"", "\\\\srv\\share"},
-                      NormaliseCase{"\\", "\\\\"}, NormaliseCase{"a:b:", "a:\\b:\\"},
-                      NormaliseCase{"\"x\"\\\"y\"/", "x\\y"}));
+                      NormaliseCase{"\"\\\\srv\\share\\\"", "\\\\srv\\share"}, NormaliseCase{"\\", "\\\\"},
+                      NormaliseCase{"a:b:", "a:\\b:\\"}, NormaliseCase{"\"x\"\\\"y\"/", "x\\y"}));
 
 TEST(NormalisePath, CharactersAndStrayBytesBeforeTheLastSeparator) {
   EXPECT_EQ(NormalisePath("D:\\" + kJo), "d:\\" + kJo);
@@ -56,7 +56,8 @@ TEST(MapBetweenRoots, IgnoresAsciiCaseAndMapsOnlyTheRootPrefix) {
   EXPECT_EQ(MapBetweenRoots("d:\\data\\sub\\a.txt", "D:\\Data\\", "E:\\Bak\\"), "E:\\Bak\\sub\\a.txt");
   EXPECT_EQ(MapBetweenRoots("x\\a\\y\\a\\", "a\\", "b\\"), "x\\a\\y\\a\\");
   EXPECT_EQ(MapBetweenRoots("a\\y\\a\\", "a\\", "b\\"), "b\\y\\a\\");
-  EXPECT_EQ(MapBetweenRoots("D:\\old-src\\old-src\\f", "D:\\old-src\\", "D:\\old-dst\\"), "D:\\old-dst\\old-src\\f");
+  EXPECT_EQ(MapBetweenRoots("D:\\old-src\\old-src\\f", "D:\\old-src\\", "D:\\old-dst\\"),
+            "D:\\old-dst\\old-src\\f");
   EXPECT_EQ(MapBetweenRoots("D:\\other\\f", "D:\\Data\\", "E:\\"), "D:\\other\\f");
   EXPECT_EQ(MapBetweenRoots("D:\\f", "", "E:\\"), "D:\\f");
 }
@@ -91,6 +92,25 @@ TEST(DirectoryPathSteps, CreatesEveryParentFirst) {
   EXPECT_TRUE(DirectoryPathSteps("").empty());
   EXPECT_EQ(DirectoryPathSteps("E:\\" + kJo + "x\\한글"),
             (TextArray{"E:\\", "E:\\" + kJo + "x\\", "E:\\" + kJo + "x\\한글"}));
+}
+
+}  // namespace
+}  // namespace tarnvel
+
+namespace tarnvel {
+namespace {
+
+// A root names a place without a current directory: drive-relative ("Z:x"), rooted without a
+// drive ("\x"), relative and device forms are no roots.
+TEST(WalkRootText, OnlyFullPathsAreRoots) {
+  for (const char* full :
+       {"Z:\\", "z:/a", "\\\\server\\share", "//server/share", "\\\\?\\Z:\\a", "\\\\?\\UNC\\s\\h"}) {
+    EXPECT_TRUE(IsAbsoluteRoot(full)) << full;
+  }
+  for (const char* partial :
+       {"", "Z:", "Z:x", "\\x", "/x", "x\\y", ".", "\\\\.\\Z:", "\\\\?\\UNC\\", "1:\\x"}) {
+    EXPECT_FALSE(IsAbsoluteRoot(partial)) << partial;
+  }
 }
 
 }  // namespace

@@ -6,10 +6,13 @@
 #include "runtime/convert.h"
 #include "runtime/datetime.h"
 #include "runtime/dialogs.h"
+#include "runtime/encoding.h"
 #include "runtime/inifile.h"
 #include "sync/path_helpers.h"
 #include "sync/task_runner.h"
+#include "tests/support/link_slot_win.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/tree_snapshot_win.h"
 #include "tests/sync/sync_fixture_win.h"
 
 namespace tarnvel::test {
@@ -66,8 +69,9 @@ TEST_F(TaskRunnerWin, SingleModeRun) {
   EXPECT_EQ(ReadTextFile(dst + "\\root.txt"), "r");
   EXPECT_EQ(ReadTextFile(dst + "\\a\\one.txt"), "1");
   // The root's own files come last.
-  EXPECT_EQ(Lines(rig.controls.copiedFilesLog),
-            (std::vector<std::string>{NormalisePath(dst + "\\a\\one.txt"), NormalisePath(dst + "\\root.txt")}));
+  EXPECT_EQ(
+      Lines(rig.controls.copiedFilesLog),
+      (std::vector<std::string>{NormalisePath(dst + "\\a\\one.txt"), NormalisePath(dst + "\\root.txt")}));
   ASSERT_EQ(rig.controls.runHistory.Count(), 2);
   EXPECT_EQ(rig.controls.runHistory.ItemText(0), "2011年3月5日22时7分9秒");
   EXPECT_EQ(rig.controls.runHistory.ItemText(1), "消耗:00:01:15");
@@ -194,6 +198,51 @@ TEST_F(TaskRunnerWin, CleanUpNeedsASourceThatHoldsSomething) {
   rig.SetJob(dir + "unplugged", dir + "new\\deep\\bak", true);
   RunSyncTasks(rig.engine);
   EXPECT_FALSE(Exists(dir + "new")) << "a missing source makes no target";
+}
+
+// The short (8.3) name of an existing folder: one more spelling of it that no text check sees through.
+std::string ShortName(const std::string& path) {
+  wchar_t shortPath[MAX_PATH] = {};
+  const DWORD n = GetShortPathNameW(Utf8ToWide(path).c_str(), shortPath, MAX_PATH);
+  return n == 0 || n >= MAX_PATH ? std::string() : WideToUtf8(shortPath);
+}
+
+// Roots that are the same folder, or one inside the other, by spellings only their identity
+// gives away: a link (the slot's alias -> tree) and a short name. The run is refused as such with
+// clean-up on, and not one entry below the slot or the test's folder changes.
+TEST_F(TaskRunnerWin, RootsThatMeetThroughAnAliasAreRefusedAndNothingIsWritten) {
+  const std::string slot = LinkSlot(14);
+  WriteTextFile(src + "\\LongSourceFolder\\f.txt", "f");
+  const std::string longName = src + "\\LongSourceFolder";
+  const std::string shortName = ShortName(longName);
+  ASSERT_FALSE(shortName.empty());
+  ASSERT_NE(shortName, longName);
+  const std::string same = "错误：源目录和目标目录是同一个文件夹，任务未执行。";
+  const std::string targetInside = "错误：目标目录位于源目录之内，任务未执行。";
+  const std::string sourceInside = "错误：源目录位于目标目录之内，任务未执行。";
+  const struct {
+    std::string source, target, refusal;
+  } cases[] = {
+      {slot + "tree", slot + "alias", same},
+      {longName, shortName, same},
+      {slot + "tree", slot + "alias\\new", targetInside},
+      {longName, shortName + "\\new", targetInside},
+      {slot + "alias\\sub", slot + "tree", sourceInside},
+      {shortName + "\\in", longName, sourceInside},
+  };
+  WriteTextFile(longName + "\\in\\g.txt", "g");
+  const TreeSnapshot slotBefore = SnapshotTree(Utf8ToWide(slot.substr(0, slot.size() - 1)));
+  const TreeSnapshot dirBefore = SnapshotTree(Utf8ToWide(dir.substr(0, dir.size() - 1)));
+  for (const auto& c : cases) {
+    rig.SetJob(c.source, c.target, true);
+    RunSyncTasks(rig.engine);
+    const std::vector<std::string> failures = Lines(rig.controls.failuresLog);
+    ASSERT_EQ(failures.size(), 1u) << c.source << " -> " << c.target;
+    EXPECT_NE(failures[0].find(c.refusal), std::string::npos)
+        << c.source << " -> " << c.target << ": " << failures[0];
+  }
+  EXPECT_TRUE(SnapshotTree(Utf8ToWide(slot.substr(0, slot.size() - 1))) == slotBefore);
+  EXPECT_TRUE(SnapshotTree(Utf8ToWide(dir.substr(0, dir.size() - 1))) == dirBefore);
 }
 
 // After a run with clean-up, an independent walk finds the trees equal, dot directories aside.

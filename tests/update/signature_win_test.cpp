@@ -22,7 +22,8 @@ ByteString PublicKey() {
   const ByteString hex = ReadTestFile("public.hex");
   ByteString key;
   for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    key.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.begin() + i, hex.begin() + i + 2), nullptr, 16)));
+    key.push_back(
+        static_cast<std::uint8_t>(std::stoi(std::string(hex.begin() + i, hex.begin() + i + 2), nullptr, 16)));
   return key;
 }
 
@@ -33,8 +34,9 @@ TEST(UpdateSignature, TheMakersSignatureChecksInBothForms) {
   EXPECT_EQ(VerifyUpdateSignature(data, ReadTestFile("update.bin.sig"), key), SignatureCheck::Good);
   EXPECT_EQ(VerifyUpdateSignature(data, ReadTestFile("update.bin.raw.sig"), key), SignatureCheck::Good);
   // The key without its leading 04 is the same key.
-  EXPECT_EQ(VerifyUpdateSignature(data, ReadTestFile("update.bin.sig"), ByteString(key.begin() + 1, key.end())),
-            SignatureCheck::Good);
+  EXPECT_EQ(
+      VerifyUpdateSignature(data, ReadTestFile("update.bin.sig"), ByteString(key.begin() + 1, key.end())),
+      SignatureCheck::Good);
   // This build's own key is the test key.
   EXPECT_EQ(BuiltInUpdateKey(), key);
   EXPECT_EQ(VerifyUpdateSignature(data, ReadTestFile("update.bin.sig")), SignatureCheck::Good);
@@ -60,6 +62,22 @@ TEST(UpdateSignature, AChangedFileOrSignatureOrAStrangersKeyIsRefused) {
     EXPECT_EQ(VerifyUpdateSignature(data, changed, key), SignatureCheck::Bad) << "signature byte " << at;
   }
   EXPECT_EQ(VerifyUpdateSignature(data, ReadTestFile("update.bin.stranger.sig"), key), SignatureCheck::Bad);
+}
+
+// A file of 78,000 bytes: a change anywhere, the last byte included, is found.
+TEST(UpdateSignature, EveryByteOfALongFileCounts) {
+  const ByteString data = ReadTestFile("large.bin");
+  const ByteString signature = ReadTestFile("large.bin.sig");
+  const ByteString key = PublicKey();
+  ASSERT_GT(data.size(), 65536u);
+  EXPECT_EQ(VerifyUpdateSignature(data, signature, key), SignatureCheck::Good);
+  for (std::size_t at : {std::size_t{0}, std::size_t{65535}, std::size_t{65536}, data.size() - 1}) {
+    ByteString changed = data;
+    changed[at] ^= 0x01;
+    EXPECT_EQ(VerifyUpdateSignature(changed, signature, key), SignatureCheck::Bad) << "byte " << at;
+  }
+  EXPECT_EQ(VerifyUpdateSignature(ByteString(data.begin(), data.end() - 1), signature, key),
+            SignatureCheck::Bad);
 }
 #endif
 

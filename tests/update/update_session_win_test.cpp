@@ -293,27 +293,75 @@ TEST_F(SignedUpdateTest, DirectModeWritesTheBatchBesideTheVerifiedProgramAndEnds
       << "the batch replaces it, not the program";
 }
 
+// A signature in DER form (SEQUENCE of two INTEGERs) of a pair r ‖ s.
+ByteString Der(const ByteString& pair) {
+  ByteString body;
+  for (std::size_t half : {std::size_t{0}, std::size_t{32}}) {
+    const bool sign = (pair[half] & 0x80) != 0;
+    body.push_back(0x02);
+    body.push_back(static_cast<std::uint8_t>(32 + (sign ? 1 : 0)));
+    if (sign) body.push_back(0);
+    body.insert(body.end(), pair.begin() + half, pair.begin() + half + 32);
+  }
+  body.insert(body.begin(), {0x30, static_cast<std::uint8_t>(body.size())});
+  return body;
+}
+
+// Whatever is wrong with the file or its signature (a changed byte, another signature, a
+// signature that is no signature: an error page, a cut DER, 63 bytes), the download is deleted,
+// the user told why, and nothing else happens.
 TEST_F(SignedUpdateTest, ATamperedFileOrAWrongSignatureIsDeletedAndNothingElseHappens) {
   ByteString tampered = newProgram_;
   tampered.back() ^= 1;
-  ByteString changed = test::SignForTest(newProgram_);
+  const ByteString good = test::SignForTest(newProgram_);
+  ByteString changed = good;
   changed[10] ^= 1;
-  for (const auto& [body, signature] :
-       std::vector<std::pair<ByteString, ByteString>>{{tampered, test::SignForTest(newProgram_)},
-                                                      {newProgram_, changed},
-                                                      {newProgram_, ByteString(64, 0)}}) {
-    Serve("Tarnvel.exe", body);
-    Serve("Tarnvel.exe.sig", signature);
+  const ByteString der = Der(good);
+  const std::string page = "<html><body><h1>404 Not Found</h1></body></html>\r\n";
+  const struct {
+    ByteString body, signature;
+    SignatureCheck said;
+  } cases[] = {
+      {tampered, good, SignatureCheck::Bad},
+      {newProgram_, changed, SignatureCheck::Bad},
+      {newProgram_, ByteString(64, 0), SignatureCheck::Bad},
+      {newProgram_, ByteString(page.begin(), page.end()), SignatureCheck::Malformed},
+      {newProgram_, ByteString(der.begin(), der.end() - 1), SignatureCheck::Malformed},
+      {newProgram_, ByteString(good.begin(), good.end() - 1), SignatureCheck::Malformed},
+  };
+  for (const auto& c : cases) {
+    Serve("Tarnvel.exe", c.body);
+    Serve("Tarnvel.exe.sig", c.signature);
     dialogs_.AnswerMessage(kButtonOk);
     ASSERT_TRUE(StartUpdate(url_ + "Tarnvel.exe"));
     ASSERT_TRUE(RunUntilClosed());
     EXPECT_EQ(ProgramDirectoryNames(), std::vector<std::string>{"Tarnvel.exe"});
     ASSERT_FALSE(dialogs_.Messages().empty());
     EXPECT_EQ(dialogs_.Messages().back().caption, "错误");
-    EXPECT_NE(dialogs_.Messages().back().message, "");
+    EXPECT_EQ(dialogs_.Messages().back().message, SignatureCheckMessage(c.said)) << c.signature.size();
   }
   EXPECT_TRUE(batches_.empty());
   EXPECT_FALSE(ended_);
+}
+
+// Installing ends the program: one that is ready while a run goes on waits for its return.
+TEST_F(SignedUpdateTest, AnInstallReadyDuringARunWaitsUntilTheRunHasReturned) {
+  Serve("Tarnvel.exe", newProgram_);
+  Serve("Tarnvel.exe.sig", test::SignForTest(newProgram_));
+  bool running = true;
+  ProcessUpdate().Hooks().runInProgress = [&running] { return running; };
+  ASSERT_TRUE(StartUpdate(url_ + "Tarnvel.exe"));
+  ASSERT_TRUE(test::DispatchUntil([] { return ProcessUpdate().InstallWaiting(); }))
+      << ProcessUpdate().LastNotice();
+  ProcessUpdate().RunReturned();  // an inner run's return, while the outer one goes on
+  EXPECT_TRUE(batches_.empty());
+  EXPECT_FALSE(ended_);
+  EXPECT_FALSE(StartUpdate(url_ + "Tarnvel.exe")) << "a second update would replace the waiting one";
+  running = false;
+  ProcessUpdate().RunReturned();
+  EXPECT_EQ(batches_, std::vector<std::string>{programDir_ + "\\update.bat"});
+  EXPECT_TRUE(ended_);
+  EXPECT_EQ(ReadWholeFile(programDir_ + "\\update.exe.tmp"), newProgram_);
 }
 
 TEST_F(SignedUpdateTest, CompareModeChecksTheArchiveAndNamesItsMemberInTheBatch) {
