@@ -27,6 +27,9 @@ std::string FinishedText(std::int32_t failures);
 inline constexpr int kJobDone = 0;
 inline constexpr int kJobIncomplete = 1;
 inline constexpr int kJobNotStarted = 2;
+// The copies ran, but the clean-up was held back: it would have removed most of the target
+// (at least 10 files and more than half of them), and a job line has nobody to ask.
+inline constexpr int kJobCleanUpHeldBack = 3;
 
 // False when the pair must not be synchronised at all: a blank, relative or drive-relative
 // source or target (which would name a place that depends on the current directory), or two
@@ -38,8 +41,8 @@ bool JobPathsUsable(const std::string& source, const std::string& target);
 // Style 1: clean, then copy.
 int RunStaticSteps(const std::string& source, const std::string& target, RunReport* report = nullptr);
 // Style 2: the file label and the file bar show the cleaning, then each copied file.
-int RunSingleBarSteps(const std::string& source, const std::string& target, Label& fileLabel, ProgressBar& fileBar,
-                      RunReport* report = nullptr);
+int RunSingleBarSteps(const std::string& source, const std::string& target, Label& fileLabel,
+                      ProgressBar& fileBar, RunReport* report = nullptr);
 // Style 3: all seven controls of the job.
 int RunDoubleBarSteps(const JobControls& job, RunReport* report = nullptr);
 

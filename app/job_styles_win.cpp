@@ -3,20 +3,26 @@
 
 #include "app/job_styles.h"
 
-
 #include "app/size_copier.h"
 #include "runtime/convert.h"
+#include "runtime/datetime.h"
 #include "runtime/encoding.h"
 #include "runtime/programs.h"
-#include "runtime/datetime.h"
 #include "runtime/text.h"
 #include "sync/file_info.h"
 #include "sync/run_log.h"
+#include "ui/settings_store.h"
 
 namespace tarnvel {
 namespace {
 
 constexpr int kShellFileNotFound = 2;
+
+// A job of the job line keeps what it removes or replaces as long as the main window's setting
+// says, or the default when none is stored.
+SizeJob ResolveJob(const std::string& source, const std::string& target) {
+  return ResolveSizeJob(source, target, StoredKeepDays(RegistrySettings::Open()));
+}
 
 // A job that walks: its roots are usable and its source is there.
 bool Startable(const SizeJob& job) { return job.Usable() && job.roots.sourceExists; }
@@ -45,6 +51,7 @@ int ExitCodeOf(const SizeJob& job, RunReport* report) {
     report->SetLog(nullptr);
   }
   if (!Startable(job)) return kJobNotStarted;
+  if (job.heldBack) return kJobCleanUpHeldBack;
   return job.report.Failures() == 0 ? kJobDone : kJobIncomplete;
 }
 
@@ -60,22 +67,22 @@ bool JobPathsUsable(const std::string& source, const std::string& target) {
 }
 
 int RunStaticSteps(const std::string& source, const std::string& target, RunReport* report) {
-  SizeJob job = ResolveSizeJob(source, target);
+  SizeJob job = ResolveJob(source, target);
   JobLog log(job, source, target);
   if (Startable(job)) {
-    CleanTargetBySize(job);
+    CleanTargetGuarded(job);
     CopyTreeBySize(job);
   }
   return ExitCodeOf(job, report);
 }
 
-int RunSingleBarSteps(const std::string& source, const std::string& target, Label& fileLabel, ProgressBar& fileBar,
-                      RunReport* report) {
+int RunSingleBarSteps(const std::string& source, const std::string& target, Label& fileLabel,
+                      ProgressBar& fileBar, RunReport* report) {
   fileLabel.SetText(kCleaningText);
-  SizeJob job = ResolveSizeJob(source, target);
+  SizeJob job = ResolveJob(source, target);
   JobLog log(job, source, target);
   const bool startable = Startable(job);
-  if (startable) CleanTargetBySize(job);
+  if (startable) CleanTargetGuarded(job);
   const std::int32_t count = startable ? CountMissingFiles(job) : 0;
   if (count == 0) {
     fileBar.SetPosition(fileBar.Maximum());
@@ -90,10 +97,10 @@ int RunSingleBarSteps(const std::string& source, const std::string& target, Labe
 
 int RunDoubleBarSteps(const JobControls& controls, RunReport* report) {
   controls.statusLabel.SetText(kCountingText);
-  SizeJob job = ResolveSizeJob(controls.source, controls.target);
+  SizeJob job = ResolveJob(controls.source, controls.target);
   JobLog log(job, controls.source, controls.target);
   const bool startable = Startable(job);
-  if (startable) CleanTargetBySize(job);
+  if (startable) CleanTargetGuarded(job);
   const std::int32_t count = startable ? CountMissingFiles(job) : 0;
   controls.countLabel.SetText(ToText(count));
   if (count > 0) {

@@ -45,13 +45,16 @@ using CopyOne = std::function<CopyResult(const std::string&, const std::string&,
 class SizeWalk {
  public:
   // `reporting` is false for the count pass: what fails is reported once, by the copy.
-  SizeWalk(SizeJob& job, bool reporting) : job_(job), reporting_(reporting), chain_(job.roots.target) {}
+  SizeWalk(SizeJob& job, bool reporting, bool counting = false)
+      : job_(job), reporting_(reporting), counting_(counting), chain_(job.roots.target) {}
+
+  const RemovalCounts& Counts() const { return counts_; }
 
   void CleanRoot() {
     auto [source, target] = Listings().TakeBoth(job_.roots.source, job_.roots.target);
     if (!source.Listed() || !target.Listed()) return;
     if (source.Entries().empty()) {
-      if (!target.Entries().empty()) {
+      if (!target.Entries().empty() && !counting_) {
         job_.report.Failed("未清理", job_.roots.target, "源目录是空的，目标目录中的内容全部保留");
       }
       return;
@@ -59,6 +62,18 @@ class SizeWalk {
     chain_.Push(job_.roots.source);
     CleanLevel(job_.roots.source, source, job_.roots.target, target);
     chain_.Pop();
+  }
+
+  // The versions folder at the target root is the program's own, never the source's to match.
+  bool IsKeptVersions(const std::string& targetDir, const DirectoryEntry& entry) const {
+    return entry.IsDirectory() && IsVersionsFolderName(entry.name) && SamePath(targetDir, job_.roots.target);
+  }
+
+  // A source folder of the versions folder's name at the source root is left out and said.
+  bool IsVersionsNamesake(const std::string& sourceDir, const DirectoryEntry& entry) {
+    if (!IsVersionsFolderName(entry.name) || !SamePath(sourceDir, job_.roots.source)) return false;
+    if (reporting_) job_.report.Noted(sourceDir + entry.name, kVersionsNameInSource);
+    return true;
   }
 
   std::int32_t CountRoot() {
@@ -119,6 +134,7 @@ class SizeWalk {
   // the target's entry of that name (if any) is a plain directory.
   bool MayEnter(const std::string& sourceDir, const std::string& targetDir, const DirectoryEntry& entry,
                 const DirectoryListing& target) {
+    if (IsVersionsNamesake(sourceDir, entry)) return false;
     if (!IsJoinableName(entry.name)) {
       Fail("未同步", sourceDir + entry.name, kUnsafeName);
       return false;
@@ -133,7 +149,8 @@ class SizeWalk {
     const DirectoryEntry* counterpart = target.Find(entry.name);
     if (counterpart == nullptr || IsPlainDirectory(counterpart)) return true;
     Fail("未同步", targetDir + counterpart->name,
-         counterpart->IsDirectory() ? "目标中同名的是一个链接，不会写入链接所指之处" : "目标中同名的是一个文件，不是文件夹");
+         counterpart->IsDirectory() ? "目标中同名的是一个链接，不会写入链接所指之处"
+                                    : "目标中同名的是一个文件，不是文件夹");
     return false;
   }
 
@@ -161,8 +178,8 @@ class SizeWalk {
 
   std::int32_t Removals() const { return removals_; }
 
-  void CleanEntries(const std::string& sourceDir, const DirectoryListing& source, const std::string& targetDir,
-                    const DirectoryListing& target) {
+  void CleanEntries(const std::string& sourceDir, const DirectoryListing& source,
+                    const std::string& targetDir, const DirectoryListing& target) {
     for (const DirectoryEntry& entry : target.Entries()) {
       if (entry.IsDirectory()) continue;
       if (!IsJoinableName(entry.name)) {
@@ -170,14 +187,15 @@ class SizeWalk {
         continue;
       }
       const DirectoryEntry* counterpart = source.Find(entry.name);
+      if (counting_) ++counts_.targetFiles;
       if (counterpart != nullptr && !counterpart->IsDirectory()) continue;
+      if (counting_) {
+        ++counts_.files;
+        continue;
+      }
       if (!SourceStillThere()) return;
       ++removals_;
-      if (RemoveListedFile(targetDir + entry.name, entry.attributes, false)) {
-        job_.report.Done("删除文件", targetDir + entry.name);
-      } else {
-        Fail("删除文件", targetDir + entry.name, SystemErrorText(LastErrorCode()));
-      }
+      RemoveFile(targetDir + entry.name, entry.attributes);
     }
     for (const DirectoryEntry& entry : target.Entries()) {
       if (!entry.IsDirectory()) continue;
@@ -185,27 +203,77 @@ class SizeWalk {
         Fail("未清理", targetDir + entry.name, kUnsafeName);
         continue;
       }
+      if (IsKeptVersions(targetDir, entry)) continue;
       const DirectoryEntry* counterpart = source.Find(entry.name);
-      const bool sourceHasDirectory = counterpart != nullptr && counterpart->IsDirectory();
+      const bool sourceHasDirectory =
+          counterpart != nullptr && counterpart->IsDirectory() &&
+          !(IsVersionsFolderName(entry.name) && SamePath(sourceDir, job_.roots.source));
       if (sourceHasDirectory && !entry.IsDirectoryLink()) {
         CleanInside(sourceDir, *counterpart, targetDir + entry.name + "\\");
         continue;
       }
+      if (counting_) {
+        if (!entry.IsDirectoryLink()) CountFilesBelow(targetDir + entry.name + "\\");
+        continue;
+      }
       // A directory the source lacks goes; a link in the target loses only itself.
       if (!SourceStillThere()) return;
-      const char* action = entry.IsDirectoryLink() ? "删除链接" : "删除目录";
       ++removals_;
-      if (RemoveDirectoryTree(targetDir + entry.name)) {
-        job_.report.Done(action, targetDir + entry.name);
-      } else {
-        Fail(action, targetDir + entry.name, SystemErrorText(LastErrorCode()));
+      RemoveDirectory(targetDir + entry.name, entry.IsDirectoryLink());
+    }
+  }
+
+  // Every file of a target folder the clean-up would remove whole (links not entered).
+  void CountFilesBelow(const std::string& directory) {
+    const DirectoryListing listing = DirectoryListing::Of(directory);
+    for (const DirectoryEntry& entry : listing.Entries()) {
+      if (!entry.IsDirectory()) {
+        ++counts_.targetFiles;
+        ++counts_.files;
+      } else if (!entry.IsDirectoryLink() && IsJoinableName(entry.name)) {
+        CountFilesBelow(directory + entry.name + "\\");
       }
+    }
+  }
+
+  void RemoveFile(const std::string& path, std::uint32_t attributes) {
+    if (job_.versions.On() && (attributes & kAttrReadOnly) == 0) {
+      const std::string kept = job_.versions.SetAside(path);
+      if (kept.empty()) {
+        Fail("删除文件", path, SystemErrorText(LastErrorCode()));
+        return;
+      }
+      job_.report.Done("删除文件", path);
+      job_.report.Done("移入历史版本", path + " -> " + ShownPath(kept));
+    } else if (RemoveListedFile(path, attributes, false)) {
+      job_.report.Done("删除文件", path);
+    } else {
+      Fail("删除文件", path, SystemErrorText(LastErrorCode()));
+    }
+  }
+
+  // A folder goes whole (into the kept versions, when on); a link loses only itself.
+  void RemoveDirectory(const std::string& path, bool link) {
+    const char* action = link ? "删除链接" : "删除目录";
+    if (job_.versions.On() && !link) {
+      const std::string kept = job_.versions.SetAside(path);
+      if (kept.empty()) {
+        Fail(action, path, SystemErrorText(LastErrorCode()));
+        return;
+      }
+      job_.report.Done(action, path);
+      job_.report.Done("移入历史版本", path + " -> " + ShownPath(kept));
+    } else if (RemoveDirectoryTree(path)) {
+      job_.report.Done(action, path);
+    } else {
+      Fail(action, path, SystemErrorText(LastErrorCode()));
     }
   }
 
   // Cleans a target directory against its source counterpart, which the walk must be able to
   // enter: a source link that fails the checks leaves the target directory as it is.
-  void CleanInside(const std::string& sourceDir, const DirectoryEntry& sourceEntry, const std::string& targetDir) {
+  void CleanInside(const std::string& sourceDir, const DirectoryEntry& sourceEntry,
+                   const std::string& targetDir) {
     const std::string sourceChild = sourceDir + sourceEntry.name + "\\";
     if (!IsJoinableName(sourceEntry.name)) return;
     if (sourceEntry.IsDirectoryLink() &&
@@ -291,6 +359,8 @@ class SizeWalk {
 
   SizeJob& job_;
   bool reporting_;
+  bool counting_;
+  RemovalCounts counts_;
   AncestorChain chain_;
   bool sourceLost_ = false;
   std::int32_t removals_ = 0;
@@ -300,25 +370,51 @@ class SizeWalk {
 
 // The copy of the command-line job: through a temporary file when the target exists, the old
 // file kept when the copy fails; a read-only target is left as it is (and reported).
-CopyResult CopyBySize(const std::string& from, const std::string& to, const DirectoryEntry& file,
-                      const DirectoryEntry* counterpart, const CopyProgress& progress) {
+CopyResult CopyBySize(SizeJob& job, const std::string& from, const std::string& to,
+                      const DirectoryEntry& file, const DirectoryEntry* counterpart,
+                      const CopyProgress& progress) {
   CopyFacts facts;
   facts.sourceAttributes = file.attributes;
   facts.targetAttributes = counterpart ? static_cast<std::int64_t>(counterpart->attributes) : -1;
   facts.targetListed = true;
   facts.carryAttributes = false;
   facts.replaceReadOnly = false;
-  return ReplaceWithCopy(from + file.name, to + file.name, facts, progress);
+  facts.versions = &job.versions;
+  CopyResult result = ReplaceWithCopy(from + file.name, to + file.name, facts, progress);
+  // A full volume first gives up the oldest kept versions, and the copy is tried once more.
+  if (!result.copied && FailedForSpace(result.error) && job.versions.MakeRoom(file.size, job.report)) {
+    result = ReplaceWithCopy(from + file.name, to + file.name, facts, progress);
+  }
+  if (!result.keptAt.empty())
+    job.report.Done("移入历史版本", to + file.name + " -> " + ShownPath(result.keptAt));
+  return result;
 }
 
 }  // namespace
 
-SizeJob ResolveSizeJob(const std::string& source, const std::string& target) {
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target, int keepDays) {
   RootsResolution resolved = ResolveRoots(source, target);
   SizeJob job;
   job.verdict = resolved.verdict;
   job.roots = std::move(resolved.roots);
+  if (job.Usable()) job.versions = KeptVersions(job.roots.target, Now(), keepDays);
   return job;
+}
+
+RemovalCounts CountTargetRemovals(SizeJob& job) {
+  if (!job.Usable()) return {};
+  SizeWalk walk(job, false, true);
+  walk.CleanRoot();
+  return walk.Counts();
+}
+
+void CleanTargetGuarded(SizeJob& job) {
+  if (!job.Usable()) return;
+  const RemovalCounts counts = CountTargetRemovals(job);
+  job.heldBack = IsMassRemoval(counts);
+  if (job.heldBack) job.report.Failed("未清理", ShownPath(job.roots.target), MassRemovalHeldBack(counts));
+  job.versions.Expire(Now(), job.report);
+  if (!job.heldBack) CleanTargetBySize(job);
 }
 
 std::int32_t RoundedPercent(double part, double whole) {
@@ -334,19 +430,19 @@ std::int32_t CountMissingFiles(SizeJob& job) { return job.Usable() ? SizeWalk(jo
 
 void CopyTreeBySize(SizeJob& job) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(false, [](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
-    return CopyBySize(from, to, file, counterpart, nullptr);
+  SizeWalk(job, true).CopyRoot(false, [&job](const std::string& from, const std::string& to,
+                                             const DirectoryEntry& file, const DirectoryEntry* counterpart) {
+    return CopyBySize(job, from, to, file, counterpart, nullptr);
   });
 }
 
 void CopyTreeWithBar(SizeJob& job, Label& fileLabel, ProgressBar& fileBar) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
+  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to,
+                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     fileLabel.SetText(file.name);
     Repaint(fileLabel);
-    const CopyResult result = CopyBySize(from, to, file, counterpart, nullptr);
+    const CopyResult result = CopyBySize(job, from, to, file, counterpart, nullptr);
     fileBar.SetPosition(fileBar.Position() + 1);
     return result;
   });
@@ -354,17 +450,17 @@ void CopyTreeWithBar(SizeJob& job, Label& fileLabel, ProgressBar& fileBar) {
 
 void CopyTreeWithTwoBars(SizeJob& job, const JobControls& controls) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to, const DirectoryEntry& file,
-                                         const DirectoryEntry* counterpart) {
+  SizeWalk(job, true).CopyRoot(true, [&](const std::string& from, const std::string& to,
+                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     controls.statusLabel.SetText(ShownPath(to));
     controls.fileLabel.SetText(file.name);
     // Each file starts at 0%; and since not every system reports a copy's last block (Wine
     // reports none), a finished copy shows its 100% itself.
     const std::int64_t size = file.size;
     OnTwoBarProgress(controls, size, 0);
-    const CopyResult result = CopyBySize(from, to, file, counterpart, [&](std::int64_t total, std::int64_t done) {
-      return OnTwoBarProgress(controls, total, done);
-    });
+    const CopyResult result = CopyBySize(
+        job, from, to, file, counterpart,
+        [&](std::int64_t total, std::int64_t done) { return OnTwoBarProgress(controls, total, done); });
     if (result.copied) OnTwoBarProgress(controls, size, size);
     ProgressBar& overall = controls.overallBar;
     overall.SetPosition(overall.Position() + 1);

@@ -6,6 +6,7 @@
 
 #include "sync/directory_listing.h"
 #include "sync/file_sync.h"
+#include "sync/kept_versions.h"
 #include "sync/link_guard.h"
 #include "sync/path_helpers.h"
 #include "sync/progress_display.h"
@@ -50,11 +51,14 @@ class DirectoryWalk {
     const DirectoryListing listing = engine_.Listings().Take(root);
     const std::string targetRoot = CounterpartPath(root, engine_.Roots().source, engine_.Roots().target);
     if (targetRoot.empty()) return;
-    if (!MakeDirectoryWithParents(targetRoot)) {
-      engine_.Report().FailedWithLastError("创建目录", targetRoot);
-      return;
+    // A preview leaves even a missing target root unmade: its walk finds it empty.
+    if (!engine_.Previewing()) {
+      if (!MakeDirectoryWithParents(targetRoot)) {
+        engine_.Report().FailedWithLastError("创建目录", targetRoot);
+        return;
+      }
+      engine_.MutableRoots().RefreshTarget();
     }
-    engine_.MutableRoots().RefreshTarget();
     TargetListing target(engine_, targetRoot);
     chain_.Push(root);
     WalkLevel(root, listing, target);
@@ -65,7 +69,9 @@ class DirectoryWalk {
   void WalkLevel(const std::string& path, const DirectoryListing& listing, TargetListing& target) {
     for (const DirectoryEntry& entry : listing.Entries()) {
       if (!entry.IsDirectory()) continue;
-      if (!IsDotName(entry.name) && MayEnter(path, entry)) {
+      if (IsVersionsFolderName(entry.name) && SamePath(path, engine_.Roots().source)) {
+        engine_.Report().Noted(path + entry.name, kVersionsNameInSource);
+      } else if (!IsDotName(entry.name) && MayEnter(path, entry)) {
         VisitSubdirectory(path, target.Directory(), entry, target.Get().Find(entry.name));
       }
       if (engine_.StopRequested()) break;
@@ -114,12 +120,14 @@ class DirectoryWalk {
       std::tie(childListing, targetListing) = engine_.Listings().TakeBoth(childPath, targetChildPath);
       // Gone since the parent was listed: it is made as if the parent had never shown it.
       if (!targetListing.Listed() && !IsDirectory(targetChild)) {
-        std::optional<DirectoryListing> made = CreateTargetDirectory(child, targetChild, targetChildPath, entry);
+        std::optional<DirectoryListing> made =
+            CreateTargetDirectory(child, targetChild, targetChildPath, entry);
         if (!made) return;
         targetListing = std::move(*made);
       }
     } else {
-      std::optional<DirectoryListing> made = CreateTargetDirectory(child, targetChild, targetChildPath, entry);
+      std::optional<DirectoryListing> made =
+          CreateTargetDirectory(child, targetChild, targetChildPath, entry);
       if (!made) return;
       targetListing = std::move(*made);
       childListing = engine_.Listings().Take(childPath);
@@ -152,9 +160,14 @@ class DirectoryWalk {
   // listing: empty when this walk made it. A directory that another program made since the
   // parent was listed is not logged and keeps its attributes, as one found by the walk. When
   // no directory can be made (a file in its way, no access), that is reported and nothing.
-  std::optional<DirectoryListing> CreateTargetDirectory(const std::string& child, const std::string& targetChild,
+  std::optional<DirectoryListing> CreateTargetDirectory(const std::string& child,
+                                                        const std::string& targetChild,
                                                         const std::string& targetChildPath,
                                                         const DirectoryEntry& entry) {
+    if (engine_.Previewing()) {
+      AppendToLog(c_.createdDirectoriesLog, ShownPath(child));
+      return DirectoryListing::Empty();
+    }
     if (MakeDirectory(targetChild)) {
       AppendToLog(c_.createdDirectoriesLog, ShownPath(child));
       engine_.Report().Done("创建目录", targetChild);
@@ -162,7 +175,8 @@ class DirectoryWalk {
       return DirectoryListing::Empty();
     }
     const unsigned long error = LastErrorCode();
-    if (IsDirectory(targetChild) && !IsDirectoryLink(targetChild)) return engine_.Listings().Take(targetChildPath);
+    if (IsDirectory(targetChild) && !IsDirectoryLink(targetChild))
+      return engine_.Listings().Take(targetChildPath);
     if (GetAttributes(targetChild) < 0 && MakeDirectoryWithParents(targetChild)) {
       AppendToLog(c_.createdDirectoriesLog, ShownPath(child));
       engine_.Report().Done("创建目录", targetChild);

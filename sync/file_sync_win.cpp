@@ -4,6 +4,7 @@
 #include "sync/file_copier.h"
 #include "sync/file_decision.h"
 #include "sync/file_info.h"
+#include "sync/kept_versions.h"
 #include "sync/path_helpers.h"
 #include "sync/progress_display.h"
 #include "sync/run_report.h"
@@ -14,8 +15,11 @@
 namespace tarnvel {
 namespace {
 
+constexpr const char* kReplaceMark = "（替换）";
+
 // What the two listings say about the copy, so that it needs no look-up of its own.
-CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target, const DirectoryListing& targetDir) {
+CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target,
+                  const DirectoryListing& targetDir) {
   CopyFacts facts;
   facts.sourceAttributes = source.attributes;
   facts.targetAttributes = target ? static_cast<std::int64_t>(target->attributes) : -1;
@@ -31,23 +35,42 @@ void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string&
   const std::string targetPath = targetDir + source.name;
   c.statusLine.SetText(kProcessingPrefix + ShownPath(sourcePath));
   c.dataCounter.SetText(kDataCounterPrefix + SizeText(engine.Totals().dataTotal / 1024));
-  const CopyResult result = ReplaceWithCopy(
-      sourcePath, targetPath, FactsOf(source, target, targetListing),
-      [&engine](std::int64_t total, std::int64_t done) { return OnCopyProgress(engine, total, done); });
+  if (target != nullptr) ++engine.Totals().replacedFiles;
+  if (engine.Previewing()) {
+    // A replace is shown as such: the file there now goes (into the kept versions, when on).
+    AppendToLog(c.copiedFilesLog,
+                NormalisePath(ShownPath(targetPath)) + (target != nullptr ? kReplaceMark : ""));
+    c.fileCounter.SetText(CounterText(kFileCounterPrefix, c.copiedFilesLog));
+    return;
+  }
+  CopyFacts facts = FactsOf(source, target, targetListing);
+  facts.versions = &engine.Versions();
+  const CopyProgress progress = [&engine](std::int64_t total, std::int64_t done) {
+    return OnCopyProgress(engine, total, done);
+  };
+  CopyResult result = ReplaceWithCopy(sourcePath, targetPath, facts, progress);
+  // A full volume first gives up the oldest kept versions, and the copy is tried once more.
+  if (!result.copied && FailedForSpace(result.error) &&
+      engine.Versions().MakeRoom(source.size, engine.Report())) {
+    result = ReplaceWithCopy(sourcePath, targetPath, facts, progress);
+  }
   if (!result.copied) {
     engine.Report().Failed("复制", targetPath, SystemErrorText(result.error));
     return;
   }
   AppendToLog(c.copiedFilesLog, NormalisePath(ShownPath(targetPath)));
   engine.Report().Done("复制", targetPath);
-  if (result.attributesFailed) engine.Report().Failed("设置属性", targetPath, SystemErrorText(result.attributesError));
+  if (!result.keptAt.empty())
+    engine.Report().Done("移入历史版本", targetPath + " -> " + ShownPath(result.keptAt));
+  if (result.attributesFailed)
+    engine.Report().Failed("设置属性", targetPath, SystemErrorText(result.attributesError));
   c.fileCounter.SetText(CounterText(kFileCounterPrefix, c.copiedFilesLog));
 }
 
 // A file the walk may copy: its name joins safely, and the target's entry of that name is a
 // file or a file link (which the copy replaces as a link), not a directory.
-bool MayCopy(SyncEngine& engine, const std::string& path, const std::string& targetDir, const DirectoryEntry& entry,
-             const DirectoryEntry* counterpart) {
+bool MayCopy(SyncEngine& engine, const std::string& path, const std::string& targetDir,
+             const DirectoryEntry& entry, const DirectoryEntry* counterpart) {
   if (!IsJoinableName(entry.name)) {
     engine.Report().Failed("未同步", path + entry.name, "名称中含有路径分隔符，不能安全处理");
     return false;

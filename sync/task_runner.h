@@ -18,6 +18,12 @@ struct SyncHooks;
 // inside a run) is refused: false, and nothing is touched.
 bool RunSyncTasks(SyncEngine& engine);
 
+// Walks exactly as RunSyncTasks would, with the same boxes, task list and clean-up switch, and
+// lists on the logs what the run would create, copy, replace and remove, with the counters;
+// changes nothing on disk (not even the target root) and adds nothing to the run history. The
+// status line says it was a preview and sums it up. Refused like RunSyncTasks during a run.
+bool PreviewSyncTasks(SyncEngine& engine);
+
 // Once the history holds 10 lines or more, the lines at positions 1 and then 2 (counted from
 // 0, the second in the shortened list) go.
 void TrimRunHistory(ListBox& history);

@@ -13,10 +13,12 @@
 #include "sync/cleaner.h"
 #include "sync/directory_listing.h"
 #include "sync/directory_sync.h"
-#include "sync/file_sync.h"
-#include "sync/path_helpers.h"
 #include "sync/file_info.h"
+#include "sync/file_sync.h"
+#include "sync/kept_versions.h"
+#include "sync/path_helpers.h"
 #include "sync/progress_display.h"
+#include "sync/removal_guard.h"
 #include "sync/run_log.h"
 #include "sync/sync_engine.h"
 #include "sync/walk_roots.h"
@@ -69,6 +71,31 @@ bool SourceCanBeCleanedAgainst(SyncEngine& engine) {
   return true;
 }
 
+// A clean-up that would remove most of the target runs only when the user who started the run
+// from the visible window says so; with nobody to ask it is held back, as a failure of the job.
+// A preview lists it all the same and says that the run would ask.
+bool CleanUpConfirmed(SyncEngine& engine) {
+  const RemovalCounts counts = CountExtraFiles(engine);
+  if (!IsMassRemoval(counts)) return true;
+  const std::string target = ShownPath(engine.Roots().target);
+  if (engine.Previewing()) {
+    engine.Report().Noted(target, "清理会移除目标中一半以上的文件，运行时要先确认");
+    return true;
+  }
+  const bool visible = engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible();
+  if (engine.UserCanConfirm() && visible) {
+    const int flags = kMessageOkCancel | kMessageIconExclamation | kMessageDefaultSecond;
+    if (ShowMessage(MassRemovalQuestion(counts, target, engine.Versions().Days()), flags, "提示") ==
+        kButtonOk) {
+      return true;
+    }
+    engine.Report().Noted(target, "清理已取消，只复制");
+    return false;
+  }
+  engine.Report().Failed("未清理", target, MassRemovalHeldBack(counts));
+  return false;
+}
+
 std::string NormalisedBoxText(ComboBox& box) {
   std::string text = box.Text();
   if (!text.empty() && text.back() != '\\') {
@@ -92,10 +119,16 @@ void RunJobSteps(SyncEngine& engine) {
   engine.SetRoots(resolved.roots);
   if (RunLog* log = engine.Report().Log()) {
     log->Line("源目录：" + ShownPath(resolved.roots.source));
-    log->Line("目标目录：" + ShownPath(resolved.roots.target) + (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
+    log->Line("目标目录：" + ShownPath(resolved.roots.target) +
+              (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
   }
+  engine.SetVersions(
+      KeptVersions(resolved.roots.target, engine.RunStart(), KeepDaysFromText(c.keepDaysBox.Text())));
   engine.Listings().Clear();
-  if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine)) {
+  const bool clean =
+      c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine) && CleanUpConfirmed(engine);
+  if (!engine.Previewing()) engine.Versions().Expire(Now(), engine.Report());
+  if (clean) {
     c.statusLine.SetText("信息：同步清理开始处理...");
     std::string root = engine.Roots().target;
     RemoveExtraDirectories(engine, root);
@@ -108,6 +141,7 @@ void RunJobSteps(SyncEngine& engine) {
   root = engine.Roots().source;
   SyncFilesOfDirectory(engine, root);
   engine.Listings().Clear();
+  engine.SetVersions(KeptVersions());
 }
 
 std::string PortableIniPath(const SyncEngine& engine, const SyncHooks& hooks) {
@@ -115,6 +149,7 @@ std::string PortableIniPath(const SyncEngine& engine, const SyncHooks& hooks) {
 }
 
 void AddDurationLine(SyncEngine& engine) {
+  if (engine.Previewing()) return;  // a preview is no run of the history
   ListBoxAdd(engine.Controls().runHistory, DurationLine(TickCount() - engine.Totals().startTick));
 }
 
@@ -138,8 +173,8 @@ class SpeedTimerScope {
 void RunJobs(SyncEngine& engine) {
   MainControls& c = engine.Controls();
   const int rows = ListViewCount(c.taskList);
-  const bool single =
-      rows == 0 || PortableForcesSingleMode(ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
+  const bool single = rows == 0 || PortableForcesSingleMode(
+                                       ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
   if (single) {
     RunJobSteps(engine);
     engine.PumpEventsNow();
@@ -168,11 +203,45 @@ SyncHooks SystemSyncHooks() {
   return hooks;
 }
 
-bool RunSyncTasks(SyncEngine& engine) {
+namespace {
+
+std::string PreviewSummary(SyncEngine& engine) {
+  const MainControls& c = engine.Controls();
+  return "信息：这是预览，没有改动任何文件。运行将创建目录 " + ToText(ListBoxCount(c.createdDirectoriesLog)) +
+         " 个，复制文件 " + ToText(ListBoxCount(c.copiedFilesLog)) + " 个（其中替换 " +
+         ToText(engine.Totals().replacedFiles) + " 个），删除目录 " +
+         ToText(ListBoxCount(c.removedDirectoriesLog)) + " 个，删除文件 " +
+         ToText(ListBoxCount(c.removedFilesLog)) + " 个。";
+}
+
+void ShowOutcome(SyncEngine& engine) {
+  MainControls& c = engine.Controls();
+  const std::int32_t failures = engine.Report().Failures();
+  // A stopped run says so: "all done" would tell the user the target is complete when it is not.
+  const bool stopped = engine.StopRequested();
+  const std::string failed = failures == 0 ? "" : "有 " + ToText(failures) + " 项未能完成，详见失败列表。";
+  if (engine.Previewing()) {
+    c.statusLine.SetText(stopped ? std::string("信息：预览已停止，没有改动任何文件。")
+                                 : PreviewSummary(engine) + failed);
+    return;
+  }
+  if (stopped) {
+    c.statusLine.SetText("信息：任务已停止，目标目录尚未同步完。" + failed);
+  } else {
+    c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。")
+                                       : "信息：所有任务完成，但" + failed);
+  }
+  if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
+    ShowMessage(stopped ? "任务已停止" : "已经完成任务", kMessageIconInformation, "信息");
+  }
+}
+
+bool RunOrPreview(SyncEngine& engine, bool preview) {
   RunGuard guard(engine);
   if (!guard.Acquired()) return false;
+  engine.SetPreviewing(preview);
   MainControls& c = engine.Controls();
-  c.statusLine.SetText("信息：程序初始成功，任务开始中...");
+  c.statusLine.SetText(preview ? "信息：正在预览，不会改动任何文件..." : "信息：程序初始成功，任务开始中...");
   if (engine.Hooks().storeJobBoxes) engine.Hooks().storeJobBoxes(c.sourceBox.Text(), c.targetBox.Text());
   ListBoxClear(c.createdDirectoriesLog);
   ListBoxClear(c.copiedFilesLog);
@@ -181,35 +250,36 @@ bool RunSyncTasks(SyncEngine& engine) {
   ListBoxClear(c.failuresLog);
   engine.Report().Clear();
   c.startControl.SetEnabled(false);
+  c.previewControl.SetEnabled(false);
   c.stopControl.SetEnabled(true);
   engine.ClearStop();
-  std::optional<RunLogScope> log(std::in_place, engine.Report(), "Orvane目录同步 V2.5 运行记录");
+  engine.SetRunStart(Now());
+  std::optional<RunLogScope> log;
+  if (!preview) log.emplace(engine.Report(), "Orvane目录同步 V2.5 运行记录");
   {
     SpeedTimerScope timer(engine);
     engine.Totals().startTick = TickCount();
     engine.Totals().dataTotal = 0;
-    ListBoxAdd(c.runHistory, ToText(Now()));
+    engine.Totals().replacedFiles = 0;
+    if (!preview) ListBoxAdd(c.runHistory, ToText(Now()));
     RunJobs(engine);
     c.runHistory.Select(ListBoxCount(c.runHistory));
   }
   // The logs show their last lines before the run says it has ended.
   BringControlsUpToDate();
   c.startControl.SetEnabled(true);
+  c.previewControl.SetEnabled(true);
   c.stopControl.SetEnabled(false);
-  const std::int32_t failures = engine.Report().Failures();
   log.reset();  // the totals are written before the completion message waits for the user
-  // A stopped run says so: "all done" would tell the user the target is complete when it is not.
-  const bool stopped = engine.StopRequested();
-  const std::string failed = failures == 0 ? "" : "有 " + ToText(failures) + " 项未能完成，详见失败列表。";
-  if (stopped) {
-    c.statusLine.SetText("信息：任务已停止，目标目录尚未同步完。" + failed);
-  } else {
-    c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。") : "信息：所有任务完成，但" + failed);
-  }
-  if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
-    ShowMessage(stopped ? "任务已停止" : "已经完成任务", kMessageIconInformation, "信息");
-  }
+  ShowOutcome(engine);
+  engine.SetPreviewing(false);
   return true;
 }
+
+}  // namespace
+
+bool RunSyncTasks(SyncEngine& engine) { return RunOrPreview(engine, false); }
+
+bool PreviewSyncTasks(SyncEngine& engine) { return RunOrPreview(engine, true); }
 
 }  // namespace tarnvel

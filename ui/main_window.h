@@ -37,6 +37,8 @@ enum MainWindowId : int {
   kIdExit,
   kIdPages,
   kIdTaskList,
+  kIdPreview,
+  kIdKeepDaysBox,
   kIdSlotFirst = 120,  // 3 slots x (switch, hour, minute, second): 120 .. 131
   kIdScheduleList = 140,
   kIdCalendarSwitch,
@@ -141,7 +143,9 @@ class MainWindow : public Window {
   // Runs the boxes' job for the scheduler: false only when a run is in progress already.
   bool RunScheduled();
   // Checks the job's boxes and runs them; false when nothing ran.
-  bool CheckAndRun();
+  // Checks the boxes or ticked rows, then runs them (or previews them).
+  bool CheckAndRun(bool preview = false);
+  bool PreviewRun();
   void SlotBoxEdited(int id);
 
   std::unique_ptr<Scheduler> scheduler_;

@@ -1,5 +1,9 @@
 #include "ui/settings_store.h"
 
+#include <string>
+
+#include "sync/kept_versions.h"
+
 #include "runtime/convert.h"
 #include "runtime/text.h"
 #include "ui/schedule_entry.h"
@@ -112,6 +116,10 @@ void SettingsStore::LoadText(Control& box, std::string_view name) {
   box.SetText(backend_.Read(ProductValue(name)));
 }
 
+int StoredKeepDays(const SettingsBackend& backend) {
+  return KeepDaysFromText(backend.Read(ProductValue("KV")));
+}
+
 void SettingsStore::LoadSettings() {
   for (int i = 0; i < kDailySlotCount; ++i) {
     const std::string name = kSlotNames[i];
@@ -127,6 +135,7 @@ void SettingsStore::LoadSettings() {
   LoadSwitch(controls_.intervalSwitch, "E");
   LoadText(controls_.intervalBox, "E1");
   controls_.cleanUpSwitch.SetChecked(SwitchOn(backend_.Read(VendorValue("DY"))));
+  controls_.keepDaysBox.SetText(std::to_string(StoredKeepDays(backend_)));
   LoadRunHistory(controls_.runHistory, backend_.Read(ProductValue("LS")));
 }
 
@@ -161,6 +170,7 @@ bool SettingsStore::SaveSettings() {
   ok &= SaveSwitch(controls_.intervalSwitch, "E");
   ok &= SaveText(controls_.intervalBox, "E1");
   ok &= SaveCleanUpSwitch();
+  ok &= backend_.Write(ProductValue("KV"), std::to_string(KeepDaysFromText(controls_.keepDaysBox.Text())));
   ok &= backend_.Write(ProductValue("LS"), RunHistoryValue(controls_.runHistory));
   return ok;
 }

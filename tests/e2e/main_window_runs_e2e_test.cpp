@@ -29,6 +29,7 @@ enum : int {
   kTargetBox = 102,
   kStart = 104,
   kStop = 105,
+  kCleanUp = 106,
   kExit = 110,
   kPages = 111,
   kTaskList = 112,
@@ -382,6 +383,47 @@ TEST_F(MainWindowRunsE2E, TheStopControlEndsARunMidwayAndTheNextRunCompletesIt) 
   ExpectCompletion(L"已经完成任务");
   EXPECT_EQ(FilesOf(target), sourceFiles);
   EXPECT_EQ(TextOf(Item(main, kStatusLine)), L"信息：所有任务完成。");
+  Exit(program, main);
+}
+
+// A clean-up that would remove 10 of the target's 12 files asks first (Cancel the default):
+// Cancel keeps every file, OK moves the ten into the target's versions folder.
+TEST_F(MainWindowRunsE2E, AMassRemovalAsksFirstCancelKeepsEverythingOkKeepsThemAsVersions) {
+  const fs::path dir = FreshTestDirWide();
+  const fs::path source = dir / L"src", target = dir / L"dst";
+  for (int i = 0; i < 12; ++i) WriteFile(target / (L"f" + std::to_wstring(i) + L".txt"), "kept " + std::to_string(i));
+  fs::create_directories(source);
+  for (int i = 0; i < 2; ++i) {
+    const std::wstring name = L"f" + std::to_wstring(i) + L".txt";
+    ASSERT_TRUE(CopyFileW((target / name).c_str(), (source / name).c_str(), FALSE));
+  }
+  const auto before = FilesOf(target);
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  Type(Item(main, kSourceBox), source.wstring());
+  Type(Item(main, kTargetBox), target.wstring());
+  SendMessageW(Item(main, kCleanUp), BM_CLICK, 0, 0);
+  for (const int answer : {IDCANCEL, IDOK}) {
+    Command(main, kStart);
+    const Box question = WaitForBox(L"提示");
+    ASSERT_NE(question.hwnd, nullptr) << "no question before the clean-up";
+    EXPECT_NE(question.text.find(L"12 个文件中的 10 个"), std::wstring::npos) << Utf8(question.text);
+    Press(question, answer);
+    ExpectCompletion(L"已经完成任务");
+    if (answer == IDCANCEL) EXPECT_EQ(FilesOf(target), before);
+  }
+  std::map<std::wstring, std::string> kept;
+  for (const auto& [name, bytes] : FilesOf(target / L".tarnvel-versions")) {
+    kept[fs::path(name).filename().wstring()] = bytes;  // below the run's folder
+  }
+  std::map<std::wstring, std::string> gone = before;
+  gone.erase(L"f0.txt");
+  gone.erase(L"f1.txt");
+  EXPECT_EQ(kept, gone);
+  std::map<std::wstring, std::string> left = FilesOf(target);
+  std::erase_if(left, [](const auto& file) { return file.first.rfind(L".tarnvel-versions", 0) == 0; });
+  EXPECT_EQ(left, FilesOf(source));
   Exit(program, main);
 }
 

@@ -10,8 +10,9 @@ namespace {
 std::wstring Extended(const std::wstring& path) { return L"\\\\?\\" + path; }
 
 void ReadFileInto(const std::wstring& path, TreeEntry& entry) {
-  HANDLE file = CreateFileW(Extended(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE file = CreateFileW(Extended(path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   BY_HANDLE_FILE_INFORMATION info{};
   if (GetFileInformationByHandle(file, &info)) {
@@ -50,15 +51,15 @@ std::uint64_t DirectoryIdentity(const std::wstring& path) {
   return identity;
 }
 
-void Walk(const std::wstring& directory, const std::wstring& prefix, TreeSnapshot& out, int depth, int maxDepth,
-          bool& truncated) {
+void Walk(const std::wstring& directory, const std::wstring& prefix, TreeSnapshot& out, int depth,
+          int maxDepth, bool& truncated) {
   if (depth > maxDepth) {
     truncated = true;
     return;
   }
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileExW(Extended(directory + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                 nullptr, 0);
+  HANDLE find = FindFirstFileExW(Extended(directory + L"\\*").c_str(), FindExInfoBasic, &data,
+                                 FindExSearchNameMatch, nullptr, 0);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
     const std::wstring name = data.cFileName;
@@ -106,11 +107,16 @@ TreeSnapshot SnapshotTree(const std::wstring& root, bool* truncated, int maxDept
 
 const char* KindName(EntryKind kind) {
   switch (kind) {
-    case EntryKind::kFile: return "file";
-    case EntryKind::kDirectory: return "folder";
-    case EntryKind::kDirectoryLink: return "folder link";
-    case EntryKind::kFileLink: return "file link";
-    case EntryKind::kOddName: return "entry with a backslash in its name";
+    case EntryKind::kFile:
+      return "file";
+    case EntryKind::kDirectory:
+      return "folder";
+    case EntryKind::kDirectoryLink:
+      return "folder link";
+    case EntryKind::kFileLink:
+      return "file link";
+    case EntryKind::kOddName:
+      return "entry with a backslash in its name";
   }
   return "?";
 }
@@ -129,20 +135,26 @@ std::wstring FoldedKey(const std::wstring& key) {
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
   std::string out(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                      nullptr);
   return out;
 }
 
 ProcessOutcome RunProcess(const std::wstring& program, const std::wstring& commandLine,
-                          const std::wstring& currentDirectory, unsigned long limitMs) {
+                          const std::wstring& currentDirectory, unsigned long limitMs,
+                          const std::wstring& outputFile) {
   ProcessOutcome outcome;
   std::wstring line = commandLine;
-  // What the program prints is not the test's output.
+  // What the program prints is not the test's output, unless the test reads it from a file.
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                           OPEN_EXISTING, 0, nullptr);
+  HANDLE nul = outputFile.empty()
+                   ? CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 &inherit, OPEN_EXISTING, 0, nullptr)
+                   : CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                 0, nullptr);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (nul != INVALID_HANDLE_VALUE) {
@@ -151,9 +163,9 @@ ProcessOutcome RunProcess(const std::wstring& program, const std::wstring& comma
   }
   PROCESS_INFORMATION process{};
   const ULONGLONG start = GetTickCount64();
-  const BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, nul != INVALID_HANDLE_VALUE, 0,
-                                      nullptr, currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
-                                      &process);
+  const BOOL started =
+      CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, nul != INVALID_HANDLE_VALUE, 0, nullptr,
+                     currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &process);
   if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
   if (!started) {
     outcome.startError = GetLastError();

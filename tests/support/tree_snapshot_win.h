@@ -23,9 +23,9 @@ enum class EntryKind {
 struct TreeEntry {
   EntryKind kind = EntryKind::kFile;
   bool directoryBit = false;
-  bool readable = false;        // a file whose bytes could be read
-  std::uint64_t checksum = 0;   // FNV-1a (64 bits) of a file's bytes
-  std::uint64_t identity = 0;   // volume serial number and file index folded together; 0 unknown
+  bool readable = false;       // a file whose bytes could be read
+  std::uint64_t checksum = 0;  // FNV-1a (64 bits) of a file's bytes
+  std::uint64_t identity = 0;  // volume serial number and file index folded together; 0 unknown
   std::int64_t size = 0;
 };
 
@@ -56,11 +56,13 @@ std::string Utf8(const std::wstring& text);
 struct ProcessOutcome {
   bool started = false;
   unsigned long startError = 0;
-  bool ended = false;           // false: it ran past the limit and was killed
+  bool ended = false;  // false: it ran past the limit and was killed
   unsigned long exitCode = 0;
   unsigned long elapsedMs = 0;
 };
+// What the program prints goes to `outputFile` when one is named, else nowhere.
 ProcessOutcome RunProcess(const std::wstring& program, const std::wstring& commandLine,
-                          const std::wstring& currentDirectory, unsigned long limitMs);
+                          const std::wstring& currentDirectory, unsigned long limitMs,
+                          const std::wstring& outputFile = L"");
 
 }  // namespace tarnvel::test
