@@ -14,9 +14,12 @@ std::string ParentOf(const std::string& path) {
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
+// The versions folder at a root is where the runs keep what they removed or replaced: the
+// target's own, no part of what it mirrors.
 void Walk(const std::string& root, const std::string& relative,
           const std::function<void(const std::string&, const DirectoryEntry&)>& onEntry) {
   ListDirectory(root + relative, [&](const DirectoryEntry& entry) {
+    if (relative.empty() && entry.name == ".tarnvel-versions") return true;
     onEntry(relative, entry);
     if (entry.IsDirectory() && !entry.IsDirectoryLink()) Walk(root, relative + entry.name + "\\", onEntry);
     return true;

@@ -253,7 +253,7 @@ TEST_F(SettingsStoreTest, SwitchesAreOnOnlyForExactlyOne) {
 TEST_F(SettingsStoreTest, SaveReportsAFailedWrite) {
   backend.refuseWrites = true;
   EXPECT_FALSE(store.SaveSettings());
-  EXPECT_EQ(backend.writes.size(), 19u);  // every value is still attempted
+  EXPECT_EQ(backend.writes.size(), 20u);  // every value is still attempted
 }
 
 TEST_F(SettingsStoreTest, RememberFolderWritesTheBoxTheLastFolderAndTheHistory) {
