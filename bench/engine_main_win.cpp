@@ -5,9 +5,9 @@
 //   four logs' line counts, the data counter and the run's milliseconds. --keep-days sets the
 //   days removed and replaced files are kept (the default otherwise; 0 removes for good).
 //   --preview walks as the run would and prints what it would do, changing nothing. The run
-//   is unattended: a clean-up that would remove most of the target is held back (a failure). --pump-ms sets
-//   how often at most the run lets the window handle its messages (the engine's default otherwise).
-//   --count-calls also prints, to standard error, how often the run called each file-system, conversion and
+//   is unattended: a clean-up that would remove most of the target is held back (a failure). --pump-ms sets how often
+//   at most the run lets the window handle its messages (the engine's default otherwise). --count-calls also
+//   prints, to standard error, how often the run called each file-system, conversion and
 //   window function and how long those calls took.
 // tarnvel-engine.exe --copy-loop SOURCE TARGET
 //   The same tree copied by a bare loop of CopyFileExW calls: the floor for copying here.
@@ -26,8 +26,8 @@
 //   with --window attached to the visible window's list boxes. Prints the milliseconds of each.
 // Every form ends with peak-working-set-kb=, the process's peak working set at its end; any
 // form takes --count-calls after its two paths.
-#include <psapi.h>
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
@@ -63,7 +63,7 @@ class BenchWindow : public Window {
   }
   void OnCreate() override {
     ListBox* logs[] = {&c_.createdDirectoriesLog, &c_.copiedFilesLog, &c_.removedDirectoriesLog,
-                       &c_.removedFilesLog,       &c_.failuresLog,    &c_.runHistory};
+                       &c_.removedFilesLog, &c_.failuresLog, &c_.runHistory};
     int id = 100;
     int top = 10;
     for (ListBox* log : logs) {
@@ -71,10 +71,9 @@ class BenchWindow : public Window {
       AddControl(*log, id++);
       top += 85;
     }
-    Label* labels[] = {&c_.statusLine,     &c_.directoryCounter,          &c_.fileCounter,
-                       &c_.dataCounter,    &c_.removedDirectoriesCounter, &c_.removedFilesCounter,
-                       &c_.filePercentage, &c_.transferFigures,           &c_.speed,
-                       &c_.elapsedTime};
+    Label* labels[] = {&c_.statusLine,   &c_.directoryCounter, &c_.fileCounter,  &c_.dataCounter,
+                       &c_.removedDirectoriesCounter, &c_.removedFilesCounter, &c_.filePercentage,
+                       &c_.transferFigures, &c_.speed, &c_.elapsedTime};
     int left = 10;
     for (Label* label : labels) {
       label->SetBounds({left % 960, top + (left / 960) * 22, 190, 20});
@@ -122,12 +121,10 @@ int RunEngine(const std::string& source, const std::string& target, const Engine
   const std::uint32_t elapsed = TickCount() - start;
   const int failures = engine.Report().Failures();
   std::printf(
-      "created-directories=%d copied-files=%d removed-directories=%d removed-files=%d failures=%d "
-      "data=\"%s\" "
+      "created-directories=%d copied-files=%d removed-directories=%d removed-files=%d failures=%d data=\"%s\" "
       "ms=%u\n",
-      controls.createdDirectoriesLog.Count(), controls.copiedFilesLog.Count(),
-      controls.removedDirectoriesLog.Count(), controls.removedFilesLog.Count(), failures,
-      controls.dataCounter.Text().c_str(), static_cast<unsigned>(elapsed));
+      controls.createdDirectoriesLog.Count(), controls.copiedFilesLog.Count(), controls.removedDirectoriesLog.Count(),
+      controls.removedFilesLog.Count(), failures, controls.dataCounter.Text().c_str(), static_cast<unsigned>(elapsed));
   for (const std::string& line : engine.Report().Lines()) std::fprintf(stderr, "%s\n", line.c_str());
   return failures == 0 ? 0 : 1;
 }
@@ -161,16 +158,15 @@ struct FloorListing {
 FloorListing ListForFloor(const std::wstring& directory) {
   FloorListing listing;
   WIN32_FIND_DATAW data;
-  HANDLE h = FindFirstFileExW((directory + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                              nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  HANDLE h = FindFirstFileExW((directory + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                              FIND_FIRST_EX_LARGE_FETCH);
   if (h == INVALID_HANDLE_VALUE) return listing;
   listing.listed = true;
   do {
     const wchar_t* name = data.cFileName;
     if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
     ++listing.entries;
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       listing.directories.emplace_back(name);
     }
   } while (FindNextFileW(h, &data));
@@ -200,10 +196,8 @@ class FloorWalk {
     std::unordered_set<std::wstring> inTarget;
     for (const std::wstring& name : t.directories) inTarget.insert(Folded(name));
     for (const std::wstring& name : s.directories) {
-      if (inTarget.erase(Folded(name)) != 0)
-        Pair(source + L"\\" + name, target + L"\\" + name);
-      else
-        One(source + L"\\" + name);
+      if (inTarget.erase(Folded(name)) != 0) Pair(source + L"\\" + name, target + L"\\" + name);
+      else One(source + L"\\" + name);
     }
     for (const std::wstring& name : t.directories) {
       if (inTarget.count(Folded(name)) != 0) One(target + L"\\" + name);
@@ -232,8 +226,8 @@ int ListFloor(const std::wstring& source, const std::wstring& target) {
   FloorWalk walk;
   walk.Pair(source, target);
   walk.Stop();
-  std::printf("listed-directories=%lld entries=%lld ms=%u\n", walk.Counts().directories,
-              walk.Counts().entries, static_cast<unsigned>(TickCount() - start));
+  std::printf("listed-directories=%lld entries=%lld ms=%u\n", walk.Counts().directories, walk.Counts().entries,
+              static_cast<unsigned>(TickCount() - start));
   return 0;
 }
 
@@ -251,8 +245,7 @@ void PrintPeakWorkingSet() {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
   if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
-    std::printf("peak-working-set-kb=%llu\n",
-                static_cast<unsigned long long>(counters.PeakWorkingSetSize / 1024));
+    std::printf("peak-working-set-kb=%llu\n", static_cast<unsigned long long>(counters.PeakWorkingSetSize / 1024));
   } else {
     std::printf("peak-working-set-kb=unknown\n");
   }
@@ -266,9 +259,8 @@ int FillLogs(int lines, bool withWindow) {
     std::fprintf(stderr, "tarnvel-engine: the window could not be created\n");
     return 2;
   }
-  ListBox* logs[] = {&controls.createdDirectoriesLog, &controls.copiedFilesLog,
-                     &controls.removedDirectoriesLog, &controls.removedFilesLog,
-                     &controls.failuresLog,           &controls.runHistory};
+  ListBox* logs[] = {&controls.createdDirectoriesLog, &controls.copiedFilesLog, &controls.removedDirectoriesLog,
+                     &controls.removedFilesLog, &controls.failuresLog, &controls.runHistory};
   const std::string path = "Z:\\bench\\dst\\directory-0042\\subdirectory-0017\\file-name-";
   std::uint32_t start = TickCount();
   std::uint32_t pumped = start;
@@ -344,29 +336,21 @@ int wmain(int argc, wchar_t** argv) {
     return result;
   }
   if (argc < 3) {
-    std::fprintf(stderr,
-                 "usage: tarnvel-engine SOURCE TARGET [--clean] [--window] [--keep-days N] [--preview] "
-                 "[--count-calls]\n"
-                 "       tarnvel-engine --copy-loop|--list-floor|--job-line SOURCE TARGET [--count-calls]\n"
-                 "       tarnvel-engine --lines N [--window]\n");
+    std::fprintf(stderr, "usage: tarnvel-engine SOURCE TARGET [--clean] [--window] [--keep-days N] [--preview] [--count-calls]\n"
+                         "       tarnvel-engine --copy-loop|--list-floor|--job-line SOURCE TARGET [--count-calls]\n"
+                         "       tarnvel-engine --lines N [--window]\n");
     return 2;
   }
   EngineOptions options;
   bool countCalls = false;
   for (int i = 3; i < argc; ++i) {
     const std::wstring option = argv[i];
-    if (option == L"--clean")
-      options.clean = true;
-    else if (option == L"--pump-ms" && i + 1 < argc)
-      options.pumpMs = _wtoi(argv[++i]);
-    else if (option == L"--keep-days" && i + 1 < argc)
-      options.keepDays = _wtoi(argv[++i]);
-    else if (option == L"--window")
-      options.withWindow = true;
-    else if (option == L"--preview")
-      options.preview = true;
-    else if (option == L"--count-calls")
-      countCalls = true;
+    if (option == L"--clean") options.clean = true;
+    else if (option == L"--pump-ms" && i + 1 < argc) options.pumpMs = _wtoi(argv[++i]);
+    else if (option == L"--keep-days" && i + 1 < argc) options.keepDays = _wtoi(argv[++i]);
+    else if (option == L"--window") options.withWindow = true;
+    else if (option == L"--preview") options.preview = true;
+    else if (option == L"--count-calls") countCalls = true;
     else {
       std::fprintf(stderr, "tarnvel-engine: unknown option\n");
       return 2;
