@@ -261,6 +261,22 @@ int ListView::Insert(int index, const std::string& text, int image, int checkSta
   return index;
 }
 
+void ListView::Append(const std::vector<NewRow>& rows) {
+  if (rows.empty()) return;
+  {
+    std::lock_guard lock(mutex_);
+    for (const NewRow& added : rows) {
+      Row row{.texts = added.texts, .check = added.check != 0 ? 1 : 0};
+      if (row.texts.empty()) row.texts.emplace_back();
+      if (attached_) {
+        changes_.push_back(StateChange(Op::Insert, static_cast<int>(rows_.size()), row.check, row.texts));
+      }
+      rows_.push_back(std::move(row));
+    }
+  }
+  Notify(false);
+}
+
 void ListView::Delete(int index) {
   {
     std::lock_guard lock(mutex_);

@@ -71,12 +71,13 @@ class Cleaner {
         if (!SourceHasFile(level, entry.name) && IsJoinableName(entry.name)) ++counts_.files;
         continue;
       }
+      // Checked before each entry: a level entered after a stop removes nothing.
+      if (engine_.StopRequested()) break;
       engine_.Totals().dataTotal += entry.size;
       if (!SourceHasFile(level, entry.name) && Joinable(level, entry) && SourceStillThere()) {
         engine_.Listings().Forget(level.path);
         RemoveFile(level.path + entry.name, entry.attributes);
       }
-      if (engine_.StopRequested()) break;
       engine_.PumpEvents();
       if (engine_.StopRequested()) break;
     }
@@ -86,6 +87,7 @@ class Cleaner {
     if (level.sourceUnknown) return;
     for (const DirectoryEntry& entry : level.target.Entries()) {
       if (!entry.IsDirectory()) continue;
+      if (engine_.StopRequested()) break;
       // A directory that is, or holds, the source is never cleaned as something extra.
       if (!IsDotName(entry.name) && Joinable(level, entry) &&
           !IsAtOrBelow(engine_.Roots().source, level.path + entry.name + "\\")) {
@@ -95,7 +97,6 @@ class Cleaner {
           CleanSubdirectory(level, entry, topLevel);
         }
       }
-      if (engine_.StopRequested()) break;
       engine_.PumpEvents();
       if (engine_.StopRequested()) break;
     }
@@ -143,6 +144,9 @@ class Cleaner {
     CleanFiles(inner);
     CleanDirectories(inner, false);
     if (goesWhole) --listOnly_;
+    // A stop leaves the rest of a directory that was being emptied where it is: no removal
+    // starts after the stop, not even that of the remaining files with their directory.
+    if (engine_.StopRequested()) return;
     if (extra && mode_ != CleanMode::kCount && SourceStillThere()) {
       if (!topLevel) c_.statusLine.SetText(kRemovingDirectoryPrefix + ShownPath(sourceChild));
       engine_.Listings().Forget(level.path);

@@ -69,12 +69,13 @@ class DirectoryWalk {
   void WalkLevel(const std::string& path, const DirectoryListing& listing, TargetListing& target) {
     for (const DirectoryEntry& entry : listing.Entries()) {
       if (!entry.IsDirectory()) continue;
+      // Checked before each entry: a level entered after a stop creates and copies nothing.
+      if (engine_.StopRequested()) break;
       if (IsVersionsFolderName(entry.name) && SamePath(path, engine_.Roots().source)) {
         engine_.Report().Noted(path + entry.name, kVersionsNameInSource);
       } else if (!IsDotName(entry.name) && MayEnter(path, entry)) {
         VisitSubdirectory(path, target.Directory(), entry, target.Get().Find(entry.name));
       }
-      if (engine_.StopRequested()) break;
       engine_.PumpEvents();
       if (engine_.StopRequested()) break;
     }

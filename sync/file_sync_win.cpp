@@ -86,12 +86,13 @@ void SyncAgainst(SyncEngine& engine, const std::string& path, const DirectoryLis
                  const std::string& targetDir, const DirectoryListing& target) {
   for (const DirectoryEntry& entry : source.Entries()) {
     if (entry.IsDirectory()) continue;
+    // Checked before each entry: files met after a stop are not copied.
+    if (engine.StopRequested()) break;
     const DirectoryEntry* counterpart = target.Find(entry.name);
     engine.Totals().dataTotal += entry.size;
     if (!TargetIsCurrent(entry, counterpart) && MayCopy(engine, path, targetDir, entry, counterpart)) {
       CopyOneFile(engine, path, targetDir, entry, counterpart, target);
     }
-    if (engine.StopRequested()) break;
     engine.PumpEvents();
     if (engine.StopRequested()) break;
   }

@@ -13,6 +13,11 @@ void TrimRunHistory(ListBox& history) {
 
 bool PortableForcesSingleMode(const std::string& ecValue) { return ecValue == "1"; }
 
+bool RunsBoxesJob(RunJobsFrom from, int taskRows, const std::function<std::string()>& ecValue) {
+  if (from == RunJobsFrom::kBoxesOnly || taskRows == 0) return true;
+  return PortableForcesSingleMode(ecValue());
+}
+
 std::string DurationLine(std::uint32_t elapsedMilliseconds) {
   return "消耗:" + DurationText(static_cast<std::int32_t>(elapsedMilliseconds / 1000u));
 }

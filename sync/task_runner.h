@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tarnvel {
@@ -11,12 +12,21 @@ class SyncEngine;
 class ListBox;
 struct SyncHooks;
 
+// Where a run takes its jobs from: the boxes when the task list has no rows (or the portable
+// file's "EC" is exactly "1"), otherwise every ticked row; or the boxes alone, whatever the
+// list holds (the removable disk's own job).
+enum class RunJobsFrom { kBoxesOrTickedRows, kBoxesOnly };
+
 // Runs the job of the source and target boxes, or every ticked row of the task list, each
 // with the optional clean-up, the directory walk and the root's files; records the run in the
 // run history with its duration; restores the controls and, when the main window is on
-// screen, says that the run is complete. A start while a run is in progress (a scheduler tick
-// inside a run) is refused: false, and nothing is touched.
-bool RunSyncTasks(SyncEngine& engine);
+// screen, says that the run is complete. A stop ends the run after the entry in hand: no
+// later row starts. A start while a run is in progress (a scheduler tick inside a run) is
+// refused: false, and nothing is touched.
+bool RunSyncTasks(SyncEngine& engine, RunJobsFrom from = RunJobsFrom::kBoxesOrTickedRows);
+
+// Whether the run takes the boxes' single job. `ecValue` is read only when the list has rows.
+bool RunsBoxesJob(RunJobsFrom from, int taskRows, const std::function<std::string()>& ecValue);
 
 // Walks exactly as RunSyncTasks would, with the same boxes, task list and clean-up switch, and
 // lists on the logs what the run would create, copy, replace and remove, with the counters;

@@ -148,9 +148,13 @@ std::string PortableIniPath(const SyncEngine& engine, const SyncHooks& hooks) {
   return hooks.portableIniPath.empty() ? RunDirectory() + "\\Tarnvel.ini" : hooks.portableIniPath;
 }
 
+// A stopped run says so in the history too: its target is not complete.
+constexpr char kStoppedMark[] = "（已停止）";
+
 void AddDurationLine(SyncEngine& engine) {
   if (engine.Previewing()) return;  // a preview is no run of the history
-  ListBoxAdd(engine.Controls().runHistory, DurationLine(TickCount() - engine.Totals().startTick));
+  ListBoxAdd(engine.Controls().runHistory, DurationLine(TickCount() - engine.Totals().startTick) +
+                                               (engine.StopRequested() ? kStoppedMark : ""));
 }
 
 // The speed timer lives exactly as long as the run, whichever way the run ends.
@@ -170,19 +174,19 @@ class SpeedTimerScope {
   SyncHooks& hooks_;
 };
 
-void RunJobs(SyncEngine& engine) {
+void RunJobs(SyncEngine& engine, RunJobsFrom from) {
   MainControls& c = engine.Controls();
   const int rows = ListViewCount(c.taskList);
-  const bool single = rows == 0 || PortableForcesSingleMode(
-                                       ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"));
-  if (single) {
+  if (RunsBoxesJob(from, rows,
+                   [&engine] { return ReadIniItem(PortableIniPath(engine, engine.Hooks()), "DIR", "EC"); })) {
     RunJobSteps(engine);
     engine.PumpEventsNow();
     AddDurationLine(engine);
     TrimRunHistory(c.runHistory);
     return;
   }
-  for (int row = 0; row < rows; ++row) {
+  // A stop ends the row loop: no later row's target is made or logged.
+  for (int row = 0; row < rows && !engine.StopRequested(); ++row) {
     if (ListViewGetCheck(c.taskList, row) == 0) continue;
     c.sourceBox.SetText(ListViewGetText(c.taskList, row, kTaskSourceColumn));
     c.targetBox.SetText(ListViewGetText(c.taskList, row, kTaskTargetColumn));
@@ -214,11 +218,13 @@ std::string PreviewSummary(SyncEngine& engine) {
          ToText(ListBoxCount(c.removedFilesLog)) + " 个。";
 }
 
-void ShowOutcome(SyncEngine& engine) {
+void ShowOutcome(SyncEngine& engine, std::optional<RunLogScope>& log) {
   MainControls& c = engine.Controls();
   const std::int32_t failures = engine.Report().Failures();
   // A stopped run says so: "all done" would tell the user the target is complete when it is not.
   const bool stopped = engine.StopRequested();
+  if (stopped && log) log->Line("停止：" + LogTimeText(Now()) + "，任务在完成前被停止，目标目录尚未同步完");
+  log.reset();  // the totals are written before the completion message waits for the user
   const std::string failed = failures == 0 ? "" : "有 " + ToText(failures) + " 项未能完成，详见失败列表。";
   if (engine.Previewing()) {
     c.statusLine.SetText(stopped ? std::string("信息：预览已停止，没有改动任何文件。")
@@ -236,7 +242,7 @@ void ShowOutcome(SyncEngine& engine) {
   }
 }
 
-bool RunOrPreview(SyncEngine& engine, bool preview) {
+bool RunOrPreview(SyncEngine& engine, bool preview, RunJobsFrom from) {
   RunGuard guard(engine);
   if (!guard.Acquired()) return false;
   engine.SetPreviewing(preview);
@@ -262,7 +268,7 @@ bool RunOrPreview(SyncEngine& engine, bool preview) {
     engine.Totals().dataTotal = 0;
     engine.Totals().replacedFiles = 0;
     if (!preview) ListBoxAdd(c.runHistory, ToText(Now()));
-    RunJobs(engine);
+    RunJobs(engine, from);
     c.runHistory.Select(ListBoxCount(c.runHistory));
   }
   // The logs show their last lines before the run says it has ended.
@@ -270,16 +276,15 @@ bool RunOrPreview(SyncEngine& engine, bool preview) {
   c.startControl.SetEnabled(true);
   c.previewControl.SetEnabled(true);
   c.stopControl.SetEnabled(false);
-  log.reset();  // the totals are written before the completion message waits for the user
-  ShowOutcome(engine);
+  ShowOutcome(engine, log);
   engine.SetPreviewing(false);
   return true;
 }
 
 }  // namespace
 
-bool RunSyncTasks(SyncEngine& engine) { return RunOrPreview(engine, false); }
+bool RunSyncTasks(SyncEngine& engine, RunJobsFrom from) { return RunOrPreview(engine, false, from); }
 
-bool PreviewSyncTasks(SyncEngine& engine) { return RunOrPreview(engine, true); }
+bool PreviewSyncTasks(SyncEngine& engine) { return RunOrPreview(engine, true, RunJobsFrom::kBoxesOrTickedRows); }
 
 }  // namespace tarnvel

@@ -18,6 +18,7 @@
 #include "runtime/window.h"
 #include "sync/main_controls.h"
 #include "sync/sync_engine.h"
+#include "sync/task_runner.h"
 #include "ui/settings_store.h"
 
 namespace tarnvel {
@@ -86,8 +87,9 @@ class MainWindow : public Window {
   SyncEngine& Engine() { return engine_; }
   SettingsStore& Settings() { return store_; }
 
-  // The start control: checks the job's boxes, then runs. False when nothing ran.
-  bool StartRun();
+  // The start control: checks the job's boxes (or ticked rows), then runs. False when nothing
+  // ran.
+  bool StartRun(RunJobsFrom from = RunJobsFrom::kBoxesOrTickedRows);
   void RequestStop() { engine_.RequestStop(); }
   void BrowseSource();
   void BrowseTarget();
@@ -97,6 +99,8 @@ class MainWindow : public Window {
   void ClearTasks();
   void CleanupSwitchClicked();
   void ShowUsageNotes();
+  // Asks, then leaves the program. A run in progress is stopped first, as the stop control
+  // stops it, and the window goes only once the run has returned.
   void ExitProgram();
   // The notification-area icon's mouse events: 1 click, 2 double click, 3 right click.
   void TrayEvent(int kind);
@@ -107,8 +111,11 @@ class MainWindow : public Window {
   std::string taskTarget;
 
   // Removes the notification-area icon and ends the program, with or without saving the
-  // settings from the controls.
+  // settings from the controls. A run in progress is stopped first, and the program ends once
+  // it has returned.
   void EndProgram(bool saveSettings);
+  // The settings stay as stored whichever way the program ends (a run from the removable disk).
+  void KeepStoredSettings() { saveAtExit_ = false; }
 
   // The scheduler that starts runs from the daily slots, the schedule list and the interval.
   Scheduler* Schedule() { return scheduler_.get(); }
@@ -133,7 +140,13 @@ class MainWindow : public Window {
   void MainWindowCreated();
   void TaskMenu();
   bool OpenTaskDialog();
+  bool TaskRowAccepted(const std::string& source, const std::string& target);
   void AfterRun();
+  // The end of the Windows session: the query stops a run and says yes; the end saves and ends.
+  std::intptr_t SessionEnding(bool query, bool ending);
+  // The session's one interactive window is held by a named lock for the process's life; false
+  // when another process holds it (that one's window is brought forward).
+  bool TakeInstance();
 
   std::unique_ptr<SettingsBackend> ownSettings_;
   MainControls controls_;
@@ -142,9 +155,9 @@ class MainWindow : public Window {
   std::unique_ptr<Captions> captions_;
   // Runs the boxes' job for the scheduler: false only when a run is in progress already.
   bool RunScheduled();
-  // Checks the job's boxes and runs them; false when nothing ran.
-  // Checks the boxes or ticked rows, then runs them (or previews them).
-  bool CheckAndRun(bool preview = false);
+  // Checks the job's boxes (or ticked rows) and runs them, or previews them; false when nothing
+  // ran.
+  bool CheckAndRun(RunJobsFrom from, bool preview = false);
   bool PreviewRun();
   void SlotBoxEdited(int id);
 
@@ -156,6 +169,7 @@ class MainWindow : public Window {
   bool secondInstance_ = false;
   bool settingsLoaded_ = false;
   bool saveAtExit_ = true;
+  bool exitPending_ = false;
 
   // The on-line update: its commands in the system menu and the label of the published version.
   void AddUpdateCommands();

@@ -45,9 +45,17 @@ bool IsSystemLocation(std::string_view path, const SystemLocations& system) {
   return false;
 }
 
+std::optional<std::string> TaskPathRefusal(const std::string& source, const std::string& target) {
+  for (const std::string* path : {&source, &target}) {
+    if (path->find_first_of(";|") != std::string::npos) return "路径不能包含“;”或“|”：" + *path;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string> TaskDialogRefusal(const std::string& source, const std::string& target,
                                              const SystemLocations& system) {
   if (source.empty() || target.empty()) return "路径不能为空";
+  if (auto refusal = TaskPathRefusal(source, target)) return refusal;
   if (source == target) return "路径不能相同";
   if (IsSystemLocation(target, system)) return kSystemDriveRefusal;
   return std::nullopt;

@@ -24,6 +24,10 @@ bool IsAbsoluteJobPath(std::string_view path);
 // without a trailing separator, "/" taken as "\".
 bool IsSystemLocation(std::string_view path, const SystemLocations& system);
 
+// A task row is stored as "source;target;tick|": a path holding ";" or "|" would split its
+// row and be lost at the next start, so no such path becomes a row. The message, or nothing.
+std::optional<std::string> TaskPathRefusal(const std::string& source, const std::string& target);
+
 // The task dialog's OK: the message that keeps the dialog open, or nothing when the two
 // boxes are accepted.
 std::optional<std::string> TaskDialogRefusal(const std::string& source, const std::string& target,

@@ -120,7 +120,8 @@ MainWindow::MainWindow(SettingsBackend* settings)
       captions_(std::make_unique<Captions>()) {
   SyncHooks hooks = SystemSyncHooks();
   hooks.storeJobBoxes = [this](const std::string&, const std::string&) { store_.SaveLastFolders(); };
-  hooks.mainWindowVisible = [this] { return IsCreated(*this) && Visible(); };
+  // A run stopped for the program's end says nothing: the program ends right after it.
+  hooks.mainWindowVisible = [this] { return IsCreated(*this) && Visible() && !exitPending_; };
   engine_.Hooks() = std::move(hooks);
 }
 
@@ -146,22 +147,30 @@ WindowLayout MainWindow::Layout() const {
 }
 
 void MainWindow::OnCreate() {
-  SetLastError(0);
-  instanceMutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutex);
-  // A start from the removable disk runs its backup whatever else runs.
-  if (instanceMutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS && !PortableModeSetUp() &&
-      BringRunningMainWindowForward()) {
-    // One main window per session: two would run the same schedule into the same targets.
+  // A start from the removable disk runs its backup whatever else runs (two backups into one
+  // folder take turns) and is no window a second start could bring forward.
+  const bool fromDisk = PortableModeSetUp();
+  if (!fromDisk && !TakeInstance()) {
     secondInstance_ = true;
     SetVisible(false);
     DestroyWindow(*this);
     return;
   }
-  SetPropW(H(Handle()), kMainWindowProperty, reinterpret_cast<HANDLE>(1));
+  if (!fromDisk) SetPropW(H(Handle()), kMainWindowProperty, reinterpret_cast<HANDLE>(1));
   CreateControls();
   AddUpdateCommands();
   ArrangeControls(ClientWidth(), ClientHeight());
   MainWindowCreated();
+}
+
+// One main window per session: two would run the same schedule into the same targets. The lock
+// decides, not a window: a window may be hidden, or gone while its process still runs.
+bool MainWindow::TakeInstance() {
+  SetLastError(0);
+  instanceMutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutex);
+  if (instanceMutex_ == nullptr || GetLastError() != ERROR_ALREADY_EXISTS) return true;
+  BringRunningMainWindowForward();
+  return false;
 }
 
 void MainWindow::CreateControls() {
@@ -405,7 +414,7 @@ void MainWindow::MainWindowCreated() {
 
 bool MainWindow::RunScheduled() {
   if (engine_.Running()) return false;
-  CheckAndRun();
+  if (!exitPending_) CheckAndRun(RunJobsFrom::kBoxesOrTickedRows);
   return true;
 }
 
@@ -446,8 +455,17 @@ void MainWindow::OnDestroy() {
   store_.SaveSettings();
 }
 
+// A run occupies this thread, and whatever ends the program is reached from inside its event
+// processing: destroying the window then would leave the run going on unseen. So the run is
+// stopped as the stop control stops it, and CheckAndRun comes back here once it has returned.
 void MainWindow::EndProgram(bool saveSettings) {
   saveAtExit_ = saveSettings;
+  if (engine_.Running()) {
+    exitPending_ = true;
+    engine_.RequestStop();
+    controls_.statusLine.SetText("信息：正在停止任务，随后退出程序...");
+    return;
+  }
   SetTrayIcon(*this, false);
   DestroyWindow(*this);
 }
@@ -587,7 +605,32 @@ bool MainWindow::OnMessage(unsigned message, std::uintptr_t wparam, std::intptr_
     return true;
   }
   if (message == WM_SYSCOMMAND && UpdateCommand(static_cast<unsigned>(wparam & 0xFFF0))) return true;
+  if (message == WM_QUERYENDSESSION || message == WM_ENDSESSION) {
+    result = SessionEnding(message == WM_QUERYENDSESSION, wparam != FALSE);
+    return true;
+  }
   return false;
+}
+
+// A session that ends must not cut a run off unseen: the query stops it (the run then unwinds,
+// recording the stop, and ends the program); the end itself saves at once, since the system
+// may end the process as soon as this message has been answered. An end that was called off
+// leaves the program running (the run stays stopped).
+std::intptr_t MainWindow::SessionEnding(bool query, bool ending) {
+  if (query) {
+    if (engine_.Running()) {
+      exitPending_ = true;
+      engine_.RequestStop();
+    }
+    return TRUE;
+  }
+  if (!ending) {
+    exitPending_ = false;
+    return 0;
+  }
+  if (settingsLoaded_ && saveAtExit_) store_.SaveSettings();
+  EndProgram(saveAtExit_);
+  return 0;
 }
 
 void MainWindow::TaskMenu() {
@@ -600,25 +643,27 @@ void MainWindow::TaskMenu() {
   if (const int chosen = PopupMenu(*this, menu); chosen != 0) OnCommand(chosen, 0);
 }
 
-bool MainWindow::StartRun() {
+bool MainWindow::StartRun(RunJobsFrom from) {
   // The user who clicked is there to be asked before a clean-up that would empty most of a target.
   engine_.SetUserCanConfirm(true);
-  const bool ran = CheckAndRun();
+  const bool ran = CheckAndRun(from);
   engine_.SetUserCanConfirm(false);
   // A slot that fell due during the user's run starts now, once.
-  if (ran && scheduler_) scheduler_->RunFinished();
+  if (ran && scheduler_ && !exitPending_) scheduler_->RunFinished();
   return ran;
 }
 
-bool MainWindow::PreviewRun() { return CheckAndRun(true); }
+bool MainWindow::PreviewRun() { return CheckAndRun(RunJobsFrom::kBoxesOrTickedRows, true); }
 
-bool MainWindow::CheckAndRun(bool preview) {
+bool MainWindow::CheckAndRun(RunJobsFrom from, bool preview) {
+  if (exitPending_) return false;
   MainControls& c = controls_;
   TakeShownText(c.sourceBox);
   TakeShownText(c.targetBox);
   const SystemLocations system = TheSystemLocations();
-  // The boxes are the job when the task list has no rows; then they must name real places.
-  if (ListViewCount(c.taskList) == 0) {
+  // The boxes are the job when the task list has no rows, or when the run takes them alone;
+  // then they must name real places.
+  if (from == RunJobsFrom::kBoxesOnly || ListViewCount(c.taskList) == 0) {
     if (const auto refusal = JobBoxesRefusal(TrimBoth(c.sourceBox.Text()), TrimBoth(c.targetBox.Text()),
                                              c.cleanUpSwitch.Checked(), system)) {
       c.statusLine.SetText(*refusal);
@@ -635,7 +680,12 @@ bool MainWindow::CheckAndRun(bool preview) {
       }
     }
   }
-  if (!(preview ? PreviewSyncTasks(engine_) : RunSyncTasks(engine_))) return false;
+  if (!(preview ? PreviewSyncTasks(engine_) : RunSyncTasks(engine_, from))) return false;
+  if (exitPending_) {
+    // The run has recorded its stop; only now does the window go.
+    EndProgram(saveAtExit_);
+    return true;
+  }
   AfterRun();
   return true;
 }
@@ -659,6 +709,13 @@ void MainWindow::BrowseTarget() {
   if (!path.empty()) store_.RememberFolder(FolderBox::Target, path);
 }
 
+// Every way a row is made checks its paths, whatever the dialog let through.
+bool MainWindow::TaskRowAccepted(const std::string& source, const std::string& target) {
+  const auto refusal = TaskPathRefusal(source, target);
+  if (refusal) ShowMessage(*refusal, kMessageIconExclamation, "错误");
+  return !refusal;
+}
+
 bool MainWindow::OpenTaskDialog() {
   TaskDialog dialog(store_, TheSystemLocations(), taskSource, taskTarget);
   if (!dialog.Run(*this)) return false;
@@ -676,6 +733,7 @@ void MainWindow::AddTask() {
     ShowMessage("路径有误，请重新设置！", kMessageIconExclamation, "错误");
     return;
   }
+  if (!TaskRowAccepted(taskSource, taskTarget)) return;
   const int row = ListViewInsert(controls_.taskList, -1, taskSource);
   ListViewSetText(controls_.taskList, row, kTaskTargetColumn, taskTarget);
 }
@@ -686,7 +744,7 @@ void MainWindow::EditTask() {
   if (row < 0 || row >= ListViewCount(list)) return;
   taskSource = ListViewGetText(list, row, kTaskSourceColumn);
   taskTarget = ListViewGetText(list, row, kTaskTargetColumn);
-  OpenTaskDialog();
+  if (!OpenTaskDialog() || !TaskRowAccepted(taskSource, taskTarget)) return;
   ListViewSetText(list, row, kTaskSourceColumn, taskSource);
   ListViewSetText(list, row, kTaskTargetColumn, taskTarget);
 }
@@ -719,9 +777,10 @@ void MainWindow::CleanupSwitchClicked() {
 void MainWindow::ShowUsageNotes() { ShowMessage(UsageNotes(), kMessageIconInformation, "使用前注意"); }
 
 void MainWindow::ExitProgram() {
-  if (ShowMessage("真的要退出么？", kMessageOkCancel | kMessageIconQuestion, "提示") == kButtonOk) {
-    DestroyWindow(*this);
-  }
+  const char* question =
+      engine_.Running() ? "同步任务正在进行，退出将先停止任务。\r\n真的要退出么？" : "真的要退出么？";
+  if (ShowMessage(question, kMessageOkCancel | kMessageIconQuestion, "提示") != kButtonOk) return;
+  EndProgram(saveAtExit_);
 }
 
 namespace {

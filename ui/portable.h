@@ -2,6 +2,7 @@
 // start from that disk backs the program's directory up into it and ends.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace tarnvel {
@@ -14,9 +15,20 @@ std::string PortableIniPath();
 // Whether the file names a backup folder: a start then runs it and ends.
 bool PortableModeSetUp();
 
+// The clean-up of a run from the disk by the file's "EC" value: "1" removes what the disk no
+// longer holds; any other value given (an explicit "0") never removes; only a missing or blank
+// value leaves the computer's own clean-up switch as it is (nothing).
+std::optional<bool> PortableCleanUp(const std::string& ecValue);
+
+// The name of the lock that two starts backing up into one folder share, made from the
+// folder's full path (separators at its end and ASCII letter case do not count).
+std::string BackupFolderLockName(const std::string& fullPath);
+
 // Called when the main window has been created and its settings loaded. With a backup
 // folder in the file, runs the program's directory into it, hidden, and ends the program
-// (true); otherwise returns false for interactive use.
+// (true); otherwise returns false for interactive use. The run takes the disk's job alone,
+// whatever the task list holds; the computer's stored settings stay as they were. A second
+// start into the same backup folder waits until the first has ended.
 bool PortableStartCheck(MainWindow& window);
 
 // The removable-disk control: set-up while its caption reads "U 盘模式", removal otherwise.

@@ -1,10 +1,14 @@
 // The removable-disk mode's file and its three routines.
+#include <windows.h>
+
 #include "runtime/dialogs.h"
+#include "runtime/encoding.h"
 #include "runtime/files.h"
 #include "runtime/inifile.h"
 #include "runtime/programs.h"
 #include "runtime/window.h"
 #include "sync/path_helpers.h"
+#include "sync/task_runner.h"
 #include "ui/main_window.h"
 #include "ui/portable.h"
 #include "ui/task_dialog.h"
@@ -14,6 +18,46 @@ namespace {
 
 constexpr int kHiddenReadOnlySystem = 7;
 constexpr int kArchiveOnly = 32;
+
+std::string FullPath(const std::string& path) {
+  const std::wstring wide = Utf8ToWide(path);
+  const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  full.resize(GetFullPathNameW(wide.c_str(), size, full.data(), nullptr));
+  return WideToUtf8(full);
+}
+
+// Two starts that back up into one folder (one disk started twice, or two disks naming the
+// same folder) take turns: two writers in one target would each remove what the other copies.
+// The turn lives as long as this object; the window answers its messages while it waits. A
+// lock the system cannot give does not hold the backup back.
+class BackupFolderTurn {
+ public:
+  explicit BackupFolderTurn(const std::string& folder)
+      : mutex_(CreateMutexW(nullptr, FALSE, Utf8ToWide(BackupFolderLockName(FullPath(folder))).c_str())) {
+    if (mutex_ == nullptr) return;
+    for (;;) {
+      const DWORD got = MsgWaitForMultipleObjects(1, &mutex_, FALSE, INFINITE, QS_ALLINPUT);
+      if (got == WAIT_OBJECT_0 || got == WAIT_ABANDONED_0) {
+        owned_ = true;
+        return;
+      }
+      if (got != WAIT_OBJECT_0 + 1) return;
+      ProcessEvents();
+    }
+  }
+  ~BackupFolderTurn() {
+    if (owned_) ReleaseMutex(mutex_);
+    if (mutex_ != nullptr) CloseHandle(mutex_);
+  }
+  BackupFolderTurn(const BackupFolderTurn&) = delete;
+  BackupFolderTurn& operator=(const BackupFolderTurn&) = delete;
+
+ private:
+  HANDLE mutex_;
+  bool owned_ = false;
+};
 
 }  // namespace
 
@@ -28,15 +72,23 @@ bool PortableStartCheck(MainWindow& window) {
   MainControls& c = window.Controls();
   c.serviceControl.SetText("启动服务");
   c.removableDiskControl.SetText("卸载功能");
-  if (ReadIniItem(file, "DIR", "EC") == "1") c.cleanUpSwitch.SetChecked(true);
+  // A run from the disk leaves the computer's own settings as they were: the clean-up switch
+  // set here for this run is never stored.
+  window.KeepStoredSettings();
+  if (const std::optional<bool> cleanUp = PortableCleanUp(ReadIniItem(file, "DIR", "EC"))) {
+    c.cleanUpSwitch.SetChecked(*cleanUp);
+  }
   // The scheduler is never started for a run from the disk: the window makes it only after
   // this check has found no disk file.
   SetAttributes(file, kHiddenReadOnlySystem);
+  const std::string backup = ReadIniItem(file, "DIR", "Install");
   c.sourceBox.SetText(RunDirectory());
-  c.targetBox.SetText(ReadIniItem(file, "DIR", "Install"));
+  c.targetBox.SetText(backup);
   window.SetVisible(false);
-  window.StartRun();
-  // A run from the disk leaves the computer's own settings as they were.
+  {
+    const BackupFolderTurn turn(backup);
+    window.StartRun(RunJobsFrom::kBoxesOnly);
+  }
   window.EndProgram(false);
   return true;
 }

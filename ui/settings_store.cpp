@@ -39,11 +39,12 @@ bool SwitchOn(std::string_view value) { return value == "1"; }
 std::string SwitchValue(bool on) { return on ? "1" : "0"; }
 
 void LoadTaskList(ListView& list, std::string_view value) {
-  ForEachRecord(value, [&list](const TextArray& fields) {
+  std::vector<ListView::NewRow> rows;
+  ForEachRecord(value, [&rows](const TextArray& fields) {
     if (fields.size() != kTaskFields) return;
-    const int row = list.Insert(-1, fields[0], -1, SwitchOn(fields[2]) ? 1 : 0);
-    list.SetItemText(row, kTaskTargetColumn, fields[1]);
+    rows.push_back({{fields[0], fields[1]}, SwitchOn(fields[2]) ? 1 : 0});
   });
+  list.Append(rows);
 }
 
 std::string TaskListValue(const ListView& list) {

@@ -108,6 +108,32 @@ TEST_F(PortableStart, WithoutEcTheTargetKeepsItsExtraFiles) {
   EXPECT_TRUE(fs::exists(backup_ / L"旧文件.txt"));
 }
 
+// Fixed: "EC=0" still cleaned the backup when the computer's clean-up switch was on, and a ticked
+// task row of the computer ran instead of the disk's job.
+TEST_F(PortableStart, EcZeroNeverRemovesAndTheDiskRunsWhateverTheTaskListHolds) {
+  using tarnvel::test::StoreSetting;
+  const std::wstring vendorKey = L"SOFTWARE\\kelvotra";
+  StoreSetting(vendorKey, L"Orvane目录同步DY", L"1");
+  const fs::path rowSource = dir_ / L"行源";
+  const fs::path rowTarget = dir_ / L"行目标";
+  fs::create_directories(rowSource);
+  Write(rowSource / L"r.txt", "row");
+  StoreSetting(vendorKey + L"\\Orvane目录同步", L"LX",
+               rowSource.wstring() + L";" + rowTarget.wstring() + L";1|");
+  Write(backup_ / L"precious.txt", "only in the backup");
+  Write(disk_ / L"Tarnvel.ini", "[DIR]\r\nInstall=" + backup_.string() + "\r\nEC=0\r\n");
+  DiskProgram program(disk_ / L"Tarnvel.exe");
+  ASSERT_TRUE(program.Started());
+  ASSERT_TRUE(program.EndsWithin(60000));
+  EXPECT_EQ(program.ExitCode(), 0u);
+  EXPECT_EQ(Read(backup_ / L"说明.txt"), "readme") << "the disk is copied";
+  EXPECT_EQ(Read(backup_ / L"资料" / L"表.csv"), "1,2,3");
+  EXPECT_EQ(Read(backup_ / L"precious.txt"), "only in the backup") << "EC=0 never removes";
+  EXPECT_FALSE(fs::exists(rowTarget)) << "the computer's task row does not run";
+  EXPECT_EQ(tarnvel::test::Stored(vendorKey, L"Orvane目录同步DY"), L"1")
+      << "the computer's switch stays stored";
+}
+
 TEST_F(PortableStart, AnEmptyInstallGivesTheInteractiveWindow) {
   Write(disk_ / L"Tarnvel.ini", "[DIR]\r\nInstall=\r\nEC=1\r\n");
   DiskProgram program(disk_ / L"Tarnvel.exe");

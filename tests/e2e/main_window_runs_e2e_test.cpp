@@ -39,6 +39,7 @@ enum : int {
   kIntervalBox = 143,
   kScheduleListToggle = 144,
   kCopiedLog = 152,
+  kRemovedFilesLog = 154,
   kFailuresLog = 155,
   kRunHistory = 156,
   kStatusLine = 160,
@@ -114,6 +115,24 @@ std::map<std::wstring, std::string> FilesOf(const fs::path& root) {
 void WriteFile(const fs::path& path, const std::string& text) {
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << text;
+}
+
+// A tree big enough for a run to be caught midway: 40 folders of 100 small files.
+constexpr std::size_t kManyFiles = 4000;
+void WriteManyFiles(const fs::path& root) {
+  for (int d = 0; d < 40; ++d) {
+    fs::create_directories(root / std::to_wstring(d));
+    for (int f = 0; f < 100; ++f) {
+      std::ofstream(root / std::to_wstring(d) / (std::to_wstring(f) + L".txt"), std::ios::binary)
+          << "file " << d << "/" << f;
+    }
+  }
+}
+
+std::size_t CountFiles(const fs::path& root) {
+  if (!fs::exists(root)) return 0;
+  return static_cast<std::size_t>(std::count_if(fs::recursive_directory_iterator(root), {},
+                                                [](const auto& entry) { return entry.is_regular_file(); }));
 }
 
 std::string Utf8(const std::wstring& text) {
@@ -343,15 +362,7 @@ TEST_F(MainWindowRunsE2E, TheStopControlEndsARunMidwayAndTheNextRunCompletesIt) 
   const fs::path dir = FreshTestDirWide();
   const fs::path source = dir / L"src";
   const fs::path target = dir / L"dst";
-  constexpr int kDirs = 40;
-  constexpr int kFilesPerDir = 100;
-  for (int d = 0; d < kDirs; ++d) {
-    fs::create_directories(source / std::to_wstring(d));
-    for (int f = 0; f < kFilesPerDir; ++f) {
-      std::ofstream(source / std::to_wstring(d) / (std::to_wstring(f) + L".txt"), std::ios::binary)
-          << "file " << d << "/" << f;
-    }
-  }
+  WriteManyFiles(source);
   const auto sourceFiles = FilesOf(source);
   Program program;
   HWND main = Start(program);
@@ -480,6 +491,119 @@ TEST_F(MainWindowRunsE2E, OnlyTickedTaskRowsRunAndAFailureIsCountedAndShown) {
   // The task rows with their ticks, as stored.
   EXPECT_EQ(ExportedValues(kProductKey)[L"LX"], first.wstring() + L";" + first.wstring() + L"-备份;1|" +
                                                     second.wstring() + L";" + second.wstring() + L"-备份;0|");
+}
+
+// Fixed: the exit control during a run hid the window while the run went on removing files.
+TEST_F(MainWindowRunsE2E, ExitDuringACleanUpRunStopsItAndEndsTheProcess) {
+  const fs::path dir = FreshTestDirWide();
+  const fs::path source = dir / L"src";
+  const fs::path target = dir / L"dst";
+  WriteFile(source / L"keep.txt", "keep");
+  WriteManyFiles(target);  // all of it extra
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  Command(main, kCleanUp);
+  Box warning = WaitForBox(L"提示");
+  ASSERT_NE(warning.hwnd, nullptr);
+  Press(warning, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return Checked(main, kCleanUp); }));
+  Type(Item(main, kSourceBox), source.wstring());
+  Type(Item(main, kTargetBox), target.wstring());
+  Command(main, kStart);
+  ASSERT_TRUE(WaitUntil([&] { return Count(main, kRemovedFilesLog, LB_GETCOUNT) > 0; }));
+
+  Command(main, kExit);
+  const Box box = WaitForBox(L"提示");
+  ASSERT_NE(box.hwnd, nullptr);
+  EXPECT_NE(box.text.find(L"同步任务正在进行"), std::wstring::npos) << Utf8(box.text);
+  EXPECT_NE(box.text.find(L"真的要退出么？"), std::wstring::npos);
+  const std::size_t before = CountFiles(target);  // the run waits while the question is open
+  Press(box, IDOK);
+  ASSERT_TRUE(program.EndsWithin(30000)) << "no process is left behind";
+  EXPECT_EQ(program.ExitCode(), 0u);
+  EXPECT_EQ(CountFiles(target), before) << "nothing is removed after the answer";
+  Sleep(3000);
+  EXPECT_EQ(CountFiles(target), before);
+  EXPECT_GT(before, 0u);
+  EXPECT_LT(before, kManyFiles) << "the exit came after the run had ended";
+  EXPECT_FALSE(fs::exists(target / L"keep.txt")) << "no copy starts after the stop either";
+  EXPECT_NE(ExportedValues(kProductKey)[L"LS"].find(L"（已停止）"), std::wstring::npos)
+      << "the stored history records the stop";
+  EXPECT_NE(NewestRunLog().find("停止："), std::string::npos) << "and so does the run log";
+}
+
+// The end of the Windows session stops a run (the query is answered yes) and ends the program.
+TEST_F(MainWindowRunsE2E, TheSessionsEndStopsARunAndEndsTheProgram) {
+  const fs::path dir = FreshTestDirWide();
+  WriteManyFiles(dir / L"src");
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  Type(Item(main, kSourceBox), (dir / L"src").wstring());
+  Type(Item(main, kTargetBox), (dir / L"dst").wstring());
+  Command(main, kStart);
+  ASSERT_TRUE(WaitUntil([&] { return Count(main, kCopiedLog, LB_GETCOUNT) > 0; }));
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+  SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 10000, &answer);
+  ASSERT_TRUE(program.EndsWithin(30000));
+  EXPECT_EQ(program.ExitCode(), 0u);
+  EXPECT_LT(CountFiles(dir / L"dst"), kManyFiles);
+  EXPECT_NE(ExportedValues(kProductKey)[L"LS"].find(L"（已停止）"), std::wstring::npos);
+}
+
+// Fixed: a stop in the first of two ticked rows still made the second row's target.
+TEST_F(MainWindowRunsE2E, AStopInTheFirstRowLeavesTheSecondRowsTargetUncreated) {
+  const fs::path dir = FreshTestDirWide();
+  WriteManyFiles(dir / L"s1");
+  WriteFile(dir / L"s2" / L"f.txt", "2");
+  StoreSetting(kProductKey, L"LX",
+               (dir / L"s1").wstring() + L";" + (dir / L"t1").wstring() + L";1|" + (dir / L"s2").wstring() +
+                   L";" + (dir / L"t2").wstring() + L";1|");
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  ASSERT_EQ(Count(main, kTaskList, LVM_GETITEMCOUNT), 2);
+  Command(main, kStart);
+  ASSERT_TRUE(WaitUntil([&] { return Count(main, kCopiedLog, LB_GETCOUNT) > 0; }));
+  Command(main, kStop);
+  ExpectCompletion(L"任务已停止");
+  EXPECT_LT(CountFiles(dir / L"t1"), kManyFiles) << "the run ended before the stop arrived";
+  EXPECT_FALSE(fs::exists(dir / L"t2"));
+  Exit(program, main);
+}
+
+// Fixed: a second start went on as a second instance whenever it found no window of the first.
+TEST_F(MainWindowRunsE2E, TheInstanceLockAloneDecidesThatASecondStartEnds) {
+  HANDLE held = CreateMutexW(nullptr, TRUE, L"Local\\TarnvelMainWindow");
+  ASSERT_NE(held, nullptr);
+  Program program;
+  ASSERT_TRUE(program.Started());
+  EXPECT_TRUE(program.EndsWithin(30000)) << "no window to bring forward, and still no second instance";
+  EXPECT_EQ(WindowOf(program.Id(), kMainTitle), nullptr);
+  CloseHandle(held);
+}
+
+// Fixed: 10,000 stored task rows froze the window for 20 s at its start, one repaint per row.
+TEST_F(MainWindowRunsE2E, TenThousandStoredTaskRowsAllShowAndAreStoredBack) {
+  std::wstring rows;
+  for (int i = 0; i < 10000; ++i) {
+    rows +=
+        L"Z:\\任务\\" + std::to_wstring(i) + L";Z:\\备份\\" + std::to_wstring(i) + (i % 3 ? L";0|" : L";1|");
+  }
+  StoreSetting(kProductKey, L"LX", rows);
+  const DWORD started = GetTickCount();
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return Count(main, kTaskList, LVM_GETITEMCOUNT) == 10000; }));
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 60000, &answer));
+  RecordProperty("start_to_answer_ms", static_cast<int>(GetTickCount() - started));
+  Exit(program, main);
+  EXPECT_EQ(ExportedValues(kProductKey)[L"LX"], rows);
 }
 
 }  // namespace

@@ -187,6 +187,26 @@ TEST(ControlMirrorRecord, ListBoxChangesWaitAndClearDropsWhatCameBefore) {
   EXPECT_TRUE(box.TakePending().Empty());
 }
 
+// Fixed: 10,000 stored task rows reached the window one row (and one repaint) at a time.
+TEST(ControlMirrorRecord, AppendedRowsReachTheWindowAsOneChange) {
+  ListView view;
+  Watched watched;
+  watched.Attach(view);
+  view.Insert(-1, "first");
+  const int before = watched.immediate;
+  view.Append({{{"Z:\\a", "Z:\\b"}, 1}, {{"Z:\\c"}, 0}, {{}, 1}});
+  EXPECT_EQ(watched.immediate, before + 1);
+  ASSERT_EQ(view.Count(), 4);
+  EXPECT_EQ(view.ItemText(1, 1), "Z:\\b");
+  EXPECT_EQ(view.Check(1), 1);
+  EXPECT_EQ(view.ItemText(2, 0), "Z:\\c");
+  EXPECT_EQ(view.Check(3), 1);
+  const PendingChanges pending = view.TakePending();
+  ASSERT_EQ(pending.items.size(), 4u);  // the single insert, then the three rows
+  EXPECT_EQ(pending.items[3].op, ItemChange::Op::Insert);
+  EXPECT_EQ(pending.items[3].index, 3);
+}
+
 TEST(ControlMirrorRecord, WindowValuesDoNotEchoBack) {
   CheckBox check;
   EditBox edit;

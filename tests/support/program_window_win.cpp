@@ -127,6 +127,13 @@ void ForgetSettings() {
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteTreeW(root, kVendorKey.c_str());
 }
 
+void StoreSetting(const std::wstring& key, const std::wstring& name, const std::wstring& value) {
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    RegSetKeyValueW(root, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
+}
+
 namespace {
 
 // Runs reg.exe export of one key into a file and returns the file's text (UTF-16, BOM dropped);

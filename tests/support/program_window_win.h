@@ -67,6 +67,9 @@ void Command(HWND window, int id);
 // The stored value: the user's own copy wins where the machine-wide key is not writable.
 std::wstring Stored(const std::wstring& key, const std::wstring& name);
 void ForgetSettings();
+// Stores a text value as the program would find it (in both roots: the machine's where it is
+// writable, the user's otherwise).
+void StoreSetting(const std::wstring& key, const std::wstring& name, const std::wstring& value);
 
 // The values of a key as `reg export` writes them (the user's copy winning over the machine's),
 // by value name; the key's subkeys are not included.

@@ -167,6 +167,17 @@ TEST_F(CleanerWin, StopLeavesTheRestInPlace) {
   EXPECT_TRUE(Exists(dst + "b.txt"));
 }
 
+// Fixed: a stop inside an extra directory still removed the directory with its remaining files.
+TEST_F(CleanerWin, StopInsideAnExtraDirectoryKeepsItsRest) {
+  for (const char* f : {"x\\1.txt", "x\\2.txt", "x\\y\\3.txt", "z.txt"}) WriteTextFile(dst + f, "e");
+  rig.onEvents = [&] { rig.engine.RequestStop(); };
+  Clean();
+  EXPECT_EQ(Lines(rig.controls.removedFilesLog), std::vector<std::string>{dst + "x\\1.txt"});
+  EXPECT_EQ(rig.controls.removedDirectoriesLog.Count(), 0);
+  // Neither the rest of the directory nor a level entered after the stop.
+  for (const char* f : {"x\\2.txt", "x\\y\\3.txt", "z.txt"}) EXPECT_TRUE(Exists(dst + f)) << f;
+}
+
 }  // namespace
 }  // namespace tarnvel::test
 

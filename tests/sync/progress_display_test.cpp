@@ -107,6 +107,21 @@ TEST(RunHistory, DurationLineAndPortableMode) {
   EXPECT_FALSE(PortableForcesSingleMode("1 ;remark"));
   EXPECT_FALSE(PortableForcesSingleMode(""));
   EXPECT_FALSE(PortableForcesSingleMode("0"));
+  // The boxes alone whatever the list holds; otherwise rows win unless "EC" is exactly "1",
+  // and the file is read only when there are rows.
+  int reads = 0;
+  auto ec = [&reads](std::string value) {
+    return [&reads, value] {
+      ++reads;
+      return value;
+    };
+  };
+  EXPECT_TRUE(RunsBoxesJob(RunJobsFrom::kBoxesOnly, 3, ec("0")));
+  EXPECT_TRUE(RunsBoxesJob(RunJobsFrom::kBoxesOrTickedRows, 0, ec("0")));
+  EXPECT_EQ(reads, 0);
+  EXPECT_TRUE(RunsBoxesJob(RunJobsFrom::kBoxesOrTickedRows, 3, ec("1")));
+  EXPECT_FALSE(RunsBoxesJob(RunJobsFrom::kBoxesOrTickedRows, 3, ec("")));
+  EXPECT_EQ(reads, 2);
 }
 
 TEST(RunGuard, ASecondRunIsRefusedWhileOneIsInProgress) {

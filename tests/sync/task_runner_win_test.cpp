@@ -137,6 +137,38 @@ TEST_F(TaskRunnerWin, PortableFileForcesSingleModeOnlyWithExactlyOne) {
   EXPECT_TRUE(Exists(dir + "t1\\row.txt"));
 }
 
+// The removable disk's job is the boxes alone, whatever rows are ticked and whatever "EC" says.
+TEST_F(TaskRunnerWin, BoxesOnlyRunsTheBoxesWhateverTheListHolds) {
+  WriteTextFile(src + "\\box.txt", "b");
+  WriteTextFile(dir + "s1\\row.txt", "r");
+  AddRow(dir + "s1", dir + "t1", true);
+  rig.SetJob(src, dst);
+  EXPECT_TRUE(RunSyncTasks(rig.engine, RunJobsFrom::kBoxesOnly));
+  EXPECT_EQ(ReadTextFile(dst + "\\box.txt"), "b");
+  EXPECT_FALSE(Exists(dir + "t1"));
+  EXPECT_EQ(rig.controls.runHistory.Count(), 2);
+}
+
+// Fixed: a stop in the first row still made and logged the later rows' targets.
+TEST_F(TaskRunnerWin, AStopEndsTheRowLoop) {
+  for (const char* f : {"a\\1.txt", "b\\2.txt"}) WriteTextFile(dir + "s1\\" + f, "x");
+  WriteTextFile(dir + "s2\\f.txt", "y");
+  AddRow(dir + "s1", dir + "t1", true);
+  AddRow(dir + "s2", dir + "t2", true);
+  rig.onEvents = [&] { rig.engine.RequestStop(); };
+  RunSyncTasks(rig.engine);
+  EXPECT_TRUE(Exists(dir + "t1\\a\\1.txt"));
+  EXPECT_FALSE(Exists(dir + "t2")) << "the second row never starts";
+  for (const std::string& line : Lines(rig.controls.createdDirectoriesLog)) {
+    EXPECT_EQ(line.find("s2"), std::string::npos) << line;
+  }
+  EXPECT_EQ(rig.controls.sourceBox.Text(), dir + "s1\\");
+  ASSERT_EQ(rig.controls.runHistory.Count(), 2) << "the run still records its duration";
+  EXPECT_TRUE(rig.controls.runHistory.ItemText(1).ends_with("（已停止）"))
+      << rig.controls.runHistory.ItemText(1);
+  EXPECT_EQ(rig.controls.statusLine.Text(), "信息：任务已停止，目标目录尚未同步完。");
+}
+
 TEST_F(TaskRunnerWin, HistoryIsTrimmedAfterTheRun) {
   for (int i = 0; i < 9; ++i) rig.controls.runHistory.Add("old " + std::to_string(i));
   rig.SetJob(src, dst);
@@ -198,13 +230,14 @@ TEST_F(TaskRunnerWin, AStartDuringARunIsRefused) {
 
 // A stop ends the walks, but the run still closes: history, controls, completion.
 TEST_F(TaskRunnerWin, StoppedRunStillRestoresTheControls) {
-  for (const char* f : {"a\\1.txt", "b\\2.txt", "c\\3.txt"}) WriteTextFile(src + "\\" + f, "x");
+  for (const char* f : {"a\\1.txt", "b\\2.txt", "c\\3.txt", "root.txt"}) WriteTextFile(src + "\\" + f, "x");
   rig.onEvents = [&] { rig.engine.RequestStop(); };
   rig.SetJob(src, dst);
   RunSyncTasks(rig.engine);
   EXPECT_TRUE(Exists(dst + "\\a\\1.txt"));
   EXPECT_FALSE(Exists(dst + "\\b"));
   EXPECT_FALSE(Exists(dst + "\\c"));
+  EXPECT_FALSE(Exists(dst + "\\root.txt")) << "the root's files come after the stop";
   EXPECT_EQ(rig.controls.runHistory.Count(), 2);
   EXPECT_TRUE(rig.controls.startControl.Enabled());
   // It does not claim to be complete.

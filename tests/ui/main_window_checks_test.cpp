@@ -45,6 +45,52 @@ TEST(TaskDialogChecks, RefusalsInOrder) {
   EXPECT_EQ(TaskDialogRefusal("C:\\", "E:\\b", kOnC), std::nullopt) << "only the target is guarded";
 }
 
+// Fixed: a task whose folder held ";" split its stored row and was lost at the next start.
+TEST(TaskDialogChecks, APathHoldingTheStoredRowsSeparatorsIsRefused) {
+  const struct {
+    const char* source;
+    const char* target;
+    bool refused;
+  } cases[] = {
+      {"D:\\a;b", "E:\\b", true}, {"D:\\a", "E:\\b;c", true}, {"D:\\a|b", "E:\\b", true},
+      {"D:\\a", "E:\\|", true},   {";", "E:\\b", true},       {"D:\\资料", "E:\\备份", false},
+      {"D:\\a,b", "E:\\b c", false},
+      {"D:\\a；b", "E:\\b｜c", false},  // the full-width forms are ordinary characters
+  };
+  for (const auto& c : cases) {
+    const auto refusal = TaskPathRefusal(c.source, c.target);
+    EXPECT_EQ(refusal.has_value(), c.refused) << c.source << " " << c.target;
+    if (refusal) {
+      EXPECT_EQ(TaskDialogRefusal(c.source, c.target, kOnC), refusal) << "the dialog refuses it";
+    }
+  }
+  EXPECT_EQ(TaskDialogRefusal("", "E:\\;", kOnC), "路径不能为空") << "an empty box is told first";
+}
+
+// Fixed: "EC=0" in the disk's file still removed when the computer's clean-up switch was on.
+TEST(PortableFile, OnlyEcOneRemovesAndOnlyAMissingValueFallsBack) {
+  const struct {
+    const char* ec;
+    std::optional<bool> cleanUp;
+  } cases[] = {
+      {"1", true},   {"0", false}, {"", std::nullopt}, {"  ", std::nullopt}, {"2", false},
+      {"yes", false}, {"1 '是否清除", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PortableCleanUp(c.ec), c.cleanUp) << "EC=" << c.ec;
+}
+
+TEST(PortableFile, OneBackupFolderOneLockWhateverItsSpelling) {
+  const std::string lock = BackupFolderLockName("D:\\备份\\U盘");
+  for (const char* same : {"d:\\备份\\u盘", "D:\\备份\\U盘\\", "D:/备份/U盘/"}) {
+    EXPECT_EQ(BackupFolderLockName(same), lock) << same;
+  }
+  for (const char* other : {"D:\\备份", "D:\\备份\\U盘2", "E:\\备份\\U盘"}) {
+    EXPECT_NE(BackupFolderLockName(other), lock) << other;
+  }
+  EXPECT_EQ(lock.rfind("Local\\", 0), 0u);
+  EXPECT_EQ(lock.find('\\', 6), std::string::npos) << "no separator below the namespace";
+}
+
 TEST(JobBoxes, OnlyAbsolutePathsStartARun) {
   for (const char* path :
        {"D:\\a", "d:/a", "Z:\\", "E:", "\\\\server\\share", "\\\\server\\share\\sub", " E:\\b "}) {
