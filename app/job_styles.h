@@ -20,6 +20,8 @@ inline constexpr const char* kFinishedText = "文件同步完成!";
 // What styles 2 and 3 show when the job is over: kFinishedText, or, when entries failed, how
 // many (the window stays a moment so that it can be read).
 std::string FinishedText(std::int32_t failures);
+// The same for a job's report; a job that stopped on its own (a full target) says why instead.
+std::string FinishedText(const RunReport& report);
 
 // How a job ended, as its exit code tells a script: everything done; started, but some entries
 // could not be done (each is in the job's report); not started at all (an unusable pair of

@@ -24,9 +24,6 @@ SizeJob ResolveJob(const std::string& source, const std::string& target) {
   return ResolveSizeJob(source, target, StoredKeepDays(RegistrySettings::Open()));
 }
 
-// A job that walks: its roots are usable and its source is there.
-bool Startable(const SizeJob& job) { return job.Usable() && job.roots.sourceExists; }
-
 // The run log of one job: the log's own start and totals, and the job's roots between.
 class JobLog {
  public:
@@ -34,11 +31,7 @@ class JobLog {
       : scope_(job.report, "Orvane目录同步 V2.5 运行记录（命令行任务）") {
     scope_.Line("源目录：" + source);
     scope_.Line("目标目录：" + target);
-    if (!job.Usable()) {
-      scope_.Line(RootsRefusal(job.verdict));
-    } else if (!job.roots.sourceExists) {
-      scope_.Line("错误：源目录不存在，任务未执行。");
-    }
+    if (!job.Usable()) scope_.Line(RootsRefusal(job.verdict));
   }
 
  private:
@@ -50,7 +43,7 @@ int ExitCodeOf(const SizeJob& job, RunReport* report) {
     *report = job.report;
     report->SetLog(nullptr);
   }
-  if (!Startable(job)) return kJobNotStarted;
+  if (!job.started) return kJobNotStarted;
   if (job.heldBack) return kJobCleanUpHeldBack;
   return job.report.Failures() == 0 ? kJobDone : kJobIncomplete;
 }
@@ -62,6 +55,11 @@ std::string FinishedText(std::int32_t failures) {
   return "文件同步完成，但有 " + ToText(failures) + " 项未能完成!";
 }
 
+std::string FinishedText(const RunReport& report) {
+  if (report.StopReason().empty()) return FinishedText(report.Failures());
+  return report.StopReason() + "，文件同步未完成!";
+}
+
 bool JobPathsUsable(const std::string& source, const std::string& target) {
   return ResolveRoots(source, target).Usable();
 }
@@ -69,7 +67,7 @@ bool JobPathsUsable(const std::string& source, const std::string& target) {
 int RunStaticSteps(const std::string& source, const std::string& target, RunReport* report) {
   SizeJob job = ResolveJob(source, target);
   JobLog log(job, source, target);
-  if (Startable(job)) {
+  if (StartSizeJob(job)) {
     CleanTargetGuarded(job);
     CopyTreeBySize(job);
   }
@@ -81,7 +79,7 @@ int RunSingleBarSteps(const std::string& source, const std::string& target, Labe
   fileLabel.SetText(kCleaningText);
   SizeJob job = ResolveJob(source, target);
   JobLog log(job, source, target);
-  const bool startable = Startable(job);
+  const bool startable = StartSizeJob(job);
   if (startable) CleanTargetGuarded(job);
   const std::int32_t count = startable ? CountMissingFiles(job) : 0;
   if (count == 0) {
@@ -91,7 +89,7 @@ int RunSingleBarSteps(const std::string& source, const std::string& target, Labe
     fileBar.SetPosition(0);
     CopyTreeWithBar(job, fileLabel, fileBar);
   }
-  fileLabel.SetText(FinishedText(job.report.Failures()));
+  fileLabel.SetText(FinishedText(job.report));
   return ExitCodeOf(job, report);
 }
 
@@ -99,7 +97,7 @@ int RunDoubleBarSteps(const JobControls& controls, RunReport* report) {
   controls.statusLabel.SetText(kCountingText);
   SizeJob job = ResolveJob(controls.source, controls.target);
   JobLog log(job, controls.source, controls.target);
-  const bool startable = Startable(job);
+  const bool startable = StartSizeJob(job);
   if (startable) CleanTargetGuarded(job);
   const std::int32_t count = startable ? CountMissingFiles(job) : 0;
   controls.countLabel.SetText(ToText(count));
@@ -111,7 +109,7 @@ int RunDoubleBarSteps(const JobControls& controls, RunReport* report) {
     controls.fileBar.SetPosition(0);
     CopyTreeWithTwoBars(job, controls);
   }
-  controls.statusLabel.SetText(FinishedText(job.report.Failures()));
+  controls.statusLabel.SetText(FinishedText(job.report));
   controls.overallBar.SetPosition(controls.overallBar.Maximum());
   controls.fileBar.SetPosition(controls.fileBar.Maximum());
   return ExitCodeOf(job, report);

@@ -25,6 +25,7 @@
 #include "sync/kept_versions.h"
 #include "sync/removal_guard.h"
 #include "sync/run_report.h"
+#include "sync/system_folders.h"
 #include "sync/walk_roots.h"
 
 namespace tarnvel {
@@ -41,12 +42,21 @@ struct SizeJob {
   KeptVersions versions;
   // The clean-up would have removed most of the target and was left out.
   bool heldBack = false;
+  // The source root was listed (StartSizeJob): the job walks.
+  bool started = false;
   bool Usable() const { return verdict == RootsVerdict::kUsable; }
 };
 
-// Resolves the pair as given on the job line; an unusable pair walks nothing. With `keepDays`
-// above 0 what the job removes or replaces is kept in the target's versions folder.
+// Resolves the pair as given on the job line; an unusable pair walks nothing. The job always
+// cleans, so a target that is one of the system's folders, however it is spelt, is refused. With
+// `keepDays` above 0 what the job removes or replaces is kept in the target's versions folder.
 SizeJob ResolveSizeJob(const std::string& source, const std::string& target, int keepDays = 0);
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target, const SystemLocations& system,
+                       int keepDays = 0);
+
+// Lists the source root of a usable job; a root that is missing or cannot be listed is reported
+// and the job does not start (nothing is made or removed). True when it starts.
+bool StartSizeJob(SizeJob& job);
 
 // What CleanTargetBySize would remove, counted without changing anything; the listings are
 // kept for the clean-up.

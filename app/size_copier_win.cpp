@@ -13,8 +13,10 @@
 #include "runtime/files.h"
 #include "runtime/text.h"
 #include "runtime/window.h"
+#include "sync/case_rename.h"
 #include "sync/directory_listing.h"
 #include "sync/file_copier.h"
+#include "sync/full_target.h"
 #include "sync/link_guard.h"
 #include "sync/path_helpers.h"
 #include "sync/walk_support.h"
@@ -54,7 +56,10 @@ class SizeWalk {
     auto [source, target] = Listings().TakeBoth(job_.roots.source, job_.roots.target);
     if (!source.Listed() || !target.Listed()) return;
     if (source.Entries().empty()) {
-      if (!target.Entries().empty() && !counting_) {
+      if (counting_) return;
+      // Only what a killed run of ours left behind goes; everything else stays.
+      RemoveLeftoverTemporaries(job_.roots.target, target, source, job_.report);
+      if (!target.Entries().empty()) {
         job_.report.Failed("未清理", job_.roots.target, "源目录是空的，目标目录中的内容全部保留");
       }
       return;
@@ -109,6 +114,11 @@ class SizeWalk {
     if (reporting_) job_.report.Failed(action, path, reason);
   }
 
+  // A folder left out with all it holds: it could not be made or listed.
+  void FailBelow(std::string_view action, const std::string& path, unsigned long error) {
+    if (reporting_) job_.report.FailedBelow(action, path, SystemErrorText(error));
+  }
+
   // The target is made one level deep, as every directory of this engine: a target whose
   // parent is missing is a reported failure.
   bool MakeTargetRoot() {
@@ -116,7 +126,7 @@ class SizeWalk {
       job_.report.Done("创建目录", job_.roots.target);
     } else if (!IsDirectory(job_.roots.target)) {
       // Said by whichever pass comes first: the copy pass does not run when this one fails.
-      job_.report.Failed("创建目录", job_.roots.target, SystemErrorText(LastErrorCode()));
+      job_.report.FailedBelow("创建目录", job_.roots.target, SystemErrorText(LastErrorCode()));
       return false;
     }
     job_.roots.RefreshTarget();
@@ -162,7 +172,7 @@ class SizeWalk {
     }
     const unsigned long error = LastErrorCode();
     if (IsDirectory(targetDir) && !IsDirectoryLink(targetDir)) return true;
-    Fail("创建目录", targetDir, SystemErrorText(error));
+    FailBelow("创建目录", targetDir, error);
     return false;
   }
 
@@ -237,7 +247,8 @@ class SizeWalk {
   }
 
   void RemoveFile(const std::string& path, std::uint32_t attributes) {
-    if (job_.versions.On() && (attributes & kAttrReadOnly) == 0) {
+    // A copy's temporary left by a killed run is no version of anything: it goes for good.
+    if (job_.versions.On() && (attributes & kAttrReadOnly) == 0 && !IsTemporaryFilePath(path)) {
       const std::string kept = job_.versions.SetAside(path);
       if (kept.empty()) {
         Fail("删除文件", path, SystemErrorText(LastErrorCode()));
@@ -324,25 +335,56 @@ class SizeWalk {
         Fail("未同步", targetDir + counterpart->name, "目标中同名的是一个文件夹，不是文件");
         continue;
       }
+      CarrySpelling(targetDir, entry, counterpart, false);
       if (!NeedsCopy(entry, counterpart)) continue;
       const CopyResult result = copyOne(sourceDir, targetDir, entry, counterpart);
       if (result.copied) {
         job_.report.Done("复制", targetDir + entry.name);
+        if (result.attributesFailed)
+          Fail("设置属性", targetDir + entry.name, SystemErrorText(result.attributesError));
+      } else if (StopIfTargetFull(job_.report, targetDir + entry.name, entry.size, result.error)) {
+        return;
       } else {
         Fail("复制", targetDir + entry.name, SystemErrorText(result.error));
       }
     }
   }
 
+  // A target file or folder spelt otherwise than its source (letter case only) takes the
+  // source's spelling; its content is not copied again for that.
+  void CarrySpelling(const std::string& targetDir, const DirectoryEntry& entry,
+                     const DirectoryEntry* counterpart, bool isFolder) {
+    if (counterpart == nullptr || counterpart->name == entry.name || !IsJoinableName(counterpart->name))
+      return;
+    if (RenameToSpelling(targetDir, counterpart->name, entry.name, isFolder)) {
+      job_.report.Done("改名", targetDir + entry.name);
+    } else {
+      Fail("改名", targetDir + counterpart->name, SystemErrorText(LastErrorCode()));
+    }
+  }
+
+  // The job stopped on its own (a full target): nothing more is copied or made.
+  bool Stopped() const { return !job_.report.StopReason().empty(); }
+
   void CopyLevel(const std::string& sourceDir, const std::string& targetDir, bool subdirectoriesFirst,
                  const CopyOne& copyOne) {
     PumpEvents();
     auto [source, target] = Listings().TakeBoth(sourceDir, targetDir);
+    // What cannot be listed is left out whole, and said so: never taken for an empty folder.
+    if (!source.Listed() || !target.Listed()) {
+      const bool sourceFailed = !source.Listed();
+      FailBelow("读取目录", sourceFailed ? sourceDir : targetDir,
+                sourceFailed ? source.Error() : target.Error());
+      return;
+    }
     auto descend = [&] {
       for (const DirectoryEntry& entry : source.Entries()) {
+        if (Stopped()) return;
         if (!entry.IsDirectory() || !MayEnter(sourceDir, targetDir, entry, target)) continue;
         const std::string targetChild = targetDir + entry.name + "\\";
-        if (!IsPlainDirectory(target.Find(entry.name)) && !MakeTargetDirectory(targetChild)) continue;
+        const DirectoryEntry* counterpart = target.Find(entry.name);
+        if (!IsPlainDirectory(counterpart) && !MakeTargetDirectory(targetChild)) continue;
+        CarrySpelling(targetDir, entry, counterpart, true);
         chain_.Push(sourceDir + entry.name + "\\");
         CopyLevel(sourceDir + entry.name + "\\", targetChild, subdirectoriesFirst, copyOne);
         chain_.Pop();
@@ -350,7 +392,7 @@ class SizeWalk {
     };
     if (subdirectoriesFirst) {
       descend();
-      CopyFiles(sourceDir, source, targetDir, target, copyOne);
+      if (!Stopped()) CopyFiles(sourceDir, source, targetDir, target, copyOne);
     } else {
       CopyFiles(sourceDir, source, targetDir, target, copyOne);
       descend();
@@ -375,6 +417,7 @@ CopyResult CopyBySize(SizeJob& job, const std::string& from, const std::string& 
                       const CopyProgress& progress) {
   CopyFacts facts;
   facts.sourceAttributes = file.attributes;
+  facts.sourceSize = file.size;
   facts.targetAttributes = counterpart ? static_cast<std::int64_t>(counterpart->attributes) : -1;
   facts.targetListed = true;
   facts.carryAttributes = false;
@@ -382,7 +425,8 @@ CopyResult CopyBySize(SizeJob& job, const std::string& from, const std::string& 
   facts.versions = &job.versions;
   CopyResult result = ReplaceWithCopy(from + file.name, to + file.name, facts, progress);
   // A full volume first gives up the oldest kept versions, and the copy is tried once more.
-  if (!result.copied && FailedForSpace(result.error) && job.versions.MakeRoom(file.size, job.report)) {
+  if (!result.copied && CopyFailedForSpace(to + file.name, file.size, result.error) &&
+      job.versions.MakeRoom(file.size, job.report)) {
     result = ReplaceWithCopy(from + file.name, to + file.name, facts, progress);
   }
   if (!result.keptAt.empty())
@@ -393,12 +437,27 @@ CopyResult CopyBySize(SizeJob& job, const std::string& from, const std::string& 
 }  // namespace
 
 SizeJob ResolveSizeJob(const std::string& source, const std::string& target, int keepDays) {
+  return ResolveSizeJob(source, target, TheSystemLocations(), keepDays);
+}
+
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target, const SystemLocations& system,
+                       int keepDays) {
   RootsResolution resolved = ResolveRoots(source, target);
   SizeJob job;
   job.verdict = resolved.verdict;
   job.roots = std::move(resolved.roots);
+  if (job.Usable() && IsSystemLocation(target, system)) job.verdict = RootsVerdict::kSystemFolder;
   if (job.Usable()) job.versions = KeptVersions(job.roots.target, Now(), keepDays);
   return job;
+}
+
+bool StartSizeJob(SizeJob& job) {
+  if (!job.Usable()) return false;
+  const DirectoryListing root = ListSourceRoot(job.roots, job.report);
+  if (!root.Listed()) return false;
+  job.listings->Keep(job.roots.source, root);
+  job.started = true;
+  return true;
 }
 
 RemovalCounts CountTargetRemovals(SizeJob& job) {

@@ -132,6 +132,18 @@ bool RemoveFileLink(const std::string& path);
 // A directory that is a junction or symbolic link.
 bool IsDirectoryLink(const std::string& path);
 
+// Renames a file or directory in place; an entry that has the new name already is never replaced.
+// False, with the system's error as the last error, on failure.
+bool RenameEntry(const std::string& from, const std::string& to);
+
+// The name the system gives the file system of the volume that holds the path ("NTFS", "FAT32",
+// "exFAT"); "" when it cannot be told.
+std::string FileSystemNameOf(const std::string& path);
+
+// The bytes the calling user may still write on the volume that holds the directory; -1 when
+// the system cannot tell (a volume that reports no size at all counts as such).
+std::int64_t FreeSpaceOf(const std::string& directory);
+
 // The whole file; an empty path or an unreadable file gives an empty byte string.
 ByteString ReadWholeFile(const std::string& path);
 // Creates or truncates the file and writes the parts in order. An empty path gives false.

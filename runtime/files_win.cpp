@@ -251,6 +251,29 @@ bool MoveFileReplace(const std::string& source, const std::string& target) {
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
+bool RenameEntry(const std::string& from, const std::string& to) {
+  if (from.empty() || to.empty()) return false;
+  return MoveFileExW(PathToWide(from).c_str(), PathToWide(to).c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+std::string FileSystemNameOf(const std::string& path) {
+  const std::wstring wide = PathToWide(path);
+  if (wide.empty()) return {};
+  wchar_t volume[MAX_PATH + 1] = {};
+  if (!GetVolumePathNameW(wide.c_str(), volume, MAX_PATH)) return {};
+  wchar_t name[MAX_PATH + 1] = {};
+  if (!GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH)) return {};
+  return WideToUtf8(name);
+}
+
+std::int64_t FreeSpaceOf(const std::string& directory) {
+  const std::wstring wide = PathToWide(directory);
+  ULARGE_INTEGER available, total;
+  if (wide.empty() || !GetDiskFreeSpaceExW(wide.c_str(), &available, &total, nullptr)) return -1;
+  if (total.QuadPart == 0) return -1;
+  return static_cast<std::int64_t>(available.QuadPart);
+}
+
 bool RemoveFileLink(const std::string& path) {
   if (path.empty()) return false;
   const std::wstring link = ExactPathToWide(path);
@@ -259,7 +282,8 @@ bool RemoveFileLink(const std::string& path) {
   const std::wstring directory = cut == std::wstring::npos ? std::wstring() : link.substr(0, cut + 1);
   for (unsigned attempt = 0; attempt < 8; ++attempt) {
     const std::wstring temp = directory + Utf8ToWide(TemporaryFileName());
-    HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;

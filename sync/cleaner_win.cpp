@@ -224,7 +224,8 @@ class Cleaner {
     c_.statusLine.SetText(kRemovingFilePrefix + ShownPath(file));
     if (ListsOnly()) {
       ListRemoval(c_.removedFilesLog, file);
-    } else if (engine_.Versions().On()) {
+    } else if (engine_.Versions().On() && !IsTemporaryFilePath(file)) {
+      // A copy's temporary left by a killed run is no version of anything: it goes for good.
       KeepFile(file);
     } else if (RemoveListedFile(file, attributes, true)) {
       AppendToLog(c_.removedFilesLog, ShownPath(file));

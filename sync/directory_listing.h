@@ -24,6 +24,8 @@ class DirectoryListing {
   static DirectoryListing Empty();
 
   bool Listed() const { return listed_; }
+  // The system's error code of a listing that failed (0 when it was listed).
+  unsigned long Error() const { return error_; }
   // What the listing holds in memory, roughly: its entries and their names.
   std::size_t Bytes() const;
   // Every entry but "." and "..", in the file system's listing order.
@@ -36,10 +38,19 @@ class DirectoryListing {
 
  private:
   bool listed_ = false;
+  unsigned long error_ = 0;
   std::vector<DirectoryEntry> entries_;
   mutable std::unordered_map<std::wstring, std::size_t> index_;  // built on the first Find
   mutable bool indexed_ = false;
 };
+
+class RunReport;
+struct WalkRoots;
+
+// The listing of a job's source root. A root that is not there, or cannot be listed, is reported
+// (the missing root as "源目录不存在", an unreadable one with the system's reason) and gives a
+// listing that is not Listed(): the job then does nothing at all, and its target is not made.
+DirectoryListing ListSourceRoot(const WalkRoots& roots, RunReport& report);
 
 // The listings one walk of a job has already taken, handed to the next walk of the same job:
 // the clean-up reads every source directory and every target directory that the sync then

@@ -4,6 +4,8 @@
 
 #include "runtime/encoding.h"
 #include "sync/path_helpers.h"
+#include "sync/run_report.h"
+#include "sync/walk_roots.h"
 
 namespace tarnvel {
 namespace {
@@ -34,7 +36,10 @@ DirectoryListing DirectoryListing::Of(const std::string& directory) {
     listing.entries_.push_back(entry);
     return true;
   });
-  if (!listing.listed_) listing.entries_.clear();
+  if (!listing.listed_) {
+    listing.error_ = GetLastError();
+    listing.entries_.clear();
+  }
   return listing;
 }
 
@@ -48,6 +53,19 @@ std::size_t DirectoryListing::Bytes() const {
   std::size_t bytes = sizeof(DirectoryListing) + entries_.capacity() * sizeof(DirectoryEntry);
   for (const DirectoryEntry& entry : entries_) bytes += entry.name.capacity();
   return bytes;
+}
+
+DirectoryListing ListSourceRoot(const WalkRoots& roots, RunReport& report) {
+  DirectoryListing listing;
+  // A root that cannot even be opened is missing, unless the system still shows a directory.
+  if (roots.sourceExists || IsDirectory(roots.source)) listing = DirectoryListing::Of(roots.source);
+  if (listing.Listed()) return listing;
+  if (listing.Error() == 0) {
+    report.Failed("源目录不存在", roots.source, "");
+  } else {
+    report.FailedBelow("读取目录", roots.source, SystemErrorText(listing.Error()));
+  }
+  return listing;
 }
 
 void ListingCache::Erase(std::unordered_map<std::string, Kept>::iterator it) {

@@ -4,6 +4,7 @@
 #include <tuple>
 #include <utility>
 
+#include "sync/case_rename.h"
 #include "sync/directory_listing.h"
 #include "sync/file_sync.h"
 #include "sync/kept_versions.h"
@@ -49,12 +50,17 @@ class DirectoryWalk {
 
   void Run(const std::string& root) {
     const DirectoryListing listing = engine_.Listings().Take(root);
+    // A source that cannot be listed gets no target: nothing of it is known.
+    if (!listing.Listed()) {
+      engine_.Report().FailedBelow("读取目录", root, SystemErrorText(listing.Error()));
+      return;
+    }
     const std::string targetRoot = CounterpartPath(root, engine_.Roots().source, engine_.Roots().target);
     if (targetRoot.empty()) return;
     // A preview leaves even a missing target root unmade: its walk finds it empty.
     if (!engine_.Previewing()) {
       if (!MakeDirectoryWithParents(targetRoot)) {
-        engine_.Report().FailedWithLastError("创建目录", targetRoot);
+        engine_.Report().FailedBelow("创建目录", targetRoot, SystemErrorText(LastErrorCode()));
         return;
       }
       engine_.MutableRoots().RefreshTarget();
@@ -114,11 +120,14 @@ class DirectoryWalk {
     const std::string targetChildPath = targetChild + "\\";
     c_.statusLine.SetText(kProcessingPrefix + ShownPath(targetChild));
     if (counterpart != nullptr && !CounterpartUsable(*counterpart, targetChild)) return;
+    if (counterpart != nullptr && counterpart->name != entry.name)
+      CarrySpelling(targetDir, entry, *counterpart);
     DirectoryListing childListing;
     DirectoryListing targetListing;
     if (counterpart != nullptr) {
       // The parent's listing shows the target directory: both sides are listed at once.
       std::tie(childListing, targetListing) = engine_.Listings().TakeBoth(childPath, targetChildPath);
+      if (!Readable(childPath, childListing)) return;
       // Gone since the parent was listed: it is made as if the parent had never shown it.
       if (!targetListing.Listed() && !IsDirectory(targetChild)) {
         std::optional<DirectoryListing> made =
@@ -126,12 +135,14 @@ class DirectoryWalk {
         if (!made) return;
         targetListing = std::move(*made);
       }
+      if (!Readable(targetChildPath, targetListing)) return;
     } else {
+      childListing = engine_.Listings().Take(childPath);
+      if (!Readable(childPath, childListing)) return;
       std::optional<DirectoryListing> made =
           CreateTargetDirectory(child, targetChild, targetChildPath, entry);
-      if (!made) return;
+      if (!made || !Readable(targetChildPath, *made)) return;
       targetListing = std::move(*made);
-      childListing = engine_.Listings().Take(childPath);
     }
     SyncListedFiles(engine_, childPath, childListing, targetListing);
     TargetListing target(engine_, targetChildPath, std::move(targetListing));
@@ -139,6 +150,14 @@ class DirectoryWalk {
     WalkLevel(childPath, childListing, target);
     chain_.Pop();
     c_.directoryCounter.SetText(CounterText(kDirectoryCounterPrefix, c_.createdDirectoriesLog));
+  }
+
+  // A directory that cannot be listed is left out with all it holds, and that is a failure: what
+  // could not be read is never taken for "nothing there".
+  bool Readable(const std::string& directory, const DirectoryListing& listing) {
+    if (listing.Listed()) return true;
+    engine_.Report().FailedBelow("读取目录", directory, SystemErrorText(listing.Error()));
+    return false;
   }
 
   // The target's entry of the name must be a plain directory: nothing is ever written through
@@ -184,8 +203,20 @@ class DirectoryWalk {
       GiveSourceAttributes(targetChild, entry);
       return DirectoryListing::Empty();
     }
-    engine_.Report().Failed("创建目录", targetChild, SystemErrorText(error));
+    engine_.Report().FailedBelow("创建目录", targetChild, SystemErrorText(error));
     return std::nullopt;
+  }
+
+  // A target folder spelt otherwise than its source (letter case only) takes the source's
+  // spelling; a failed rename is reported and the walk goes on into the folder as it is named.
+  void CarrySpelling(const std::string& targetDir, const DirectoryEntry& entry,
+                     const DirectoryEntry& counterpart) {
+    if (!IsJoinableName(counterpart.name)) return;
+    if (RenameToSpelling(targetDir, counterpart.name, entry.name, true)) {
+      engine_.Report().Done("改名", targetDir + entry.name);
+    } else {
+      engine_.Report().FailedWithLastError("改名", targetDir + counterpart.name);
+    }
   }
 
   // A new directory has none of the attributes carried across, so a source with none of them

@@ -10,22 +10,28 @@
 
 namespace tarnvel {
 
+class DirectoryListing;
 class KeptVersions;
+class RunReport;
 
 // The temporary file a copy is written to before it replaces its target lies in the target's
 // own directory (so the replacement is a rename on one volume) under TemporaryFileName
-// (runtime/files.h). A file of that name that is there already is never overwritten or
-// removed: the copy then takes another name.
+// (runtime/files.h). A file of that name that is there already is never overwritten: the copy
+// then takes another name. Such a file is removed only as the left-over of a killed run
+// (RemoveLeftoverTemporaries).
 
 // What the walk knows of the two files before the copy, from the two directories' listings.
 struct CopyFacts {
   std::uint32_t sourceAttributes = 0;  // every bit, as the source listing reports them
+  std::int64_t sourceSize = -1;        // as the source listing reports it; -1 unknown
   // The target as its directory's listing shows it: -1 when the listing has no entry of that
   // name, else its attributes (every bit).
   std::int64_t targetAttributes = -1;
   // The target directory was listed, so that a missing entry means a missing file.
   bool targetListed = false;
-  // Carry the source's attributes (read-only, hidden, system, archive) to the target.
+  // Carry the source's attributes (read-only, hidden, system, archive) to the target. When false
+  // the target keeps what the system's copy gave it, except that a read-only copy of a hidden or
+  // system file is given the bits such a copy can lose.
   bool carryAttributes = true;
   // Replace a read-only target (made writable first); when false such a target is left as it
   // is and the copy fails with "access denied", as a plain overwrite would.
@@ -69,5 +75,14 @@ CopyResult ReplaceWithCopy(const std::string& source, const std::string& target,
 // ever given a link (some systems follow one, and do not show it as a link). False, with the
 // system's error left as the last error, on failure.
 bool RemoveListedFile(const std::string& path, std::uint32_t attributes, bool clearReadOnly);
+
+// Removes from a listed target directory the temporary files (IsTemporaryFileName) that a copy
+// left there when its run was killed before the rename, each logged in the report. A name the
+// source directory also holds is the user's and stays. The entry itself goes, never what it may
+// link to (RemoveListedFile). The main-window engine calls it for every target directory whose
+// files it compares; the job line, whose clean-up removes such a file as an extra one, for a
+// target it does not clean.
+void RemoveLeftoverTemporaries(const std::string& targetDir, const DirectoryListing& target,
+                               const DirectoryListing& source, RunReport& report);
 
 }  // namespace tarnvel

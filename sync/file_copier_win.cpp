@@ -3,7 +3,9 @@
 #include "sync/file_copier.h"
 
 #include "runtime/encoding.h"
+#include "sync/directory_listing.h"
 #include "sync/kept_versions.h"
+#include "sync/run_report.h"
 #include "sync/walk_support.h"
 
 namespace tarnvel {
@@ -27,13 +29,21 @@ bool FailedOnAnExistingFile(DWORD error) {
   return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
 }
 
+// A read-only file that is also hidden or system: a copy made read-only at once may no longer
+// take the other bits (Wine keeps them beside the file and, for an unprivileged user, cannot
+// write them to a read-only one), so the copy's own carrying is never trusted for it.
+bool CopyMayDropBits(std::uint32_t sourceAttributes) {
+  return (sourceAttributes & kAttrReadOnly) != 0 && (sourceAttributes & (kAttrHidden | kAttrSystem)) != 0;
+}
+
 // The system's copy of an archived file gives the new file exactly the attributes the engine
 // would write (it carries read-only, hidden and system, and the file system marks a new file
-// archived); anything else is written.
+// archived); anything else is written, read-only last (SetAttributes).
 void CarryAttributes(const std::string& target, std::uint32_t sourceAttributes, CopyResult& result) {
   const int wanted = static_cast<int>(sourceAttributes) & kCarriedAttributes;
-  const bool carriedByCopy =
-      (sourceAttributes & kAttrArchive) != 0 && AttributesAlready(sourceAttributes, wanted);
+  const bool carriedByCopy = (sourceAttributes & kAttrArchive) != 0 &&
+                             AttributesAlready(sourceAttributes, wanted) &&
+                             !CopyMayDropBits(sourceAttributes);
   if (!carriedByCopy && !SetAttributes(target, wanted)) {
     result.attributesFailed = true;
     result.attributesError = GetLastError();
@@ -66,6 +76,16 @@ void DiscardPartialCopy(const std::string& target) {
   DeleteFileAt(target);
 }
 
+// A copy to a name the listing showed free that failed without finding a file there has left a
+// file shorter than its source: its own part, not someone's (some drivers report a full volume
+// as "access denied", which otherwise says the target was never made).
+bool LeftAPart(const std::string& target, const CopyFacts& facts) {
+  if (facts.sourceSize < 0) return false;
+  const std::int64_t size = FileSize64(target);
+  return size >= 0 && size < facts.sourceSize &&
+         (GetAttributes(target) & static_cast<int>(kAttrDirectory)) == 0;
+}
+
 // Copies the source to a new temporary file beside the target; its path, or "" with the error.
 std::string CopyToTemporary(const std::string& source, const std::string& target,
                             const CopyProgress& progress, DWORD* error) {
@@ -83,7 +103,10 @@ std::string CopyToTemporary(const std::string& source, const std::string& target
     *error = GetLastError();
     // A file of that name is someone's: leave it and take another name.
     if (FailedOnAnExistingFile(*error)) continue;
-    if (!FailedBeforeCreatingTheTarget(*error)) DiscardPartialCopy(temp);
+    // The copy found the name free, so whatever has it now is this copy's part (a driver may
+    // report a full volume as "access denied" once the file is made).
+    DiscardPartialCopy(temp);
+    SetLastError(*error);
     return {};
   }
   return {};
@@ -150,7 +173,9 @@ CopyResult ReplaceExisting(const std::string& source, const std::string& target,
     }
   }
   result.copied = true;
-  if (facts.carryAttributes) CarryAttributes(target, facts.sourceAttributes, result);
+  if (facts.carryAttributes || CopyMayDropBits(facts.sourceAttributes)) {
+    CarryAttributes(target, facts.sourceAttributes, result);
+  }
   return result;
 }
 
@@ -167,10 +192,16 @@ CopyResult CopyToMissing(const std::string& source, const std::string& target, c
     throw;
   }
   if (result.copied) {
-    if (facts.carryAttributes) CarryAttributes(target, facts.sourceAttributes, result);
+    if (facts.carryAttributes || CopyMayDropBits(facts.sourceAttributes)) {
+      CarryAttributes(target, facts.sourceAttributes, result);
+    }
     return result;
   }
   result.error = GetLastError();
+  if (!FailedOnAnExistingFile(result.error) && LeftAPart(target, facts)) {
+    DiscardPartialCopy(target);
+    return result;
+  }
   if (FailedOnAnExistingFile(result.error)) {
     CopyFacts now = facts;
     now.targetAttributes = -1;
@@ -208,6 +239,21 @@ bool RemoveListedFile(const std::string& path, std::uint32_t attributes, bool cl
   }
   SetAttributes(path, kAttrArchive);
   return RemoveFileLink(path);
+}
+
+void RemoveLeftoverTemporaries(const std::string& targetDir, const DirectoryListing& target,
+                               const DirectoryListing& source, RunReport& report) {
+  if (!target.Listed() || !source.Listed()) return;
+  for (const DirectoryEntry& entry : target.Entries()) {
+    if (entry.IsDirectory()) continue;
+    if (!IsTemporaryFileName(entry.name) || source.Find(entry.name) != nullptr) continue;
+    const std::string path = targetDir + entry.name;
+    if (RemoveListedFile(path, entry.attributes, true)) {
+      report.Done("删除遗留的临时文件", path);
+    } else {
+      report.FailedWithLastError("删除遗留的临时文件", path);
+    }
+  }
 }
 
 }  // namespace tarnvel

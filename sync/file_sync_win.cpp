@@ -1,9 +1,11 @@
 #include "sync/file_sync.h"
 
+#include "sync/case_rename.h"
 #include "sync/directory_listing.h"
 #include "sync/file_copier.h"
 #include "sync/file_decision.h"
 #include "sync/file_info.h"
+#include "sync/full_target.h"
 #include "sync/kept_versions.h"
 #include "sync/path_helpers.h"
 #include "sync/progress_display.h"
@@ -22,6 +24,7 @@ CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target,
                   const DirectoryListing& targetDir) {
   CopyFacts facts;
   facts.sourceAttributes = source.attributes;
+  facts.sourceSize = source.size;
   facts.targetAttributes = target ? static_cast<std::int64_t>(target->attributes) : -1;
   facts.targetListed = targetDir.Listed();
   return facts;
@@ -50,12 +53,14 @@ void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string&
   };
   CopyResult result = ReplaceWithCopy(sourcePath, targetPath, facts, progress);
   // A full volume first gives up the oldest kept versions, and the copy is tried once more.
-  if (!result.copied && FailedForSpace(result.error) &&
+  if (!result.copied && CopyFailedForSpace(targetPath, source.size, result.error) &&
       engine.Versions().MakeRoom(source.size, engine.Report())) {
     result = ReplaceWithCopy(sourcePath, targetPath, facts, progress);
   }
   if (!result.copied) {
-    engine.Report().Failed("复制", targetPath, SystemErrorText(result.error));
+    if (!StopIfTargetFull(engine.Report(), targetPath, source.size, result.error)) {
+      engine.Report().Failed("复制", targetPath, SystemErrorText(result.error));
+    }
     return;
   }
   AppendToLog(c.copiedFilesLog, NormalisePath(ShownPath(targetPath)));
@@ -82,15 +87,31 @@ bool MayCopy(SyncEngine& engine, const std::string& path, const std::string& tar
   return true;
 }
 
+// A target file spelt otherwise than its source (letter case only) takes the source's spelling
+// before it is compared: its content is not copied again for that.
+void CarrySpelling(SyncEngine& engine, const std::string& targetDir, const DirectoryEntry& entry,
+                   const DirectoryEntry* counterpart) {
+  if (counterpart == nullptr || counterpart->name == entry.name || counterpart->IsDirectory()) return;
+  if (!IsJoinableName(entry.name) || !IsJoinableName(counterpart->name)) return;
+  if (RenameToSpelling(targetDir, counterpart->name, entry.name, false)) {
+    engine.Report().Done("改名", targetDir + entry.name);
+  } else {
+    engine.Report().FailedWithLastError("改名", targetDir + counterpart->name);
+  }
+}
+
 void SyncAgainst(SyncEngine& engine, const std::string& path, const DirectoryListing& source,
                  const std::string& targetDir, const DirectoryListing& target) {
+  if (!engine.Previewing()) RemoveLeftoverTemporaries(targetDir, target, source, engine.Report());
   for (const DirectoryEntry& entry : source.Entries()) {
     if (entry.IsDirectory()) continue;
     // Checked before each entry: files met after a stop are not copied.
     if (engine.StopRequested()) break;
     const DirectoryEntry* counterpart = target.Find(entry.name);
+    CarrySpelling(engine, targetDir, entry, counterpart);
     engine.Totals().dataTotal += entry.size;
-    if (!TargetIsCurrent(entry, counterpart) && MayCopy(engine, path, targetDir, entry, counterpart)) {
+    if (!TargetIsCurrent(entry, counterpart, engine.Roots().targetTimes) &&
+        MayCopy(engine, path, targetDir, entry, counterpart)) {
       CopyOneFile(engine, path, targetDir, entry, counterpart, target);
     }
     engine.PumpEvents();

@@ -27,9 +27,6 @@ inline constexpr int kMaxKeepDays = 36500;
 // out, never copied over the target's kept versions.
 inline constexpr char kVersionsNameInSource[] = "与历史版本文件夹同名，未同步";
 
-// True for the system errors of a volume that is full.
-bool FailedForSpace(unsigned long error);
-
 // True for the versions folder's name, letter case ignored (the file system ignores it too).
 bool IsVersionsFolderName(std::string_view name);
 

@@ -69,10 +69,6 @@ std::int64_t FreeBytes(const std::string& directory) {
 
 }  // namespace
 
-bool FailedForSpace(unsigned long error) {
-  return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
-}
-
 bool KeptVersions::MakeRoom(std::int64_t bytes, RunReport& report) {
   bool freed = false;
   // Some room beyond the file itself: the new copy's folder entry and the volume's own bookkeeping.

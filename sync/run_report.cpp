@@ -27,12 +27,19 @@ void RunReport::Done(std::string_view action, std::string_view path) {
 std::string RunReport::TotalsText() const {
   std::string text;
   for (const auto& [action, count] : done_) text += action + " " + std::to_string(count) + " 项，";
-  return text + "失败 " + std::to_string(failures_) + " 项";
+  text += "失败 " + std::to_string(failures_) + " 项";
+  if (foldersLeftOut_ > 0) text += "（其中 " + std::to_string(foldersLeftOut_) + " 个文件夹整个未同步）";
+  return text;
 }
 
 void RunReport::FailedWithLastError(std::string_view action, std::string_view path) {
   const unsigned long code = LastErrorCode();
   Failed(action, path, SystemErrorText(code));
+}
+
+void RunReport::FailedBelow(std::string_view action, std::string_view path, std::string_view reason) {
+  ++foldersLeftOut_;
+  Failed(action, path, std::string(reason) + "；此文件夹及其中的全部内容未同步");
 }
 
 void RunReport::Noted(std::string_view path, std::string_view reason) {
@@ -42,6 +49,8 @@ void RunReport::Noted(std::string_view path, std::string_view reason) {
 
 void RunReport::Clear() {
   failures_ = 0;
+  foldersLeftOut_ = 0;
+  stopReason_.clear();
   lines_.clear();
   done_.clear();
 }

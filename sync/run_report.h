@@ -21,6 +21,9 @@ class RunReport {
   void Failed(std::string_view action, std::string_view path, std::string_view reason);
   // The same with the reason of the calling thread's last system error.
   void FailedWithLastError(std::string_view action, std::string_view path);
+  // A folder that could not be made or listed, so that nothing below it was done: one failure
+  // whose line says that the whole folder was left out.
+  void FailedBelow(std::string_view action, std::string_view path, std::string_view reason);
   // Something passed over on purpose that is not a failure (a link that loops back).
   void Noted(std::string_view path, std::string_view reason);
   // Something done: a directory created, a file copied, an entry removed. Only logged.
@@ -31,6 +34,13 @@ class RunReport {
   RunLog* Log() const { return log_; }
 
   std::int32_t Failures() const { return failures_; }
+  // How many of the failures left a whole folder out (FailedBelow).
+  std::int32_t FoldersLeftOut() const { return foldersLeftOut_; }
+  // Why the job in hand stopped before its end ("目标磁盘空间不足"); "" while it goes on. The
+  // walkers copy nothing more once it is set; a new job clears it (ClearStop).
+  void SetStopReason(std::string_view reason) { stopReason_ = reason; }
+  const std::string& StopReason() const { return stopReason_; }
+  void ClearStop() { stopReason_.clear(); }
   // How many of each action were done ("复制" 3, "创建目录" 1, ...), in the order first done.
   const std::vector<std::pair<std::string, std::int32_t>>& DoneCounts() const { return done_; }
   // The totals as one line: what was done, how many failed.
@@ -45,7 +55,9 @@ class RunReport {
   RunLog* log_ = nullptr;
   std::vector<std::pair<std::string, std::int32_t>> done_;
   std::int32_t failures_ = 0;
+  std::int32_t foldersLeftOut_ = 0;
   std::vector<std::string> lines_;
+  std::string stopReason_;
 };
 
 // One run's log from its start to its totals: opens a new log in RunLog::DefaultDirectory(),

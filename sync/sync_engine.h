@@ -14,6 +14,7 @@
 #include "sync/kept_versions.h"
 #include "sync/main_controls.h"
 #include "sync/run_report.h"
+#include "sync/system_folders.h"
 #include "sync/walk_roots.h"
 
 namespace tarnvel {
@@ -45,6 +46,8 @@ struct SyncHooks {
   // count); 0 dispatches after every entry. Every dispatch brings the coalesced display
   // changes into the window, which under a visible list box costs milliseconds.
   std::uint32_t eventInterval = 100;
+  // The folders no clean-up may target; empty means the system's own (TheSystemLocations).
+  std::function<SystemLocations()> systemLocations;
 };
 
 class SyncEngine {
@@ -68,7 +71,9 @@ class SyncEngine {
   // The stop control: every walker leaves its loop after the entry in hand. May be called
   // from any thread.
   void RequestStop() { stopRequested_.store(1); }
-  bool StopRequested() const { return stopRequested_.load() == 1; }
+  // The stop control was used, or the job in hand stopped on its own (its report says why).
+  bool StopRequested() const { return StopRequestedByUser() || !report_.StopReason().empty(); }
+  bool StopRequestedByUser() const { return stopRequested_.load() == 1; }
   void ClearStop() { stopRequested_.store(0); }
 
   bool Running() const { return running_; }

@@ -44,6 +44,12 @@ bool PortableForcesSingleMode(const std::string& ecValue);
 // The run history's duration line: "消耗:" + hours:minutes:seconds of the elapsed ticks.
 std::string DurationLine(std::uint32_t elapsedMilliseconds);
 
+// The status line at the end of a run: all done; or stopped; or, when anything failed, that the
+// backup is incomplete, with how many items failed and how many folders were left out whole; a
+// job that stopped on its own (a full target) leads with its reason.
+std::string EndOfRunStatus(bool stopped, std::int32_t failures, std::int32_t foldersLeftOut,
+                           const std::string& stopReason = {});
+
 // The hooks the program runs with: the runtime's event processing and a one-second thread
 // timer for the speed display.
 SyncHooks SystemSyncHooks();

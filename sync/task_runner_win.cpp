@@ -59,7 +59,7 @@ void StopThreadTimer() {
 // uncleaned because its source is empty is reported.
 bool SourceCanBeCleanedAgainst(SyncEngine& engine) {
   const WalkRoots& roots = engine.Roots();
-  DirectoryListing listing = DirectoryListing::Of(roots.source);
+  DirectoryListing listing = engine.Listings().Take(roots.source);
   if (!listing.Listed()) return false;
   if (listing.Entries().empty()) {
     if (roots.targetExists && !DirectoryListing::Of(roots.target).Entries().empty()) {
@@ -105,13 +105,27 @@ std::string NormalisedBoxText(ComboBox& box) {
   return text;
 }
 
+// A clean-up never runs on the system drive's root, the Windows folder or System32, however
+// the target is spelt.
+bool TargetsSystemFolder(SyncEngine& engine, const std::string& target) {
+  const SyncHooks& hooks = engine.Hooks();
+  return IsSystemLocation(target, hooks.systemLocations ? hooks.systemLocations() : TheSystemLocations());
+}
+
 void RunJobSteps(SyncEngine& engine) {
   MainControls& c = engine.Controls();
+  engine.Report().ClearStop();
   const std::string target = NormalisedBoxText(c.targetBox);
   const std::string source = NormalisedBoxText(c.sourceBox);
   const RootsResolution resolved = ResolveRoots(source, target);
   if (!resolved.Usable()) {
     const std::string why = RootsRefusal(resolved.verdict);
+    engine.Report().Failed("任务", source + " -> " + target, why);
+    c.statusLine.SetText(why);
+    return;
+  }
+  if (c.cleanUpSwitch.Checked() && TargetsSystemFolder(engine, target)) {
+    const std::string why = std::string("错误：") + kSystemFolderRefusal + "，任务未执行。";
     engine.Report().Failed("任务", source + " -> " + target, why);
     c.statusLine.SetText(why);
     return;
@@ -122,9 +136,14 @@ void RunJobSteps(SyncEngine& engine) {
     log->Line("目标目录：" + ShownPath(resolved.roots.target) +
               (c.cleanUpSwitch.Checked() ? "（清理多余文件）" : ""));
   }
+  engine.Listings().Clear();
+  // A source that is missing or cannot be read is a failure of the job, and its target is not
+  // made: the walks below take the root's listing from here.
+  const DirectoryListing sourceRoot = ListSourceRoot(engine.Roots(), engine.Report());
+  if (!sourceRoot.Listed()) return;
+  engine.Listings().Keep(engine.Roots().source, sourceRoot);
   engine.SetVersions(
       KeptVersions(resolved.roots.target, engine.RunStart(), KeepDaysFromText(c.keepDaysBox.Text())));
-  engine.Listings().Clear();
   const bool clean =
       c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine) && CleanUpConfirmed(engine);
   if (!engine.Previewing()) engine.Versions().Expire(Now(), engine.Report());
@@ -185,8 +204,9 @@ void RunJobs(SyncEngine& engine, RunJobsFrom from) {
     TrimRunHistory(c.runHistory);
     return;
   }
-  // A stop ends the row loop: no later row's target is made or logged.
-  for (int row = 0; row < rows && !engine.StopRequested(); ++row) {
+  // A stop ends the row loop: no later row's target is made or logged. A row whose target is
+  // full ends only itself: the next row may have another target.
+  for (int row = 0; row < rows && !engine.StopRequestedByUser(); ++row) {
     if (ListViewGetCheck(c.taskList, row) == 0) continue;
     c.sourceBox.SetText(ListViewGetText(c.taskList, row, kTaskSourceColumn));
     c.targetBox.SetText(ListViewGetText(c.taskList, row, kTaskTargetColumn));
@@ -222,23 +242,24 @@ void ShowOutcome(SyncEngine& engine, std::optional<RunLogScope>& log) {
   MainControls& c = engine.Controls();
   const std::int32_t failures = engine.Report().Failures();
   // A stopped run says so: "all done" would tell the user the target is complete when it is not.
-  const bool stopped = engine.StopRequested();
+  const bool stopped = engine.StopRequestedByUser();
+  // A job that stopped on its own (a full target) says why.
+  const std::string& reason = engine.Report().StopReason();
   if (stopped && log) log->Line("停止：" + LogTimeText(Now()) + "，任务在完成前被停止，目标目录尚未同步完");
   log.reset();  // the totals are written before the completion message waits for the user
-  const std::string failed = failures == 0 ? "" : "有 " + ToText(failures) + " 项未能完成，详见失败列表。";
   if (engine.Previewing()) {
+    const std::string failed = failures == 0 ? "" : "有 " + ToText(failures) + " 项未能完成，详见失败列表。";
     c.statusLine.SetText(stopped ? std::string("信息：预览已停止，没有改动任何文件。")
                                  : PreviewSummary(engine) + failed);
     return;
   }
-  if (stopped) {
-    c.statusLine.SetText("信息：任务已停止，目标目录尚未同步完。" + failed);
-  } else {
-    c.statusLine.SetText(failures == 0 ? std::string("信息：所有任务完成。")
-                                       : "信息：所有任务完成，但" + failed);
-  }
+  c.statusLine.SetText(EndOfRunStatus(stopped, failures, engine.Report().FoldersLeftOut(), reason));
   if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
-    ShowMessage(stopped ? "任务已停止" : "已经完成任务", kMessageIconInformation, "信息");
+    const std::string said = stopped           ? std::string("任务已停止")
+                             : !reason.empty() ? reason + "，备份不完整，详见失败列表"
+                             : failures == 0   ? std::string("已经完成任务")
+                                             : std::string("任务结束，但备份不完整，详见失败列表");
+    ShowMessage(said, kMessageIconInformation, "信息");
   }
 }
 
@@ -285,6 +306,8 @@ bool RunOrPreview(SyncEngine& engine, bool preview, RunJobsFrom from) {
 
 bool RunSyncTasks(SyncEngine& engine, RunJobsFrom from) { return RunOrPreview(engine, false, from); }
 
-bool PreviewSyncTasks(SyncEngine& engine) { return RunOrPreview(engine, true, RunJobsFrom::kBoxesOrTickedRows); }
+bool PreviewSyncTasks(SyncEngine& engine) {
+  return RunOrPreview(engine, true, RunJobsFrom::kBoxesOrTickedRows);
+}
 
 }  // namespace tarnvel

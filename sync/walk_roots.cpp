@@ -68,6 +68,8 @@ std::string RootsRefusal(RootsVerdict verdict) {
       return "错误：目标目录位于源目录之内，任务未执行。";
     case RootsVerdict::kSourceInsideTarget:
       return "错误：源目录位于目标目录之内，任务未执行。";
+    case RootsVerdict::kSystemFolder:
+      return "错误：路径不能为系统盘，任务未执行。";
   }
   return {};
 }

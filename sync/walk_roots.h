@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sync/file_decision.h"
 #include "sync/link_guard.h"
 
 namespace tarnvel {
@@ -21,6 +22,7 @@ enum class RootsVerdict {
   kSame,                // both name one directory
   kTargetInsideSource,  // the target is, or would be made, inside the source
   kSourceInsideTarget,  // the source lies inside the target
+  kSystemFolder,        // a target a clean-up must never touch: the system drive's root, Windows, System32
 };
 
 // What the walk needs of its roots. The paths are the exact \\?\ form of the absolute paths,
@@ -35,8 +37,10 @@ struct WalkRoots {
   std::vector<DirectoryIdentity> sourceChain;
   std::vector<DirectoryIdentity> targetChain;
   bool targetExists = false;
+  // How the target's volume keeps times, by the name of its file system.
+  VolumeTimes targetTimes = VolumeTimes::kFine;
 
-  // Reads the target's identities again, once the walk has made it.
+  // Reads the target's identities (and its volume's kind) again, once the walk has made it.
   void RefreshTarget();
 };
 

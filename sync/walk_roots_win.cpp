@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "runtime/encoding.h"
+#include "runtime/files.h"
 #include "runtime/text.h"
 
 namespace tarnvel {
@@ -145,6 +146,7 @@ void WalkRoots::RefreshTarget() {
   if (!dir) return;
   targetChain = ChainOf(*dir);
   targetExists = true;
+  targetTimes = VolumeTimesOf(FileSystemNameOf(target));
 }
 
 LinkVerdict CheckSourceLink(const std::string& link, const WalkRoots& roots, AncestorChain& chain) {
@@ -155,7 +157,8 @@ LinkVerdict CheckSourceLink(const std::string& link, const WalkRoots& roots, Anc
   if (Contains(roots.sourceChain, dir->identity) || Contains(roots.targetChain, dir->identity)) {
     return LinkVerdict::kHoldsARoot;
   }
-  if (roots.targetExists && !roots.targetChain.empty() && Contains(ChainOf(*dir), roots.targetChain.front())) {
+  if (roots.targetExists && !roots.targetChain.empty() &&
+      Contains(ChainOf(*dir), roots.targetChain.front())) {
     return LinkVerdict::kInsideTarget;
   }
   return chain.LeadsBack(link) ? LinkVerdict::kLoop : LinkVerdict::kFollow;
@@ -178,6 +181,7 @@ RootsResolution ResolveRoots(std::string_view source, std::string_view target) {
   if (sourceIsFile || targetIsFile) return result;
   roots.sourceExists = from.has_value();
   roots.targetExists = to.has_value();
+  roots.targetTimes = VolumeTimesOf(FileSystemNameOf(roots.target));
   if (from) roots.sourceChain = ChainOf(*from);
   roots.targetChain = to ? ChainOf(*to) : ChainOfNearestExisting(Utf8ToWide(roots.target));
 

@@ -34,6 +34,13 @@ inline bool AttributesAlready(std::uint32_t current, int wanted) {
 // name such as "..\\x" verbatim, which joined would name a place outside the tree).
 bool IsJoinableName(std::string_view name);
 
+// True for exactly the names of the copy's temporary files (TemporaryFileName in runtime/files.h:
+// "~tv", 8 lower-case hexadecimal digits, ".tmp"): a run killed mid-copy leaves such a file
+// behind, and only such a name is taken for one.
+bool IsTemporaryFileName(std::string_view name);
+// The same for the last name of a path.
+bool IsTemporaryFilePath(std::string_view path);
+
 // True when two paths name the same place as NormalisePath spells them (letter case,
 // doubled and trailing separators aside).
 bool SamePath(std::string_view a, std::string_view b);

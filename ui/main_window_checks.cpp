@@ -1,7 +1,5 @@
 #include "ui/main_window_checks.h"
 
-#include <algorithm>
-
 #include "runtime/text.h"
 
 namespace tarnvel {
@@ -9,18 +7,6 @@ namespace {
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// One spelling per place: "\" for "/", no trailing separators, ASCII letters in lower case
-// (the file system ignores their case; other characters are compared as they are).
-std::string Comparable(std::string_view path) {
-  std::string text = TrimBoth(path);
-  std::replace(text.begin(), text.end(), '/', '\\');
-  while (!text.empty() && text.back() == '\\') text.pop_back();
-  std::transform(text.begin(), text.end(), text.begin(), LowerAscii);
-  return text;
-}
 
 }  // namespace
 
@@ -34,15 +20,6 @@ bool IsAbsoluteJobPath(std::string_view path) {
   const std::size_t serverEnd = text.find_first_of("\\/", 2);
   if (serverEnd == std::string::npos || serverEnd == 2) return false;
   return serverEnd + 1 < text.size() && !IsSeparator(text[serverEnd + 1]);
-}
-
-bool IsSystemLocation(std::string_view path, const SystemLocations& system) {
-  const std::string candidate = Comparable(path);
-  if (candidate.empty()) return false;
-  for (const std::string* place : {&system.driveRoot, &system.windowsDirectory, &system.systemDirectory}) {
-    if (!place->empty() && Comparable(*place) == candidate) return true;
-  }
-  return false;
 }
 
 std::optional<std::string> TaskPathRefusal(const std::string& source, const std::string& target) {
@@ -80,9 +57,10 @@ std::string UsageNotes() {
          "\r\n"
          "支持命令方式执行参数如：原目标|对比目标|方案（分三种 1是静态 2是单进度显示 "
          "3是双进度显示）|完成后执行\r\n"
-         "例如：Tarnvel.exe D:\\资料|E:\\备份|3|\r\n"
+         "例如：Tarnvel.exe D:\\资料|E:\\备份|3|E:\\备份\r\n"
+         "（完成后打开 E:\\备份；第四项不能为空）\r\n"
          "请不要留空格\r\n"
-         "快捷方式的目标可写成：\"D:\\工具\\Tarnvel.exe\" D:\\资料|E:\\备份|2|\r\n"
+         "快捷方式的目标可写成：\"D:\\工具\\Tarnvel.exe\" D:\\资料|E:\\备份|2|E:\\备份\r\n"
          "\r\n"
          "U盘模式：在本程序所在的目录放一个 Tarnvel.ini，每次从U盘打开本程序，就把程序所在的目录"
          "备份到设置的目录，然后自动退出。文件内容如下（以 ; 开头的是说明行，值的后面不要写说明）：\r\n"

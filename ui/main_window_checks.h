@@ -6,23 +6,13 @@
 #include <string>
 #include <string_view>
 
-namespace tarnvel {
+#include "sync/system_folders.h"
 
-// Where the running system lives, as the system reports it: the root of its drive ("C:\"),
-// its Windows directory and its System32.
-struct SystemLocations {
-  std::string driveRoot;
-  std::string windowsDirectory;
-  std::string systemDirectory;
-};
+namespace tarnvel {
 
 // A drive path ("D:\backup", "d:/backup", "D:" for the root, which a run completes) or a share
 // ("\\server\share\..."): a path that does not depend on the current directory or drive.
 bool IsAbsoluteJobPath(std::string_view path);
-
-// The system drive's root, the Windows directory or System32, in any letter case, with or
-// without a trailing separator, "/" taken as "\".
-bool IsSystemLocation(std::string_view path, const SystemLocations& system);
 
 // A task row is stored as "source;target;tick|": a path holding ";" or "|" would split its
 // row and be lost at the next start, so no such path becomes a row. The message, or nothing.
@@ -38,7 +28,7 @@ std::optional<std::string> TaskDialogRefusal(const std::string& source, const st
 std::optional<std::string> JobBoxesRefusal(const std::string& source, const std::string& target, bool cleanUp,
                                            const SystemLocations& system);
 
-inline constexpr char kSystemDriveRefusal[] = "路径不能为系统盘";
+inline constexpr const char* kSystemDriveRefusal = kSystemFolderRefusal;
 
 // The usage notes' text.
 std::string UsageNotes();

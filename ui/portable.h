@@ -35,10 +35,19 @@ bool PortableStartCheck(MainWindow& window);
 void SetUpPortable(MainWindow& window);
 void RemovePortable(MainWindow& window);
 
-// The command that deletes the program's own file once the program has ended: the command
-// interpreter tries again every second for a minute, so the running program's file is not
-// tried only while it is still in use. systemKind: 3 the NT family (cmd.exe), 2 Windows
-// 95/98/Me (command.com); any other kind gives "" (nothing is started).
-std::string SelfRemovalCommand(int systemKind, const std::string& programPath);
+// The removal of the program's own file once the program has ended. On the NT family a small
+// batch does it: plain ASCII, it takes the path from the environment variable
+// kSelfRemovalVariable, put in by delayed expansion (cmd would expand "%i" or "%NAME%" in a path
+// written on its command line, in a "for" loop, or put in by percent expansion), tries every second for
+// ten minutes while the running program's file is still in use, then deletes itself.
+inline constexpr char kSelfRemovalVariable[] = "TARNVEL_SELF_REMOVAL";
+std::string SelfRemovalBatch();
+// The command line for a system kind: 3 the NT family, cmd.exe running the batch (by its name,
+// from its own folder); 2 Windows 95/98/Me, command.com deleting the quoted path; any other kind
+// gives "" (nothing is started).
+std::string SelfRemovalCommand(int systemKind, const std::string& programPath, const std::string& batchName);
+// Writes the batch into the temporary folder and starts it hidden, without waiting. False when
+// nothing could be started. Windows build only.
+bool StartSelfRemoval(const std::string& programPath);
 
 }  // namespace tarnvel

@@ -122,8 +122,7 @@ void RemovePortable(MainWindow& window) {
   const std::string file = PortableIniPath();
   SetAttributes(file, kArchiveOnly);
   DeleteFileAt(file);
-  const std::string command = SelfRemovalCommand(SystemKind(), RunDirectory() + "\\" + ExecutableName());
-  if (!command.empty()) RunProgram(command, false, 1);
+  StartSelfRemoval(RunDirectory() + "\\" + ExecutableName());
   window.EndProgram(true);
 }
 

@@ -19,13 +19,14 @@ constexpr long long kSecondsPerDay = 86400;
 
 std::string TwoDigits(int value) { return value < 10 ? "0" + ToText(value) : ToText(value); }
 
-bool HoldsNumber(std::string_view text) {
+// The box's text when it is one or two decimal digits (full-width digits folded); "" otherwise.
+std::string SlotDigits(std::string_view text) {
   const std::string folded = FullWidthToHalfWidth(text);
-  std::size_t i = 0;
-  while (i < folded.size() && (folded[i] == ' ' || (folded[i] >= '\t' && folded[i] <= '\r'))) ++i;
-  if (i < folded.size() && (folded[i] == '+' || folded[i] == '-')) ++i;
-  if (i < folded.size() && folded[i] == '.') ++i;
-  return i < folded.size() && folded[i] >= '0' && folded[i] <= '9';
+  if (folded.empty() || folded.size() > 2) return {};
+  for (char c : folded) {
+    if (c < '0' || c > '9') return {};
+  }
+  return folded;
 }
 
 int SlotLimit(SlotBoxKind kind) { return kind == SlotBoxKind::Hour ? 24 : 60; }
@@ -53,8 +54,8 @@ std::string TimeKey(int hour, int minute, int second) {
 int SlotBoxValue(std::string_view text) { return ToInteger(ToNumber(text)); }
 
 std::string CorrectedSlotText(std::string_view text, SlotBoxKind kind) {
-  const int value = SlotBoxValue(text);
-  if (text.empty() || !HoldsNumber(text) || value < 0 || value >= SlotLimit(kind)) return "00";
+  const std::string digits = SlotDigits(text);
+  if (digits.empty() || ToInteger(digits) >= SlotLimit(kind)) return "00";
   return std::string(text);
 }
 

@@ -55,9 +55,11 @@ int SlotBoxValue(std::string_view text);
 enum class SlotBoxKind { Hour, Minute, Second };
 
 // The text a daily-slot box (or the schedule dialog's hour and minute boxes) shows after the
-// user has edited it: "00" when the text is empty, holds no number, or stands for a value
-// outside the box's range (0..23 for hours, 0..59 otherwise); the text as typed otherwise.
-// So the box always shows the time the slot fires at.
+// user has edited it: one or two decimal digits (full-width digits counted as digits) of a
+// value in the box's range (0..23 for hours, 0..59 otherwise) stay as
+// typed; anything else ("1e1",
+// "8;", "24", "") becomes "00". So the box always shows the time the slot fires at, and the
+// stored text reads back as that time.
 std::string CorrectedSlotText(std::string_view text, SlotBoxKind kind);
 // Applies CorrectedSlotText to a box; returns whether its text changed.
 bool CorrectSlotBox(EditBox& box, SlotBoxKind kind);

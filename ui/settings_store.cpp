@@ -7,6 +7,7 @@
 #include "runtime/convert.h"
 #include "runtime/text.h"
 #include "ui/schedule_entry.h"
+#include "ui/scheduler.h"
 
 namespace tarnvel {
 namespace {
@@ -58,7 +59,8 @@ std::string TaskListValue(const ListView& list) {
 
 void LoadScheduleList(ListView& list, std::string_view value) {
   ForEachRecord(value, [&list](const TextArray& fields) {
-    if (fields.size() != kScheduleFields) return;
+    // A record without a time would be saved as three fields and lost at the next load.
+    if (fields.size() != kScheduleFields || fields[3].empty()) return;
     AppendScheduleRow(list, fields[0], fields[1], fields[3], SwitchOn(fields[2]));
   });
 }
@@ -121,14 +123,20 @@ int StoredKeepDays(const SettingsBackend& backend) {
   return KeepDaysFromText(backend.Read(ProductValue("KV")));
 }
 
+// A stored slot text is corrected as when the user leaves the box; an empty one stays empty.
+void SettingsStore::LoadSlotBox(EditBox& box, std::string_view name, SlotBoxKind kind) {
+  LoadText(box, name);
+  if (!box.Text().empty()) CorrectSlotBox(box, kind);
+}
+
 void SettingsStore::LoadSettings() {
   for (int i = 0; i < kDailySlotCount; ++i) {
     const std::string name = kSlotNames[i];
     DailySlot& slot = controls_.dailySlots[i];
     LoadSwitch(slot.enabled, name);
-    LoadText(slot.hour, name + "1");
-    LoadText(slot.minute, name + "2");
-    LoadText(slot.second, name + "3");
+    LoadSlotBox(slot.hour, name + "1", SlotBoxKind::Hour);
+    LoadSlotBox(slot.minute, name + "2", SlotBoxKind::Minute);
+    LoadSlotBox(slot.second, name + "3", SlotBoxKind::Second);
   }
   LoadTaskList(controls_.taskList, backend_.Read(ProductValue("LX")));
   LoadSwitch(controls_.calendarSwitch, "D");

@@ -9,7 +9,9 @@
 //   LXX  day;kind;tick;time|                 one record per schedule row
 //   LS   line|                               the run history's lines
 //   VLS, VLT  path|                          folder histories, oldest first
-// Loading never fails: a record with the wrong number of fields is passed over.
+// Loading never fails: a record with the wrong number of fields, or a schedule record without a
+// time, is passed over; a daily slot's time is corrected as when the user leaves its box. So a
+// save, a load and a second save store the same values.
 #pragma once
 
 #include <string>
@@ -18,6 +20,7 @@
 #include "runtime/controls.h"
 #include "runtime/registry.h"
 #include "sync/main_controls.h"
+#include "ui/scheduler.h"
 
 namespace tarnvel {
 
@@ -118,6 +121,7 @@ class SettingsStore {
  private:
   void LoadSwitch(CheckBox& box, std::string_view name);
   void LoadText(Control& box, std::string_view name);
+  void LoadSlotBox(EditBox& box, std::string_view name, SlotBoxKind kind);
   bool SaveSwitch(const CheckBox& box, std::string_view name);
   bool SaveText(const Control& box, std::string_view name);
 

@@ -60,9 +60,6 @@ class TaskDialog : public Window {
   bool accepted_ = false;
 };
 
-// The system's drive root, Windows directory and System32, as the system reports them.
-SystemLocations TheSystemLocations();
-
 // Takes the text the Win32 box shows into its object: a text set into the box without the
 // edit notification (a paste tool, an accessibility aid) counts as typed.
 void TakeShownText(ComboBox& box);

@@ -101,29 +101,6 @@ bool TaskDialog::Run(Window& owner) {
   return accepted_;
 }
 
-namespace {
-
-std::string SystemDirectoryText(UINT (*query)(LPWSTR, UINT)) {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  const UINT length = query(buffer, MAX_PATH + 1);
-  if (length == 0 || length > MAX_PATH) return "";
-  return WideToUtf8(std::wstring(buffer, length));
-}
-
-UINT WindowsDirectory(LPWSTR buffer, UINT size) { return GetWindowsDirectoryW(buffer, size); }
-UINT System32Directory(LPWSTR buffer, UINT size) { return GetSystemDirectoryW(buffer, size); }
-
-}  // namespace
-
-SystemLocations TheSystemLocations() {
-  SystemLocations system;
-  system.windowsDirectory = SystemDirectoryText(WindowsDirectory);
-  system.systemDirectory = SystemDirectoryText(System32Directory);
-  const std::string& windows = system.windowsDirectory;
-  if (windows.size() >= 2 && windows[1] == ':') system.driveRoot = windows.substr(0, 2) + "\\";
-  return system;
-}
-
 void TakeShownText(ComboBox& box) {
   HWND hwnd = reinterpret_cast<HWND>(WindowHandle(box));
   if (hwnd == nullptr) return;

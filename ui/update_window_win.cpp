@@ -547,7 +547,7 @@ std::string CheckForUpdate(Window& mainWindow, Label& updateLabel, const std::st
                            const std::string& updateUrl) {
   const std::string latest = FetchLatestVersion(pageUrl);
   ProcessUpdate().latestVersion = latest;
-  updateLabel.SetText("这里更新到 V:" + latest);
+  updateLabel.SetText(UpdateLabelText(latest));
   if (!VersionIsOffered(latest)) return latest;
   mainWindow.SetVisible(false);
   if (ShowMessage("发现新版本,请更新到 V:" + latest, kMessageOkCancel, "提示") == kButtonOk) {

@@ -65,6 +65,8 @@ std::optional<std::uint64_t> ContentLengthOf(std::string_view rawHeaders) {
   std::optional<std::uint64_t> length;
   bool seen = false;
   ForEachLine(rawHeaders, [&](std::string_view line) {
+    // The header block ends at its first empty line; what follows is the body.
+    if (line.empty()) seen = true;
     if (seen || !StartsWithIgnoringCase(line, kKey)) return;
     seen = true;
     line.remove_prefix(kKey.size());
@@ -88,6 +90,8 @@ std::vector<ResponseCookie> SetCookieLines(std::string_view rawHeaders) {
     if (!StartsWithIgnoringCase(line, kKey)) return;
     line.remove_prefix(kKey.size());
     while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    // A CR inside the line would end it for some readers and not for others: no cookie.
+    if (line.find('\r') != std::string_view::npos) return;
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos || equals == 0) return;
     cookies.push_back({std::string(line.substr(0, equals)), std::string(line.substr(equals + 1))});

@@ -28,7 +28,8 @@ std::string RequestHeaders(std::string_view extraHeaders, std::string_view url, 
                            std::size_t postBytes);
 
 // The value of the first "Content-Length:" line of a raw header block (any letter case), when it
-// is a decimal number; nothing when there is no such line or its value is not a number.
+// is a decimal number; nothing when there is no such line or its value is not a number. The
+// block ends at its first empty line (a response's body is not read).
 std::optional<std::uint64_t> ContentLengthOf(std::string_view rawHeaders);
 
 struct ResponseCookie {
@@ -38,7 +39,7 @@ struct ResponseCookie {
 
 // The cookies of the lines of a raw header block that start with "Set-Cookie:" (any letter
 // case; the blanks after the colon are skipped). A line without "=" names no cookie and is left
-// out, and so is one whose name is empty.
+// out, and so is one whose name is empty, and one holding a CR that does not end it.
 std::vector<ResponseCookie> SetCookieLines(std::string_view rawHeaders);
 
 }  // namespace tarnvel

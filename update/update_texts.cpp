@@ -7,6 +7,7 @@
 #include "runtime/convert.h"
 #include "runtime/text.h"
 #include "sync/file_info.h"
+#include "update/http_text.h"
 #include "update/url.h"
 
 namespace tarnvel {
@@ -32,19 +33,6 @@ std::string_view TrimLineBlanks(std::string_view text) {
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-// Leading sign and digits; saturates instead of overflowing. Nothing numeric gives 0.
-std::int64_t LeadingInteger(std::string_view text) {
-  bool negative = false;
-  std::size_t i = 0;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  std::int64_t value = 0;
-  constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10 - 10;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    if (value < kLimit) value = value * 10 + (text[i] - '0');
-  }
-  return negative ? -value : value;
 }
 
 // The program's directory as the batch's first argument: never ending in a backslash, since the
@@ -121,23 +109,23 @@ std::string ProbeRequestText(std::string_view url, const ProbeTarget& target) {
 
 bool ParseProbeResponse(std::string_view firstArrival, std::int64_t& remoteLength) {
   if (firstArrival.find("Content-Type:") == std::string_view::npos) return false;
-  const std::size_t end = firstArrival.find("\r\n\r\n");
-  const std::string head =
-      std::string(end == std::string_view::npos ? firstArrival : firstArrival.substr(0, end)) + "\r\n";
-  const std::int32_t at = FindText(head, "Content-Length:", 1, true);
-  if (at < 1) return false;
-  const std::size_t valueStart = static_cast<std::size_t>(at - 1) + 15;
-  const std::size_t valueEnd = head.find("\r\n", valueStart);
-  const std::string_view value =
-      TrimLineBlanks(std::string_view(head).substr(valueStart, valueEnd - valueStart));
-  remoteLength = LeadingInteger(value);
+  // The download's own reader: a "Content-Length:" line of the header block, a plain number.
+  const std::optional<std::uint64_t> length = ContentLengthOf(firstArrival);
+  if (!length || *length > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return false;
+  remoteLength = static_cast<std::int64_t>(*length);
   return true;
 }
 
 std::string LatestVersionFromPage(std::string_view page) {
   const std::size_t at = page.rfind("<>");
   if (at == std::string_view::npos) return "";
-  return std::string(TrimLineBlanks(page.substr(at + 2)));
+  const std::string_view version = TrimLineBlanks(page.substr(at + 2));
+  return IsVersionText(version) ? std::string(version) : std::string();
+}
+
+std::string UpdateLabelText(std::string_view latestVersion) {
+  if (!IsVersionText(latestVersion)) return "未能取得发布的版本";
+  return "这里更新到 V:" + std::string(latestVersion);
 }
 
 bool IsVersionText(std::string_view version) {
@@ -185,12 +173,15 @@ bool IsPlainFileName(std::string_view name) {
 }
 
 std::string RarPathFromIconValue(std::string_view value) {
-  const std::size_t slash = value.rfind('\\');
-  if (slash == std::string_view::npos) return "rar.exe";
-  // A path given in quotes keeps its opening quote out.
-  std::string_view folder = value.substr(0, slash + 1);
-  if (!folder.empty() && folder.front() == '"') folder.remove_prefix(1);
-  return std::string(folder) + "rar.exe";
+  // No file name holds a quote: every one goes (a value may quote the path after a blank).
+  std::string path;
+  for (char c : value) {
+    if (c != '"') path += c;
+  }
+  path = TrimBoth(path);
+  const std::size_t slash = path.rfind('\\');
+  if (slash == std::string::npos) return "rar.exe";
+  return path.substr(0, slash + 1) + "rar.exe";
 }
 
 InstallBatch DirectInstallBatch(const InstallPlace& place) {

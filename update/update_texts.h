@@ -46,17 +46,22 @@ std::optional<ProbeTarget> ProbeTargetOf(std::string_view url);
 std::string ProbeRequestText(std::string_view url, const ProbeTarget& target);
 
 // Reads the first arrival of the probe's answer. Only when it holds "Content-Type:" (exact
-// bytes) is its header block (up to the first blank line) searched for "Content-Length:" (any
-// letter case); the number after it, blanks trimmed, becomes remoteLength. True when
-// remoteLength was set; otherwise it is left as it was.
+// bytes) is its header block read as the download reads one (ContentLengthOf: the first line
+// that starts with "Content-Length:", any letter case, whose value is a plain decimal number);
+// that number becomes remoteLength. True when remoteLength was set; otherwise it is left as it
+// was.
 bool ParseProbeResponse(std::string_view firstArrival, std::int64_t& remoteLength);
 
 // The server's version text: what its configuration page holds after the last "<>", blanks,
-// tabs and line ends trimmed. "" when the page has no "<>".
+// tabs and line ends trimmed. "" when the page has no "<>" or that text is no version
+// (IsVersionText).
 std::string LatestVersionFromPage(std::string_view page);
 // A version text is digits with single dots between them ("2.5", "2.50", "3"): what a server
 // that answers at all publishes. An error page's text is none.
 bool IsVersionText(std::string_view version);
+// The label beside the buttons after a version check: "这里更新到 V:" and the version, or that
+// no version could be had.
+std::string UpdateLabelText(std::string_view latestVersion);
 // The version check's test: a well-formed version whose number (as a 32-bit float) differs from
 // the program's, older ones included ("2.50" is not new, "2.4" is).
 bool VersionIsOffered(std::string_view latestVersion);
@@ -77,8 +82,8 @@ std::string UpdateStatusText(std::int64_t totalBytes, int kilobytesPerSecond, in
 bool IsPlainFileName(std::string_view name);
 
 // The path of the RAR tool from the default value of its "DefaultIcon" key (the tool's program
-// path followed by an icon index): cut after the last "\" and "rar.exe" appended; an empty value
-// gives "rar.exe".
+// path followed by an icon index): every quote removed, blanks trimmed, cut after the last "\"
+// and "rar.exe" appended; a value without "\" gives "rar.exe".
 std::string RarPathFromIconValue(std::string_view value);
 
 // What the installer needs to know: the program's directory (without trailing "\"; "X:" for a

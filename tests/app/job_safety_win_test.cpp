@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,35 @@ TEST_P(GuardedStyle, NestedPairsAreLeftAlone) {
   RunStyle(GetParam(), dir + "t\\s", dir + "t");
   RunStyle(GetParam(), dir + "t", dir + "t\\s\\backup");
   EXPECT_EQ(TreeOf(dir + "t"), before);
+}
+
+// Every entry of a folder and of its Fonts folder, read with std::filesystem.
+std::vector<std::wstring> EntriesOf(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  for (const std::wstring& dir : {folder, folder + L"\\Fonts"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+      names.push_back(entry.path().wstring());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Fault: the job line had no system-folder guard, and it always cleans: with a one-file source
+// and the target c:\windows\fonts\.. it removed the Windows folder's files. Each target is first
+// shown refused before any walk, so that a faulty guard never gets to the real folder.
+TEST_P(GuardedStyle, TheSystemFoldersAreNeverATarget) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const std::wstring windows(buffer, GetWindowsDirectoryW(buffer, MAX_PATH + 1));
+  const std::string source = FreshTestDir() + "src";
+  WriteFileOfSize(source + "\\one.txt", 3);
+  const auto before = EntriesOf(windows);
+  ASSERT_GT(before.size(), 10u);
+  for (const std::string& target : {std::string("c:\\windows\\fonts\\.."), WideToUtf8(windows) + ".",
+                                    "\\\\?\\" + WideToUtf8(windows) + "\\system32\\..", std::string("C:/")}) {
+    ASSERT_FALSE(ResolveSizeJob(source, target).Usable()) << target;
+    EXPECT_EQ(RunStyle(GetParam(), source, target), kJobNotStarted) << target;
+  }
+  EXPECT_EQ(EntriesOf(windows), before);
 }
 
 // The harness lays out Z:\links\N: outside\keep.txt, tree\file.txt, tree\link -> outside and the

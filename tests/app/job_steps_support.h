@@ -16,22 +16,25 @@ struct WindowlessJob {
   Label statusLabel, fileLabel, countLabel, secondCountLabel, filePercentLabel;
   ProgressBar overallBar, fileBar;
   JobControls For(const std::string& source, const std::string& target) {
-    return {source, target, overallBar, fileBar, countLabel, filePercentLabel, statusLabel, fileLabel, secondCountLabel};
+    return {source,           target,      overallBar, fileBar,         countLabel,
+            filePercentLabel, statusLabel, fileLabel,  secondCountLabel};
   }
 };
 
-// Runs the style's steps and gives the job's exit code.
-inline int RunStyle(int style, const std::string& source, const std::string& target) {
+// Runs the style's steps and gives the job's exit code; `report`, when given, receives what
+// could not be done.
+inline int RunStyle(int style, const std::string& source, const std::string& target,
+                    RunReport* report = nullptr) {
   if (style == 2) {
     Label fileLabel;
     ProgressBar fileBar;
-    return RunSingleBarSteps(source, target, fileLabel, fileBar);
+    return RunSingleBarSteps(source, target, fileLabel, fileBar, report);
   }
   if (style == 3) {
     WindowlessJob job;
-    return RunDoubleBarSteps(job.For(source, target));
+    return RunDoubleBarSteps(job.For(source, target), report);
   }
-  return RunStaticSteps(source, target);
+  return RunStaticSteps(source, target, report);
 }
 
 }  // namespace tarnvel::test

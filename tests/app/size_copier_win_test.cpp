@@ -76,8 +76,8 @@ TEST_P(EveryStyle, ReadOnlyTargetOfAnotherSizeSurvivesTheCleaner) {
 }
 
 // A folder whose name differs only in letter case is the same folder to the file system: it is
-// kept and synchronised (it used to be deleted first and copied afresh, so a copy that failed
-// lost the backup).
+// kept, synchronised and given the source's spelling (it used to be deleted first and copied
+// afresh, so a copy that failed lost the backup).
 TEST_P(EveryStyle, FolderDifferingOnlyInLetterCaseIsTheSameFolder) {
   const std::string dir = FreshTestDir();
   WriteFileOfSize(dir + "src\\photos\\p.jpg", 8);
@@ -86,7 +86,7 @@ TEST_P(EveryStyle, FolderDifferingOnlyInLetterCaseIsTheSameFolder) {
   WriteFileOfSize(dir + "dst\\Photos\\extra.jpg", 2);
   EXPECT_EQ(RunStyle(GetParam(), dir + "src", dir + "dst"), kJobDone);
   const auto tree = TreeOf(dir + "dst");
-  EXPECT_EQ(tree.count("Photos\\"), 1u);
+  EXPECT_EQ(tree.count("photos\\"), 1u);
   EXPECT_EQ(FileText(dir + "dst\\Photos\\p.jpg"), std::string(8, 'x')) << "same size: left as it is";
   EXPECT_EQ(FileText(dir + "dst\\Photos\\q.jpg"), std::string(5, 'a'));
   EXPECT_EQ(GetAttributes(dir + "dst\\Photos\\extra.jpg"), -1);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -59,8 +60,8 @@ DWORD RunTarnvel(const std::string& jobLine, const std::string& currentDirectory
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   const std::wstring cwd = Utf8ToWide(currentDirectory);
-  if (!CreateProcessW(TARNVEL_PROGRAMS_DIR L"Tarnvel.exe", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      cwd.c_str(), &startup, &process)) {
+  if (!CreateProcessW(TARNVEL_PROGRAMS_DIR L"Tarnvel.exe", commandLine.data(), nullptr, nullptr, FALSE, 0,
+                      nullptr, cwd.c_str(), &startup, &process)) {
     ADD_FAILURE() << "Tarnvel.exe did not start: " << GetLastError();
     return 9999;
   }
@@ -76,7 +77,8 @@ DWORD RunTarnvel(const std::string& jobLine, const std::string& currentDirectory
   return code;
 }
 
-std::string JobLine(const std::string& source, const std::string& target, int style, const std::string& after) {
+std::string JobLine(const std::string& source, const std::string& target, int style,
+                    const std::string& after) {
   return source + "|" + target + "|" + std::to_string(style) + "|" + after;
 }
 
@@ -93,10 +95,10 @@ TEST_P(CommandLineJob, MirrorsTheTreeThenOpensTheAfterCommandOnce) {
   WriteFileOfSize(source + "\\.config\\settings.ini", 7, 'g');
   WriteFileOfSize(source + "\\ro.txt", 10);
   WriteFileOfSize(target + "\\a.txt", 5, 'o');
-  WriteFileOfSize(target + "\\sub\\b.txt", 20, 'z');   // same size, other content
+  WriteFileOfSize(target + "\\sub\\b.txt", 20, 'z');  // same size, other content
   WriteFileOfSize(target + "\\extra.txt", 4);
   WriteFileOfSize(target + "\\多余\\inner\\x.txt", 4);
-  WriteFileOfSize(target + "\\ro.txt", 3, 'r');        // read-only, of another size
+  WriteFileOfSize(target + "\\ro.txt", 3, 'r');  // read-only, of another size
   ASSERT_TRUE(SetAttributes(target + "\\ro.txt", kAttrReadOnly));
   AfterCommand after(dir);
 
@@ -126,6 +128,33 @@ TEST_P(CommandLineJob, MissingSourceLeavesTheTargetAndOpensNothing) {
   EXPECT_EQ(RunTarnvel(JobLine(dir + "unplugged", dir + "dst", GetParam(), after.Command()), dir), 2u);
   EXPECT_EQ(after.TimesRun(), 0);
   EXPECT_EQ(test::TreeOf(dir + "dst"), before);
+}
+
+// The newest run log's text ("" when there is none): the job's failures with their reasons.
+std::string NewestRunLog() {
+  wchar_t base[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
+  const std::filesystem::path dir = std::filesystem::path(base) / L"Tarnvel" / L"logs";
+  std::filesystem::path newest;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
+    if (entry.path().extension() == L".log" && entry.path().filename() > newest.filename())
+      newest = entry.path();
+  }
+  return newest.empty() ? std::string() : FileText(WideToUtf8(newest.wstring()));
+}
+
+// Fault: a source folder that could not be listed was passed over as if empty, and the job
+// ended with 0. Z:\unreadable\src\shut is made unreadable by the harness (tools/wine-run).
+TEST_P(CommandLineJob, UnreadableSourceFolderEndsWithExitCodeOneAndIsNamed) {
+  const std::string dir = FreshTestDir();
+  WriteFileOfSize(dir + "dst\\shut\\old.txt", 5, 'o');
+  AfterCommand after(dir);
+  EXPECT_EQ(RunTarnvel(JobLine("Z:\\unreadable\\src", dir + "dst", GetParam(), after.Command()), dir), 1u);
+  EXPECT_EQ(FileText(dir + "dst\\shut\\old.txt"), "ooooo");
+  EXPECT_EQ(FileText(dir + "dst\\open\\b.txt"), "b\n");
+  const std::string log = NewestRunLog();
+  EXPECT_NE(log.find("失败：读取目录 Z:\\unreadable\\src\\shut\\ - "), std::string::npos) << log;
 }
 
 TEST(CommandLineJobLine, BadJobLineEndsWithoutTouchingAnything) {

@@ -402,7 +402,8 @@ TEST_F(MainWindowRunsE2E, TheStopControlEndsARunMidwayAndTheNextRunCompletesIt) 
 TEST_F(MainWindowRunsE2E, AMassRemovalAsksFirstCancelKeepsEverythingOkKeepsThemAsVersions) {
   const fs::path dir = FreshTestDirWide();
   const fs::path source = dir / L"src", target = dir / L"dst";
-  for (int i = 0; i < 12; ++i) WriteFile(target / (L"f" + std::to_wstring(i) + L".txt"), "kept " + std::to_string(i));
+  for (int i = 0; i < 12; ++i)
+    WriteFile(target / (L"f" + std::to_wstring(i) + L".txt"), "kept " + std::to_string(i));
   fs::create_directories(source);
   for (int i = 0; i < 2; ++i) {
     const std::wstring name = L"f" + std::to_wstring(i) + L".txt";
@@ -438,6 +439,29 @@ TEST_F(MainWindowRunsE2E, AMassRemovalAsksFirstCancelKeepsEverythingOkKeepsThemA
   Exit(program, main);
 }
 
+// Fault: a mistyped or unplugged source ended as "all done" and made the target root.
+TEST_F(MainWindowRunsE2E, MissingSourceIsACountedFailureAndMakesNoTarget) {
+  const fs::path dir = FreshTestDirWide();
+  const fs::path source = dir / L"拔掉的盘", target = dir / L"备份";
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  Type(Item(main, kSourceBox), source.wstring());
+  Type(Item(main, kTargetBox), target.wstring());
+  Command(main, kStart);
+  ExpectCompletion(L"任务结束，但备份不完整，详见失败列表");
+  EXPECT_EQ(TextOf(Item(main, kStatusLine)),
+            L"信息：任务结束，但备份不完整：有 1 项未能完成，详见失败列表。");
+  ASSERT_EQ(Count(main, kFailuresLog, LB_GETCOUNT), 1);
+  wchar_t line[1024] = {};
+  if (SendMessageW(Item(main, kFailuresLog), LB_GETTEXTLEN, 0, 0) < 1024) {
+    SendMessageW(Item(main, kFailuresLog), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+  }
+  EXPECT_EQ(std::wstring(line), L"失败：源目录不存在 " + source.wstring() + L"\\");
+  EXPECT_FALSE(fs::exists(target));
+  Exit(program, main);
+}
+
 TEST_F(MainWindowRunsE2E, OnlyTickedTaskRowsRunAndAFailureIsCountedAndShown) {
   const fs::path dir = FreshTestDirWide();
   const fs::path first = dir / L"甲";
@@ -469,10 +493,11 @@ TEST_F(MainWindowRunsE2E, OnlyTickedTaskRowsRunAndAFailureIsCountedAndShown) {
       CreateFileW((first / L"held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   Command(main, kStart);
-  ExpectCompletion(L"已经完成任务");
+  ExpectCompletion(L"任务结束，但备份不完整，详见失败列表");
   CloseHandle(held);
 
-  EXPECT_EQ(TextOf(Item(main, kStatusLine)), L"信息：所有任务完成，但有 1 项未能完成，详见失败列表。");
+  EXPECT_EQ(TextOf(Item(main, kStatusLine)),
+            L"信息：任务结束，但备份不完整：有 1 项未能完成，详见失败列表。");
   ASSERT_EQ(Count(main, kFailuresLog, LB_GETCOUNT), 1);
   wchar_t line[1024] = {};
   if (SendMessageW(Item(main, kFailuresLog), LB_GETTEXTLEN, 0, 0) < 1024) {

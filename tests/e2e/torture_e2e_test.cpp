@@ -132,9 +132,10 @@ const std::vector<TortureCase>& Cases() {
       // Names of 240 to 255 characters, newer and of another size in the source.
       {"long_names", L"{R}\\src", L"{R}\\dst", L"src", L"dst", Outcome::kMirrored},
       // A user's files that look like temporaries stay without clean-up (the job line always
-      // cleans, so there they go as any extra file does).
+      // cleans, so there they go as any extra file does); a temporary a killed run left behind
+      // (~tv0badf00d.tmp) goes even then.
       {"temp_lookalikes", L"{R}\\src", L"{R}\\dst", L"src", L"dst", Outcome::kMirrored, {}, {}, {},
-       {L"x.txt.~tvcopy", L"~tv1234abcd.tmp"}, /*mainWindowCleansUp=*/false},
+       {L"x.txt.~tvcopy", L"~tv1234ABCD.tmp"}, /*mainWindowCleansUp=*/false},
       // A folder where the target has a file of its name, and the reverse.
       {"file_dir_conflict", L"{R}\\src", L"{R}\\dst", L"src", L"dst", Outcome::kMirrored},
       // An existing but empty source never empties the target.
@@ -151,9 +152,13 @@ const std::vector<TortureCase>& Cases() {
       // drive over the case's folder.
       {"empty_target_box", L"{D}\\src", L"", L"src", L"", Outcome::kRefused, {}, {}, {}, {}, true,
        /*ownDrive=*/true},
-      // Ä/ä and ａ/Ａ are one name each on Windows: the target's file is the source's file.
-      {"case_folding", L"{R}\\src", L"{R}\\dst", L"src", L"dst", Outcome::kMirrored, {}, {},
-       {L"\u00e4.txt", L"\uff21.txt"}},
+      // A source folder that cannot be listed: its old backup stays, the rest is mirrored, and
+      // the exit code says the run failed.
+      {"unreadable_source_dir", L"{R}\\src", L"{R}\\dst", L"src", L"dst", Outcome::kMirrored, {}, {L"shut"},
+       {L"shut"}, {}, true, false, nullptr, /*mustReportFailure=*/true},
+      // Ä/ä and ａ/Ａ are one name each on Windows: the target's file is the source's file, and
+      // takes the source's spelling (renamed, not copied again: see fat_stick_e2e_test.cpp).
+      {"case_folding", L"{R}\\src", L"{R}\\dst", L"src", L"dst", Outcome::kMirrored},
   };
   return cases;
 }

@@ -179,7 +179,8 @@ def temp_lookalikes(d):
     put(f"{d}/src/x.txt", "x as it is now, to be copied over the old one")
     put(f"{d}/dst/x.txt", "old x", OLD)
     put(f"{d}/dst/x.txt.~tvcopy", "a user's own file that looks like a temporary")
-    put(f"{d}/dst/~tv1234abcd.tmp", "another user's file that looks like a temporary")
+    put(f"{d}/dst/~tv1234ABCD.tmp", "another user's file that looks like a temporary")
+    put(f"{d}/dst/~tv0badf00d.tmp", "what a run killed mid-copy left behind")
 
 
 def file_dir_conflict(d):
@@ -218,6 +219,20 @@ def locked_target_dir(d):
 LOCKED = []
 
 
+# src/shut cannot be listed by the wine user (mode 000, set on the host after the ownership
+# pass): its old backup dst/shut stays, everything else is copied, and the run says it failed.
+def unreadable_source_dir(d):
+    outside(d)
+    put(f"{d}/src/a.txt", "a")
+    put(f"{d}/src/open/b.txt", "b")
+    put(f"{d}/src/shut/c.txt", "cannot be read")
+    put(f"{d}/dst/shut/old.txt", "the last backup of the folder")
+    SHUT.append(f"{d}/src/shut")
+
+
+SHUT = []
+
+
 # The test defines a drive over this folder, so that an empty target box can reach only it.
 def empty_target_box(d):
     outside(d)
@@ -242,7 +257,7 @@ OWN_LAYOUTS = [link_dst_dir_out, link_dst_into_src, link_dst_file_out, link_dst_
                link_dst_file_extra, link_src_into_dst, link_src_to_parent, link_src_loop, name_dotdot_dir,
                backslash_file_victim, backslash_dir_victim, dot_blank_names, stale_dot_k, long_names,
                temp_lookalikes, file_dir_conflict, empty_source, held_open, locked_target_dir, empty_target_box,
-               case_folding]
+               case_folding, unreadable_source_dir]
 
 
 def main():
@@ -251,7 +266,7 @@ def main():
     root = os.path.join(sandbox, "torture")
     # A runaway walk of an earlier run may have left folders nested a thousand deep, past what a
     # recursive removal in Python can reach.
-    subprocess.run(["chmod", "-R", "u+w", root], check=False, stderr=subprocess.DEVNULL)
+    subprocess.run(["chmod", "-R", "u+rwx", root], check=False, stderr=subprocess.DEVNULL)
     subprocess.run(["rm", "-rf", "--one-file-system", root], check=False)
     if os.path.lexists(root):
         sys.exit(f"torture_layouts: {root} could not be removed")
@@ -268,6 +283,8 @@ def main():
                 os.lchown(os.path.join(top, entry), uid, gid)
     for locked in LOCKED:
         os.chmod(locked, 0o555)
+    for shut in SHUT:
+        os.chmod(shut, 0o000)
 
 
 if __name__ == "__main__":

@@ -69,6 +69,8 @@ void Walk(const std::wstring& directory, const std::wstring& prefix, TreeSnapsho
     TreeEntry entry;
     entry.directoryBit = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entry.size = (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    entry.lastWriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                          data.ftLastWriteTime.dwLowDateTime;
     if (name.find_first_of(L"\\/") != std::wstring::npos) {
       entry.kind = EntryKind::kOddName;
     } else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {

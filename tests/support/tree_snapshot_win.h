@@ -27,6 +27,7 @@ struct TreeEntry {
   std::uint64_t checksum = 0;  // FNV-1a (64 bits) of a file's bytes
   std::uint64_t identity = 0;  // volume serial number and file index folded together; 0 unknown
   std::int64_t size = 0;
+  std::uint64_t lastWriteTime = 0;  // FILETIME as the listing gives it
 };
 
 // Keys are paths relative to the root, names joined by "/" (a name listed with "\" keeps it).

@@ -63,12 +63,13 @@ TEST_F(DirectorySyncWin, CreatedDirectoriesGetTheSourceAttributesExistingOnesKee
   EXPECT_EQ(RawAttributes(dst + "old"), oldBefore);
 }
 
-TEST_F(DirectorySyncWin, CreatesTheTargetRootWithItsParentsEvenForAMissingSource) {
+// Fault: a missing source made the target root (with its parents) and reported nothing.
+TEST_F(DirectorySyncWin, MissingSourceMakesNoTargetAndIsAFailure) {
   dst = dir + "new\\deep\\bak\\";
   src = dir + "nothing-here\\";
   Walk();
-  EXPECT_TRUE(IsDirectory(dst));
-  EXPECT_EQ(rig.controls.createdDirectoriesLog.Count(), 0);
+  EXPECT_FALSE(Exists(dir + "new"));
+  EXPECT_EQ(rig.engine.Report().Failures(), 1);
 }
 
 // Fixed: a target inside the source was walked while it was being written and grew without end.

@@ -45,15 +45,77 @@ TEST(FileDecision, SizesCompareInSixtyFourBits) {
   EXPECT_FALSE(TargetIsCurrent(big, &small));
 }
 
-// The millisecond comparison answers exactly as comparing the two time keys does.
+// Where the target's time is fine-grained, the millisecond comparison answers exactly as comparing
+// the two time keys does.
 TEST(FileDecision, AgreesWithTheTimeKeys) {
-  const std::uint64_t times[] = {0, 1, 9999, 10000, kT, kT + 1, kT + 9999, kT + 10000, kT + 10001, kT - 1};
+  const std::uint64_t times[] = {1, 9999, 10000, kT, kT + 1, kT + 9999, kT + 10000, kT + 10001, kT - 1};
   for (std::uint64_t a : times) {
     for (std::uint64_t b : times) {
+      ASSERT_FALSE(IsCoarseTime(b));
       const DirectoryEntry sa = File(5, a), sb = File(5, b);
       EXPECT_EQ(TargetIsCurrent(sa, &sb), FileTimeKeyOf(a, kTimeModified) == FileTimeKeyOf(b, kTimeModified))
           << a << " " << b;
     }
+  }
+}
+
+constexpr std::uint64_t kSecond = 10'000'000;
+constexpr std::uint64_t kMs = 10'000;
+constexpr std::uint64_t kEven = 129436588300000000ull;  // 2011-03-05 14:07:10.000 UTC, a FAT time
+
+struct TimeCase {
+  const char* what;
+  std::uint64_t target;
+  std::int64_t sourceOffset;  // source time - target time, 100-ns units
+  VolumeTimes volume;
+  bool current;
+};
+
+// Both sides of every boundary of the coarse-time window and of the one-hour shift.
+TEST(FileDecision, CoarseTimesAtTheirBoundaries) {
+  constexpr auto kFine = VolumeTimes::kFine;
+  constexpr auto kCoarse = VolumeTimes::kCoarse;
+  constexpr std::int64_t s = static_cast<std::int64_t>(kSecond);
+  constexpr std::int64_t ms = static_cast<std::int64_t>(kMs);
+  const TimeCase cases[] = {
+      {"even target, 1.999 s later", kEven, 2 * s - ms, kFine, true},
+      {"even target, 2 s later", kEven, 2 * s, kFine, false},
+      {"even target, 1.999 s earlier", kEven, -(2 * s - ms), kFine, true},
+      {"even target, 2 s earlier", kEven, -2 * s, kFine, false},
+      {"even target, 3,598 s later", kEven, 3598 * s, kFine, false},
+      {"even target, 3,599 s later", kEven, 3599 * s, kFine, true},
+      {"even target, 3,600 s later", kEven, 3600 * s, kFine, true},
+      {"even target, 3,601 s later", kEven, 3601 * s, kFine, true},
+      {"even target, 3,602 s later", kEven, 3602 * s, kFine, false},
+      {"even target, 3,600 s earlier", kEven, -3600 * s, kFine, true},
+      {"even target, 3,602 s earlier", kEven, -3602 * s, kFine, false},
+      {"even target, 7,200 s later", kEven, 7200 * s, kFine, false},
+      {"odd-second target, 1 s later", kEven + kSecond, s, kFine, false},
+      {"odd-second target, 1 s later, FAT volume", kEven + kSecond, s, kCoarse, true},
+      {"odd-second target, 3,600 s later", kEven + kSecond, 3600 * s, kFine, false},
+      {"millisecond target, 1 ms later", kEven + 250 * kMs, ms, kFine, false},
+      {"millisecond target, same millisecond", kEven + 250 * kMs, ms - 1, kFine, true},
+      {"millisecond target, 3,600 s later", kEven + 250 * kMs, 3600 * s, kFine, false},
+      {"millisecond target, 1.999 s later, FAT volume", kEven + 250 * kMs, 2 * s - ms, kCoarse, true},
+      {"millisecond target, 2 s later, FAT volume", kEven + 250 * kMs, 2 * s, kCoarse, false},
+  };
+  for (const TimeCase& c : cases) {
+    const DirectoryEntry target = File(7, c.target);
+    const DirectoryEntry source =
+        File(7, static_cast<std::uint64_t>(static_cast<std::int64_t>(c.target) + c.sourceOffset));
+    EXPECT_EQ(TargetIsCurrent(source, &target, c.volume), c.current) << c.what;
+    // The window never excuses another size.
+    const DirectoryEntry bigger = File(8, source.lastWriteTime);
+    EXPECT_FALSE(TargetIsCurrent(bigger, &target, c.volume)) << c.what;
+  }
+}
+
+TEST(FileDecision, FatFamilyNamesMakeCoarseVolumes) {
+  for (const char* name : {"FAT", "FAT12", "FAT16", "FAT32", "exFAT", "vfat", "fat32"}) {
+    EXPECT_EQ(VolumeTimesOf(name), VolumeTimes::kCoarse) << name;
+  }
+  for (const char* name : {"NTFS", "ReFS", "", "FAT32X", "CDFS", "UDF"}) {
+    EXPECT_EQ(VolumeTimesOf(name), VolumeTimes::kFine) << name;
   }
 }
 

@@ -23,7 +23,7 @@ int TemporaryFilesIn(const std::string& directory) {
   if (h == INVALID_HANDLE_VALUE) return 0;
   int count = 0;
   do {
-    if (std::wstring(data.cFileName) != L"~tv1234abcd.tmp") ++count;
+    if (std::wstring(data.cFileName) != L"~tv1234ABCD.tmp") ++count;
   } while (FindNextFileW(h, &data));
   FindClose(h);
   return count;
@@ -52,14 +52,16 @@ TEST_F(FileSyncWin, DecidesBySizeAndMillisecond) {
   WriteTextFile(src + "missing.txt", "m");
   SetWriteTime(src + "same.txt", kSomeTime);
   SetWriteTime(dst + "same.txt", kSomeTime);
-  SetWriteTime(src + "ms.txt", kSomeTime + kOneMillisecond);
-  SetWriteTime(dst + "ms.txt", kSomeTime);
+  // A target time a FAT volume could not have written (not a whole even second): to the
+  // millisecond.
+  SetWriteTime(src + "ms.txt", kSomeTime + 251 * kOneMillisecond);
+  SetWriteTime(dst + "ms.txt", kSomeTime + 250 * kOneMillisecond);
   SetWriteTime(src + "size.txt", kSomeTime);
   SetWriteTime(dst + "size.txt", kSomeTime);
   Sync();
   EXPECT_EQ(ReadTextFile(dst + "same.txt"), "old!");
   EXPECT_EQ(ReadTextFile(dst + "ms.txt"), "new!");
-  EXPECT_EQ(WriteTimeOf(dst + "ms.txt"), kSomeTime + kOneMillisecond);
+  EXPECT_EQ(WriteTimeOf(dst + "ms.txt"), kSomeTime + 251 * kOneMillisecond);
   EXPECT_EQ(ReadTextFile(dst + "size.txt"), "longer");
   EXPECT_EQ(ReadTextFile(dst + "missing.txt"), "m");
   EXPECT_EQ(rig.controls.copiedFilesLog.Count(), 3);
@@ -126,21 +128,22 @@ TEST_F(FileSyncWin, AFailedCopyKeepsTheOldFileWithItsAttributes) {
   EXPECT_EQ(rig.engine.Report().Failures(), 1);
 }
 
-// Files that look like the engine's temporary copies are the user's: without clean-up they stay
-// as they are (one used to be discarded as a left-over), and names of up to 255 characters are
-// replaced like any other (the temporary name once passed the name limit).
+// Files that only look like the engine's temporary copies are the user's: without clean-up they
+// stay as they are (only the exact form of the engine's own names is taken for a left-over), and
+// names of up to 255 characters are replaced like any other (the temporary name once passed the
+// name limit).
 TEST_F(FileSyncWin, LookAlikesOfTemporaryFilesStayAndLongNamesAreReplaced) {
   WriteTextFile(src + "x.txt", "fresh");
   WriteTextFile(dst + "x.txt", "old");
   WriteTextFile(dst + "x.txt.~tvcopy", "mine");
-  WriteTextFile(dst + "~tv1234abcd.tmp", "mine too");
+  WriteTextFile(dst + "~tv1234ABCD.tmp", "mine too");
   const std::string longName = std::string(251, 'n') + ".txt";
   WriteTextFile(src + longName, "new long");
   WriteTextFile(dst + longName, "old");
   Sync();
   EXPECT_EQ(ReadTextFile(dst + "x.txt"), "fresh");
   EXPECT_EQ(ReadTextFile(dst + "x.txt.~tvcopy"), "mine");
-  EXPECT_EQ(ReadTextFile(dst + "~tv1234abcd.tmp"), "mine too");
+  EXPECT_EQ(ReadTextFile(dst + "~tv1234ABCD.tmp"), "mine too");
   EXPECT_EQ(ReadTextFile(dst + longName), "new long");
   EXPECT_EQ(rig.engine.Report().Failures(), 0);
 }

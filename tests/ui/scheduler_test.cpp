@@ -366,6 +366,15 @@ TEST(SlotBoxes, Corrections) {
       {"-1", SlotBoxKind::Minute, "00"},
       {"1e2", SlotBoxKind::Second, "00"},
       {"２３", SlotBoxKind::Hour, "２３"},
+      // Pasted texts that are no plain number: read as some other time, or none.
+      {"1e1", SlotBoxKind::Hour, "00"},
+      {"24e-1", SlotBoxKind::Hour, "00"},
+      {"8;", SlotBoxKind::Hour, "00"},
+      {"8|", SlotBoxKind::Minute, "00"},
+      {"3T:", SlotBoxKind::Minute, "00"},
+      {"8.0", SlotBoxKind::Second, "00"},
+      {"+8", SlotBoxKind::Hour, "00"},
+      {"007", SlotBoxKind::Minute, "00"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CorrectedSlotText(c.text, c.kind), c.shown) << '"' << c.text << '"';

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <map>
 #include <string>
 
 #include "tests/ui/settings_memory.h"
@@ -209,7 +210,7 @@ TEST_F(SettingsStoreTest, StartValuesComeFromTheLastFolders) {
 
 TEST_F(SettingsStoreTest, LoadsAndSavesInTheirOrder) {
   store.LoadSettings();
-  const std::vector<std::string> order = {"A",  "A1", "A2", "A3", "B",   "B1", "B2", "B3", "C", "C1",
+  const std::vector<std::string> order = {"A",  "A1", "A2", "A3", "B",   "B1", "B2", "B3", "C",  "C1",
                                           "C2", "C3", "LX", "D",  "LXX", "E",  "E1", "",   "KV", "LS"};
   std::vector<std::string> expected;
   for (const std::string& name : order)
@@ -221,7 +222,8 @@ TEST_F(SettingsStoreTest, LoadsAndSavesInTheirOrder) {
 
 // The days kept versions stay: stored, or the default for none or an unusable value.
 TEST_F(SettingsStoreTest, KeepDaysLoadedAndSavedAsUsable) {
-  const std::pair<const char*, const char*> cases[] = {{"", "30"}, {"0", "0"}, {"7", "7"}, {"-3", "30"}, {"x", "30"}};
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "30"}, {"0", "0"}, {"7", "7"}, {"-3", "30"}, {"x", "30"}};
   for (const auto& [stored, shown] : cases) {
     backend.values[ProductValue("KV")] = stored;
     store.LoadSettings();
@@ -230,6 +232,31 @@ TEST_F(SettingsStoreTest, KeepDaysLoadedAndSavedAsUsable) {
     store.SaveSettings();
     EXPECT_EQ(backend.values[ProductValue("KV")], shown) << stored;
   }
+}
+
+// Faults: a daily slot stored as "24" or "75" loaded as is and never fired; a schedule record
+// with an empty time loaded once and was dropped at the next save.
+TEST_F(SettingsStoreTest, SaveLoadSaveKeepsEveryValue) {
+  const std::map<std::string, std::string> stored = {
+      {"A1", "24"},          {"B2", "75"},   {"C3", "1e1"},
+      {"A2", "５"},          {"B1", ""},     {"LXX", "1;1;1;;|2;2;0;8:30|9;1;1;8:5|"},
+      {"LX", "a;b;2|c;;1|"}, {"LS", "x||y|"}};
+  for (const auto& [name, value] : stored) backend.values[ProductValue(name)] = value;
+  store.LoadSettings();
+  EXPECT_EQ(controls.dailySlots[0].hour.Text(), "00");
+  EXPECT_EQ(controls.dailySlots[1].minute.Text(), "00");
+  EXPECT_EQ(controls.dailySlots[2].second.Text(), "00");
+  EXPECT_EQ(controls.dailySlots[0].minute.Text(), "５");
+  EXPECT_EQ(controls.dailySlots[1].hour.Text(), "") << "an empty box stays empty";
+  EXPECT_EQ(controls.scheduleList.Count(), 2) << "the record without a time is passed over";
+  ASSERT_TRUE(store.SaveSettings());
+  MemorySettings again;
+  again.values = backend.values;
+  MainControls reloaded;
+  SettingsStore second{reloaded, again};
+  second.LoadSettings();
+  ASSERT_TRUE(second.SaveSettings());
+  EXPECT_EQ(again.values, backend.values);
 }
 
 TEST_F(SettingsStoreTest, SwitchesAreOnOnlyForExactlyOne) {

@@ -34,7 +34,7 @@ void FillControls(MainControls& c) {
   c.dailySlots[0].minute.SetText("05");
   c.dailySlots[0].second.SetText("0");
   c.dailySlots[2].hour.SetText("23");
-  c.dailySlots[2].second.SetText("x9");
+  c.dailySlots[2].second.SetText("09");
   int row = c.taskList.Insert(-1, "D:\\源目录", -1, 1);
   c.taskList.SetItemText(row, kTaskTargetColumn, "E:\\备份");
   row = c.taskList.Insert(-1, "D:\\b");

@@ -52,12 +52,21 @@ INSTANTIATE_TEST_SUITE_P(
         ProbeAnswerCase{"head cut off after the length line",
                         "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: 99", 99, true},
         ProbeAnswerCase{"no length at all", "HTTP/1.1 200 OK\r\nContent-Type: a\r\n\r\n", 77, false},
+        // Read as the download reads it: the Content-Length line itself, a plain number.
         ProbeAnswerCase{"a value that is no number",
-                        "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: x\r\n\r\n", 0, true},
+                        "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: x\r\n\r\n", 77, false},
         ProbeAnswerCase{
-            "a huge value stops growing instead of overflowing",
-            "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: 99999999999999999999999\r\n\r\n",
-            999999999999999999LL, true},
+            "a huge value",
+            "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: 99999999999999999999999\r\n\r\n", 77,
+            false},
+        ProbeAnswerCase{
+            "another header's name ending in it",
+            "HTTP/1.1 200 OK\r\nX-Content-Length: 83\r\nContent-Type: a\r\nContent-Length: 5\r\n\r\n", 5,
+            true},
+        ProbeAnswerCase{"a negative value",
+                        "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: -5\r\n\r\n", 77, false},
+        ProbeAnswerCase{"digits and more",
+                        "HTTP/1.1 200 OK\r\nContent-Type: a\r\nContent-Length: 12abc\r\n\r\n", 77, false},
         ProbeAnswerCase{"empty arrival", "", 77, false}));
 
 TEST(UpdateSizes, TheArchivePlusFourEqualToTheServersSizeIsNoNewVersion) {
@@ -87,6 +96,13 @@ TEST(UpdateVersions, TheVersionIsTheTextAfterTheLastMark) {
   EXPECT_EQ(LatestVersionFromPage("<> 3.0\t"), "3.0");
   EXPECT_EQ(LatestVersionFromPage("2.6"), "");
   EXPECT_EQ(LatestVersionFromPage("a<>"), "");
+  // A page whose text is no short dotted number offers nothing, and the label says so.
+  for (const std::string& page :
+       {std::string("<>2.6 beta"), std::string("<><html>"), "<>" + std::string(100000, '9')}) {
+    EXPECT_EQ(LatestVersionFromPage(page), "") << page.substr(0, 20);
+  }
+  EXPECT_EQ(UpdateLabelText("2.6"), "这里更新到 V:2.6");
+  EXPECT_EQ(UpdateLabelText(""), "未能取得发布的版本");
 }
 
 TEST(UpdateUrls, AUrlWithoutSchemeGetsHttpAndItsBlanksTrimmed) {
@@ -150,6 +166,9 @@ TEST(UpdateNames, TheRarToolLiesBesideTheProgramItsIconNames) {
   EXPECT_EQ(RarPathFromIconValue("\"D:\\工具\\WinRAR.exe\",0"), "D:\\工具\\rar.exe");
   EXPECT_EQ(RarPathFromIconValue(""), "rar.exe");
   EXPECT_EQ(RarPathFromIconValue("WinRAR.exe,0"), "rar.exe");
+  // A value that starts with a blank kept its quote, and the update never installed.
+  EXPECT_EQ(RarPathFromIconValue(" \"D:\\工具\\WinRAR.exe\",0"), "D:\\工具\\rar.exe");
+  EXPECT_EQ(RarPathFromIconValue("\"C:\\A\"\\B.exe"), "C:\\A\\rar.exe");
 }
 
 TEST(UpdateBatch, DirectModeChangesIntoTheProgramsDirectoryAndQuotesEveryPath) {
