@@ -129,10 +129,18 @@ void WriteManyFiles(const fs::path& root) {
   }
 }
 
+// The files of a tree, leaving out the kept versions at its root (what a run removed is not there).
 std::size_t CountFiles(const fs::path& root) {
   if (!fs::exists(root)) return 0;
-  return static_cast<std::size_t>(std::count_if(fs::recursive_directory_iterator(root), {},
-                                                [](const auto& entry) { return entry.is_regular_file(); }));
+  std::size_t count = 0;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    if (it.depth() == 0 && it->path().filename() == L".tarnvel-versions") {
+      it.disable_recursion_pending();
+    } else if (it->is_regular_file()) {
+      ++count;
+    }
+  }
+  return count;
 }
 
 std::string Utf8(const std::wstring& text) {
@@ -415,7 +423,11 @@ TEST_F(MainWindowRunsE2E, AMassRemovalAsksFirstCancelKeepsEverythingOkKeepsThemA
   ASSERT_NE(main, nullptr);
   Type(Item(main, kSourceBox), source.wstring());
   Type(Item(main, kTargetBox), target.wstring());
-  SendMessageW(Item(main, kCleanUp), BM_CLICK, 0, 0);
+  Command(main, kCleanUp);  // the switch warns first (a sent click would wait for that box)
+  Box warning = WaitForBox(L"提示");
+  ASSERT_NE(warning.hwnd, nullptr);
+  Press(warning, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return Checked(main, kCleanUp); }));
   for (const int answer : {IDCANCEL, IDOK}) {
     Command(main, kStart);
     const Box question = WaitForBox(L"提示");
@@ -536,6 +548,10 @@ TEST_F(MainWindowRunsE2E, ExitDuringACleanUpRunStopsItAndEndsTheProcess) {
   Type(Item(main, kSourceBox), source.wstring());
   Type(Item(main, kTargetBox), target.wstring());
   Command(main, kStart);
+  // All of the target goes: the run asks first.
+  const Box question = WaitForBox(L"提示");
+  ASSERT_NE(question.hwnd, nullptr);
+  Press(question, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return Count(main, kRemovedFilesLog, LB_GETCOUNT) > 0; }));
 
   Command(main, kExit);
