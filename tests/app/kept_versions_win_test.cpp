@@ -188,6 +188,21 @@ TEST_P(Versions, RemovedAndReplacedFilesKeepTheirBytesAtTheirPaths) {
   EXPECT_EQ(FilesBelow(dst_, true), before);
 }
 
+// A copy's temporary left by a killed run is no version: it goes for good, and a preview leaves it.
+TEST_P(Versions, LeftOverTemporaryGoesForGoodNotIntoTheVersions) {
+  Write(src_ + "a.txt", "a");
+  Write(dst_ + "~tv0123abcd.tmp", "half a copy");
+  Write(dst_ + "old.txt", "old");
+  if (GetParam() == Engine::kMainWindow) {
+    Run(kMorning, 30, true);
+    EXPECT_TRUE(fs::exists(dst_ + "~tv0123abcd.tmp")) << "a preview removes nothing";
+  }
+  const Outcome run = Run(kMorning, 30);
+  EXPECT_EQ(run.exitCode, 0) << testing::PrintToString(run.lines);
+  EXPECT_EQ(FilesBelow(dst_), FilesBelow(src_));
+  EXPECT_EQ(FilesBelow(RunFolder(kMorning)), (Files{{"old.txt", "old"}}));
+}
+
 TEST_P(Versions, RetentionRemovesOnlyOlderRunsAndZeroRemovesForGood) {
   const struct {
     int days;
