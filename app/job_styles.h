@@ -29,6 +29,9 @@ std::string FinishedText(const RunReport& report);
 inline constexpr int kJobDone = 0;
 inline constexpr int kJobIncomplete = 1;
 inline constexpr int kJobNotStarted = 2;
+// The copies ran, but the clean-up was held back: it would have removed most of the target
+// (at least 10 files and more than half of them), and a job line has nobody to ask.
+inline constexpr int kJobCleanUpHeldBack = 3;
 
 // False when the pair must not be synchronised at all: a blank, relative or drive-relative
 // source or target (which would name a place that depends on the current directory), or two

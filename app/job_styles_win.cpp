@@ -11,11 +11,18 @@
 #include "runtime/text.h"
 #include "sync/file_info.h"
 #include "sync/run_log.h"
+#include "ui/settings_store.h"
 
 namespace tarnvel {
 namespace {
 
 constexpr int kShellFileNotFound = 2;
+
+// A job of the job line keeps what it removes or replaces as long as the main window's setting
+// says, or the default when none is stored.
+SizeJob ResolveJob(const std::string& source, const std::string& target) {
+  return ResolveSizeJob(source, target, StoredKeepDays(RegistrySettings::Open()));
+}
 
 // The run log of one job: the log's own start and totals, and the job's roots between.
 class JobLog {
@@ -37,6 +44,7 @@ int ExitCodeOf(const SizeJob& job, RunReport* report) {
     report->SetLog(nullptr);
   }
   if (!job.started) return kJobNotStarted;
+  if (job.heldBack) return kJobCleanUpHeldBack;
   return job.report.Failures() == 0 ? kJobDone : kJobIncomplete;
 }
 
@@ -57,10 +65,10 @@ bool JobPathsUsable(const std::string& source, const std::string& target) {
 }
 
 int RunStaticSteps(const std::string& source, const std::string& target, RunReport* report) {
-  SizeJob job = ResolveSizeJob(source, target);
+  SizeJob job = ResolveJob(source, target);
   JobLog log(job, source, target);
   if (StartSizeJob(job)) {
-    CleanTargetBySize(job);
+    CleanTargetGuarded(job);
     CopyTreeBySize(job);
   }
   return ExitCodeOf(job, report);
@@ -69,10 +77,10 @@ int RunStaticSteps(const std::string& source, const std::string& target, RunRepo
 int RunSingleBarSteps(const std::string& source, const std::string& target, Label& fileLabel,
                       ProgressBar& fileBar, RunReport* report) {
   fileLabel.SetText(kCleaningText);
-  SizeJob job = ResolveSizeJob(source, target);
+  SizeJob job = ResolveJob(source, target);
   JobLog log(job, source, target);
   const bool startable = StartSizeJob(job);
-  if (startable) CleanTargetBySize(job);
+  if (startable) CleanTargetGuarded(job);
   const std::int32_t count = startable ? CountMissingFiles(job) : 0;
   if (count == 0) {
     fileBar.SetPosition(fileBar.Maximum());
@@ -87,10 +95,10 @@ int RunSingleBarSteps(const std::string& source, const std::string& target, Labe
 
 int RunDoubleBarSteps(const JobControls& controls, RunReport* report) {
   controls.statusLabel.SetText(kCountingText);
-  SizeJob job = ResolveSizeJob(controls.source, controls.target);
+  SizeJob job = ResolveJob(controls.source, controls.target);
   JobLog log(job, controls.source, controls.target);
   const bool startable = StartSizeJob(job);
-  if (startable) CleanTargetBySize(job);
+  if (startable) CleanTargetGuarded(job);
   const std::int32_t count = startable ? CountMissingFiles(job) : 0;
   controls.countLabel.SetText(ToText(count));
   if (count > 0) {

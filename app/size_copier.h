@@ -22,6 +22,8 @@
 #include "app/command_line_job.h"
 #include "runtime/controls.h"
 #include "sync/directory_listing.h"
+#include "sync/kept_versions.h"
+#include "sync/removal_guard.h"
 #include "sync/run_report.h"
 #include "sync/system_folders.h"
 #include "sync/walk_roots.h"
@@ -36,19 +38,33 @@ struct SizeJob {
   // The listings one pass has taken, handed to the next pass of the same job, so that an
   // unchanged directory is listed once per side in the whole job (within the cache's budget).
   std::shared_ptr<ListingCache> listings = std::make_shared<ListingCache>();
+  // Where removed and replaced target files go (off: removed for good).
+  KeptVersions versions;
+  // The clean-up would have removed most of the target and was left out.
+  bool heldBack = false;
   // The source root was listed (StartSizeJob): the job walks.
   bool started = false;
   bool Usable() const { return verdict == RootsVerdict::kUsable; }
 };
 
 // Resolves the pair as given on the job line; an unusable pair walks nothing. The job always
-// cleans, so a target that is one of the system's folders, however it is spelt, is refused.
-SizeJob ResolveSizeJob(const std::string& source, const std::string& target);
-SizeJob ResolveSizeJob(const std::string& source, const std::string& target, const SystemLocations& system);
+// cleans, so a target that is one of the system's folders, however it is spelt, is refused. With
+// `keepDays` above 0 what the job removes or replaces is kept in the target's versions folder.
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target, int keepDays = 0);
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target, const SystemLocations& system,
+                       int keepDays = 0);
 
 // Lists the source root of a usable job; a root that is missing or cannot be listed is reported
 // and the job does not start (nothing is made or removed). True when it starts.
 bool StartSizeJob(SizeJob& job);
+
+// What CleanTargetBySize would remove, counted without changing anything; the listings are
+// kept for the clean-up.
+RemovalCounts CountTargetRemovals(SizeJob& job);
+
+// The job's clean-up, unless it would remove most of the target: then nobody is there to ask,
+// so it is left out, reported as a failure and marked held back. Old kept versions go first.
+void CleanTargetGuarded(SizeJob& job);
 
 // Removes from the target every file for which the source holds no file of that name, and every
 // directory for which it holds no directory of that name (names matched as the file system

@@ -39,12 +39,16 @@ using CopyOne = std::function<CopyResult(const std::string&, const std::string&,
 class SizeWalk {
  public:
   // `reporting` is false for the count pass: what fails is reported once, by the copy.
-  SizeWalk(SizeJob& job, bool reporting) : job_(job), reporting_(reporting), chain_(job.roots.target) {}
+  SizeWalk(SizeJob& job, bool reporting, bool counting = false)
+      : job_(job), reporting_(reporting), counting_(counting), chain_(job.roots.target) {}
+
+  const RemovalCounts& Counts() const { return counts_; }
 
   void CleanRoot() {
     auto [source, target] = Listings().TakeBoth(job_.roots.source, job_.roots.target);
     if (!source.Listed() || !target.Listed()) return;
     if (source.Entries().empty()) {
+      if (counting_) return;
       // Only what a killed run of ours left behind goes; everything else stays.
       RemoveLeftoverTemporaries(job_.roots.target, target, source, job_.report);
       if (!target.Entries().empty()) {
@@ -55,6 +59,18 @@ class SizeWalk {
     chain_.Push(job_.roots.source);
     CleanLevel(job_.roots.source, source, job_.roots.target, target);
     chain_.Pop();
+  }
+
+  // The versions folder at the target root is the program's own, never the source's to match.
+  bool IsKeptVersions(const std::string& targetDir, const DirectoryEntry& entry) const {
+    return entry.IsDirectory() && IsVersionsFolderName(entry.name) && SamePath(targetDir, job_.roots.target);
+  }
+
+  // A source folder of the versions folder's name at the source root is left out and said.
+  bool IsVersionsNamesake(const std::string& sourceDir, const DirectoryEntry& entry) {
+    if (!IsVersionsFolderName(entry.name) || !SamePath(sourceDir, job_.roots.source)) return false;
+    if (reporting_) job_.report.Noted(sourceDir + entry.name, kVersionsNameInSource);
+    return true;
   }
 
   std::int32_t CountRoot() {
@@ -120,6 +136,7 @@ class SizeWalk {
   // the target's entry of that name (if any) is a plain directory.
   bool MayEnter(const std::string& sourceDir, const std::string& targetDir, const DirectoryEntry& entry,
                 const DirectoryListing& target) {
+    if (IsVersionsNamesake(sourceDir, entry)) return false;
     if (!IsJoinableName(entry.name)) {
       Fail("未同步", sourceDir + entry.name, kUnsafeName);
       return false;
@@ -172,14 +189,15 @@ class SizeWalk {
         continue;
       }
       const DirectoryEntry* counterpart = source.Find(entry.name);
+      if (counting_) ++counts_.targetFiles;
       if (counterpart != nullptr && !counterpart->IsDirectory()) continue;
+      if (counting_) {
+        ++counts_.files;
+        continue;
+      }
       if (!SourceStillThere()) return;
       ++removals_;
-      if (RemoveListedFile(targetDir + entry.name, entry.attributes, false)) {
-        job_.report.Done("删除文件", targetDir + entry.name);
-      } else {
-        Fail("删除文件", targetDir + entry.name, SystemErrorText(LastErrorCode()));
-      }
+      RemoveFile(targetDir + entry.name, entry.attributes);
     }
     for (const DirectoryEntry& entry : target.Entries()) {
       if (!entry.IsDirectory()) continue;
@@ -187,21 +205,71 @@ class SizeWalk {
         Fail("未清理", targetDir + entry.name, kUnsafeName);
         continue;
       }
+      if (IsKeptVersions(targetDir, entry)) continue;
       const DirectoryEntry* counterpart = source.Find(entry.name);
-      const bool sourceHasDirectory = counterpart != nullptr && counterpart->IsDirectory();
+      const bool sourceHasDirectory =
+          counterpart != nullptr && counterpart->IsDirectory() &&
+          !(IsVersionsFolderName(entry.name) && SamePath(sourceDir, job_.roots.source));
       if (sourceHasDirectory && !entry.IsDirectoryLink()) {
         CleanInside(sourceDir, *counterpart, targetDir + entry.name + "\\");
         continue;
       }
+      if (counting_) {
+        if (!entry.IsDirectoryLink()) CountFilesBelow(targetDir + entry.name + "\\");
+        continue;
+      }
       // A directory the source lacks goes; a link in the target loses only itself.
       if (!SourceStillThere()) return;
-      const char* action = entry.IsDirectoryLink() ? "删除链接" : "删除目录";
       ++removals_;
-      if (RemoveDirectoryTree(targetDir + entry.name)) {
-        job_.report.Done(action, targetDir + entry.name);
-      } else {
-        Fail(action, targetDir + entry.name, SystemErrorText(LastErrorCode()));
+      RemoveDirectory(targetDir + entry.name, entry.IsDirectoryLink());
+    }
+  }
+
+  // Every file of a target folder the clean-up would remove whole (links not entered).
+  void CountFilesBelow(const std::string& directory) {
+    const DirectoryListing listing = DirectoryListing::Of(directory);
+    for (const DirectoryEntry& entry : listing.Entries()) {
+      if (!entry.IsDirectory()) {
+        ++counts_.targetFiles;
+        ++counts_.files;
+      } else if (!entry.IsDirectoryLink() && IsJoinableName(entry.name)) {
+        CountFilesBelow(directory + entry.name + "\\");
       }
+    }
+  }
+
+  void RemoveFile(const std::string& path, std::uint32_t attributes) {
+    // A copy's temporary left by a killed run is no version of anything: it goes for good.
+    if (job_.versions.On() && (attributes & kAttrReadOnly) == 0 && !IsTemporaryFilePath(path)) {
+      const std::string kept = job_.versions.SetAside(path);
+      if (kept.empty()) {
+        Fail("删除文件", path, SystemErrorText(LastErrorCode()));
+        return;
+      }
+      job_.report.Done("删除文件", path);
+      job_.report.Done("移入历史版本", path + " -> " + ShownPath(kept));
+    } else if (RemoveListedFile(path, attributes, false)) {
+      job_.report.Done("删除文件", path);
+    } else {
+      Fail("删除文件", path, SystemErrorText(LastErrorCode()));
+    }
+  }
+
+  // A folder goes whole (into the kept versions, when on); a link loses only itself.
+  void RemoveDirectory(const std::string& path, bool link) {
+    const char* action = link ? "删除链接" : "删除目录";
+    if (job_.versions.On() && !link) {
+      const std::string kept = job_.versions.SetAside(path);
+      if (kept.empty()) {
+        Fail(action, path, SystemErrorText(LastErrorCode()));
+        return;
+      }
+      job_.report.Done(action, path);
+      job_.report.Done("移入历史版本", path + " -> " + ShownPath(kept));
+    } else if (RemoveDirectoryTree(path)) {
+      job_.report.Done(action, path);
+    } else {
+      Fail(action, path, SystemErrorText(LastErrorCode()));
     }
   }
 
@@ -325,6 +393,8 @@ class SizeWalk {
 
   SizeJob& job_;
   bool reporting_;
+  bool counting_;
+  RemovalCounts counts_;
   AncestorChain chain_;
   bool sourceLost_ = false;
   std::int32_t removals_ = 0;
@@ -334,8 +404,9 @@ class SizeWalk {
 
 // The copy of the command-line job: through a temporary file when the target exists, the old
 // file kept when the copy fails; a read-only target is left as it is (and reported).
-CopyResult CopyBySize(const std::string& from, const std::string& to, const DirectoryEntry& file,
-                      const DirectoryEntry* counterpart, const CopyProgress& progress) {
+CopyResult CopyBySize(SizeJob& job, const std::string& from, const std::string& to,
+                      const DirectoryEntry& file, const DirectoryEntry* counterpart,
+                      const CopyProgress& progress) {
   CopyFacts facts;
   facts.sourceAttributes = file.attributes;
   facts.sourceSize = file.size;
@@ -343,7 +414,16 @@ CopyResult CopyBySize(const std::string& from, const std::string& to, const Dire
   facts.targetListed = true;
   facts.carryAttributes = false;
   facts.replaceReadOnly = false;
-  return ReplaceWithCopy(from + file.name, to + file.name, facts, progress);
+  facts.versions = &job.versions;
+  CopyResult result = ReplaceWithCopy(from + file.name, to + file.name, facts, progress);
+  // A full volume first gives up the oldest kept versions, and the copy is tried once more.
+  if (!result.copied && CopyFailedForSpace(to + file.name, file.size, result.error) &&
+      job.versions.MakeRoom(file.size, job.report)) {
+    result = ReplaceWithCopy(from + file.name, to + file.name, facts, progress);
+  }
+  if (!result.keptAt.empty())
+    job.report.Done("移入历史版本", to + file.name + " -> " + ShownPath(result.keptAt));
+  return result;
 }
 
 }  // namespace
@@ -354,16 +434,18 @@ bool TargetNeedsCopy(const DirectoryEntry& source, const DirectoryEntry* target)
   return target->size != source.size;
 }
 
-SizeJob ResolveSizeJob(const std::string& source, const std::string& target) {
-  return ResolveSizeJob(source, target, TheSystemLocations());
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target, int keepDays) {
+  return ResolveSizeJob(source, target, TheSystemLocations(), keepDays);
 }
 
-SizeJob ResolveSizeJob(const std::string& source, const std::string& target, const SystemLocations& system) {
+SizeJob ResolveSizeJob(const std::string& source, const std::string& target, const SystemLocations& system,
+                       int keepDays) {
   RootsResolution resolved = ResolveRoots(source, target);
   SizeJob job;
   job.verdict = resolved.verdict;
   job.roots = std::move(resolved.roots);
   if (job.Usable() && IsSystemLocation(target, system)) job.verdict = RootsVerdict::kSystemFolder;
+  if (job.Usable()) job.versions = KeptVersions(job.roots.target, Now(), keepDays);
   return job;
 }
 
@@ -374,6 +456,22 @@ bool StartSizeJob(SizeJob& job) {
   job.listings->Keep(job.roots.source, root);
   job.started = true;
   return true;
+}
+
+RemovalCounts CountTargetRemovals(SizeJob& job) {
+  if (!job.Usable()) return {};
+  SizeWalk walk(job, false, true);
+  walk.CleanRoot();
+  return walk.Counts();
+}
+
+void CleanTargetGuarded(SizeJob& job) {
+  if (!job.Usable()) return;
+  const RemovalCounts counts = CountTargetRemovals(job);
+  job.heldBack = IsMassRemoval(counts);
+  if (job.heldBack) job.report.Failed("未清理", ShownPath(job.roots.target), MassRemovalHeldBack(counts));
+  job.versions.Expire(Now(), job.report);
+  if (!job.heldBack) CleanTargetBySize(job);
 }
 
 std::int32_t RoundedPercent(double part, double whole) {
@@ -389,9 +487,9 @@ std::int32_t CountMissingFiles(SizeJob& job) { return job.Usable() ? SizeWalk(jo
 
 void CopyTreeBySize(SizeJob& job) {
   if (!job.Usable()) return;
-  SizeWalk(job, true).CopyRoot(false, [](const std::string& from, const std::string& to,
-                                         const DirectoryEntry& file, const DirectoryEntry* counterpart) {
-    return CopyBySize(from, to, file, counterpart, nullptr);
+  SizeWalk(job, true).CopyRoot(false, [&job](const std::string& from, const std::string& to,
+                                             const DirectoryEntry& file, const DirectoryEntry* counterpart) {
+    return CopyBySize(job, from, to, file, counterpart, nullptr);
   });
 }
 
@@ -401,7 +499,7 @@ void CopyTreeWithBar(SizeJob& job, Label& fileLabel, ProgressBar& fileBar) {
                                          const DirectoryEntry& file, const DirectoryEntry* counterpart) {
     fileLabel.SetText(file.name);
     Repaint(fileLabel);
-    const CopyResult result = CopyBySize(from, to, file, counterpart, nullptr);
+    const CopyResult result = CopyBySize(job, from, to, file, counterpart, nullptr);
     fileBar.SetPosition(fileBar.Position() + 1);
     return result;
   });
@@ -418,7 +516,7 @@ void CopyTreeWithTwoBars(SizeJob& job, const JobControls& controls) {
     const std::int64_t size = file.size;
     OnTwoBarProgress(controls, size, 0);
     const CopyResult result = CopyBySize(
-        from, to, file, counterpart,
+        job, from, to, file, counterpart,
         [&](std::int64_t total, std::int64_t done) { return OnTwoBarProgress(controls, total, done); });
     if (result.copied) OnTwoBarProgress(controls, size, size);
     ProgressBar& overall = controls.overallBar;

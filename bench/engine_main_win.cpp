@@ -1,7 +1,11 @@
-// tarnvel-engine.exe SOURCE TARGET [--clean] [--window] [--pump-ms N] [--count-calls]
+// tarnvel-engine.exe SOURCE TARGET [--clean] [--window] [--pump-ms N] [--keep-days N] [--preview]
+//                   [--count-calls]
 //   One main-window run in single mode over windowless controls (or, with --window, with the
 //   logs and labels attached to real child controls of a visible top-level window); prints the
-//   four logs' line counts, the data counter and the run's milliseconds. --pump-ms sets how often
+//   four logs' line counts, the data counter and the run's milliseconds. --keep-days sets the
+//   days removed and replaced files are kept (the default otherwise; 0 removes for good).
+//   --preview walks as the run would and prints what it would do, changing nothing. The run
+//   is unattended: a clean-up that would remove most of the target is held back (a failure). --pump-ms sets how often
 //   at most the run lets the window handle its messages (the engine's default otherwise). --count-calls also
 //   prints, to standard error, how often the run called each file-system, conversion and
 //   window function and how long those calls took.
@@ -84,11 +88,22 @@ class BenchWindow : public Window {
   MainControls& c_;
 };
 
-int RunEngine(const std::string& source, const std::string& target, bool clean, bool withWindow, int pumpMs) {
+struct EngineOptions {
+  bool clean = false;
+  bool withWindow = false;
+  bool preview = false;
+  int pumpMs = -1;
+  int keepDays = -1;  // the controls' default
+};
+
+int RunEngine(const std::string& source, const std::string& target, const EngineOptions& options) {
+  const bool withWindow = options.withWindow;
+  const int pumpMs = options.pumpMs;
   MainControls controls;
   controls.sourceBox.SetText(source);
   controls.targetBox.SetText(target);
-  controls.cleanUpSwitch.SetChecked(clean);
+  controls.cleanUpSwitch.SetChecked(options.clean);
+  if (options.keepDays >= 0) controls.keepDaysBox.SetText(std::to_string(options.keepDays));
   SyncHooks hooks = SystemSyncHooks();
   if (pumpMs >= 0) hooks.eventInterval = static_cast<std::uint32_t>(pumpMs);
   SyncEngine engine(controls, std::move(hooks));
@@ -98,7 +113,11 @@ int RunEngine(const std::string& source, const std::string& target, bool clean, 
     return 2;
   }
   const std::uint32_t start = TickCount();
-  RunSyncTasks(engine);
+  if (options.preview) {
+    PreviewSyncTasks(engine);
+  } else {
+    RunSyncTasks(engine);
+  }
   const std::uint32_t elapsed = TickCount() - start;
   const int failures = engine.Report().Failures();
   std::printf(
@@ -317,18 +336,20 @@ int wmain(int argc, wchar_t** argv) {
     return result;
   }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: tarnvel-engine SOURCE TARGET [--clean] [--window] [--count-calls]\n"
+    std::fprintf(stderr, "usage: tarnvel-engine SOURCE TARGET [--clean] [--window] [--keep-days N] [--preview] [--count-calls]\n"
                          "       tarnvel-engine --copy-loop|--list-floor|--job-line SOURCE TARGET [--count-calls]\n"
                          "       tarnvel-engine --lines N [--window]\n");
     return 2;
   }
-  bool clean = false, withWindow = false, countCalls = false;
-  int pumpMs = -1;
+  EngineOptions options;
+  bool countCalls = false;
   for (int i = 3; i < argc; ++i) {
     const std::wstring option = argv[i];
-    if (option == L"--clean") clean = true;
-    else if (option == L"--pump-ms" && i + 1 < argc) pumpMs = _wtoi(argv[++i]);
-    else if (option == L"--window") withWindow = true;
+    if (option == L"--clean") options.clean = true;
+    else if (option == L"--pump-ms" && i + 1 < argc) options.pumpMs = _wtoi(argv[++i]);
+    else if (option == L"--keep-days" && i + 1 < argc) options.keepDays = _wtoi(argv[++i]);
+    else if (option == L"--window") options.withWindow = true;
+    else if (option == L"--preview") options.preview = true;
     else if (option == L"--count-calls") countCalls = true;
     else {
       std::fprintf(stderr, "tarnvel-engine: unknown option\n");
@@ -337,7 +358,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (countCalls && !StartCounting()) return 2;
   try {
-    const int result = RunEngine(WideToUtf8(argv[1]), WideToUtf8(argv[2]), clean, withWindow, pumpMs);
+    const int result = RunEngine(WideToUtf8(argv[1]), WideToUtf8(argv[2]), options);
     if (countCalls) tarnvel::bench::PrintCallCounts(stderr);
     PrintPeakWorkingSet();
     return result;

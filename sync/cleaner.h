@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "sync/removal_guard.h"
+
 namespace tarnvel {
 
 class SyncEngine;
@@ -20,5 +22,12 @@ void RemoveExtraDirectories(SyncEngine& engine, std::string& path);
 // directory) in the source counterpart, read-only, hidden and system files included. A
 // source directory that exists but cannot be listed removes nothing.
 void RemoveExtraFiles(SyncEngine& engine, std::string& path);
+
+// What the clean-up of the job in hand would remove, counted over the same walk without
+// showing or changing anything; the listings are kept for the clean-up that follows.
+RemovalCounts CountExtraFiles(SyncEngine& engine);
+
+// With kept versions on, a removed file or folder is moved into them (a folder whole, its
+// content still listed item by item); a preview lists what would go and removes nothing.
 
 }  // namespace tarnvel

@@ -26,9 +26,23 @@ struct CleanLevel {
   bool sourceUnknown = false;
 };
 
+// What a cleaner does with what it finds extra.
+enum class CleanMode {
+  kAct,      // removes (or keeps as versions) and shows
+  kPreview,  // shows, and leaves it out of the job's later listings as if it had gone
+  kCount,    // only counts
+};
+
 class Cleaner {
  public:
-  explicit Cleaner(SyncEngine& engine) : engine_(engine), c_(engine.Controls()) {}
+  explicit Cleaner(SyncEngine& engine, bool counting = false)
+      : engine_(engine),
+        c_(engine.Controls()),
+        mode_(counting              ? CleanMode::kCount
+              : engine.Previewing() ? CleanMode::kPreview
+                                    : CleanMode::kAct) {}
+
+  const RemovalCounts& Counts() const { return counts_; }
 
   CleanLevel Open(const std::string& path) {
     CleanLevel level;
@@ -52,6 +66,11 @@ class Cleaner {
     if (level.sourceUnknown) return;
     for (const DirectoryEntry& entry : level.target.Entries()) {
       if (entry.IsDirectory()) continue;
+      if (mode_ == CleanMode::kCount) {
+        ++counts_.targetFiles;
+        if (!SourceHasFile(level, entry.name) && IsJoinableName(entry.name)) ++counts_.files;
+        continue;
+      }
       // Checked before each entry: a level entered after a stop removes nothing.
       if (engine_.StopRequested()) break;
       engine_.Totals().dataTotal += entry.size;
@@ -95,6 +114,7 @@ class Cleaner {
   // A listed name that would name another place when joined is reported and left alone.
   bool Joinable(const CleanLevel& level, const DirectoryEntry& entry) {
     if (IsJoinableName(entry.name)) return true;
+    if (mode_ == CleanMode::kCount) return false;
     engine_.Report().Failed("未清理", level.path + entry.name, "名称中含有路径分隔符，不能安全处理");
     return false;
   }
@@ -114,27 +134,63 @@ class Cleaner {
   void CleanSubdirectory(const CleanLevel& level, const DirectoryEntry& entry, bool topLevel) {
     const std::string child = level.path + entry.name;
     const std::string sourceChild = level.sourcePath + entry.name;
-    if (topLevel) c_.statusLine.SetText(kRemovingDirectoryPrefix + ShownPath(sourceChild));
+    if (topLevel && Shows()) c_.statusLine.SetText(kRemovingDirectoryPrefix + ShownPath(sourceChild));
+    const bool extra = !SourceHasDirectory(level, entry.name);
+    // A folder that goes whole (into the kept versions, or nowhere in a preview) still has its
+    // content listed item by item, as a removal one by one lists it.
+    const bool goesWhole = extra && (mode_ == CleanMode::kPreview || engine_.Versions().On());
     const CleanLevel inner = Open(child + "\\");
+    if (goesWhole) ++listOnly_;
     CleanFiles(inner);
     CleanDirectories(inner, false);
+    if (goesWhole) --listOnly_;
     // A stop leaves the rest of a directory that was being emptied where it is: no removal
     // starts after the stop, not even that of the remaining files with their directory.
     if (engine_.StopRequested()) return;
-    if (!SourceHasDirectory(level, entry.name) && SourceStillThere()) {
+    if (extra && mode_ != CleanMode::kCount && SourceStillThere()) {
       if (!topLevel) c_.statusLine.SetText(kRemovingDirectoryPrefix + ShownPath(sourceChild));
       engine_.Listings().Forget(level.path);
-      // Only a directory that goes is made archive-only (a read-only one could not be
-      // removed); the directories the clean-up keeps keep their attributes.
-      MakeArchiveOnly(child, entry.attributes);
-      if (RemoveDirectoryTree(child)) {
-        AppendToLog(c_.removedDirectoriesLog, ShownPath(child));
-        engine_.Report().Done("删除目录", child);
-      } else {
-        engine_.Report().FailedWithLastError("删除目录", child);
-      }
+      RemoveDirectory(child, entry.attributes);
     }
-    c_.removedDirectoriesCounter.SetText(CounterText(kRemovedDirectoriesPrefix, c_.removedDirectoriesLog));
+    if (Shows()) {
+      c_.removedDirectoriesCounter.SetText(CounterText(kRemovedDirectoriesPrefix, c_.removedDirectoriesLog));
+    }
+  }
+
+  bool Shows() const { return mode_ != CleanMode::kCount; }
+  // Inside a folder that goes whole, or in a preview: shown, not acted on.
+  bool ListsOnly() const { return mode_ == CleanMode::kPreview || listOnly_ > 0; }
+
+  void ListRemoval(ListBox& log, const std::string& path) {
+    AppendToLog(log, ShownPath(path));
+    if (mode_ == CleanMode::kPreview) engine_.Listings().Hide(path);
+  }
+
+  void RemoveDirectory(const std::string& child, std::uint32_t attributes) {
+    if (ListsOnly()) {
+      ListRemoval(c_.removedDirectoriesLog, child);
+      return;
+    }
+    if (engine_.Versions().On()) {
+      const std::string kept = engine_.Versions().SetAside(child);
+      if (kept.empty()) {
+        engine_.Report().FailedWithLastError("删除目录", child);
+        return;
+      }
+      AppendToLog(c_.removedDirectoriesLog, ShownPath(child));
+      engine_.Report().Done("删除目录", child);
+      engine_.Report().Done("移入历史版本", child + " -> " + ShownPath(kept));
+      return;
+    }
+    // Only a directory that goes is made archive-only (a read-only one could not be
+    // removed); the directories the clean-up keeps keep their attributes.
+    MakeArchiveOnly(child, attributes);
+    if (RemoveDirectoryTree(child)) {
+      AppendToLog(c_.removedDirectoriesLog, ShownPath(child));
+      engine_.Report().Done("删除目录", child);
+    } else {
+      engine_.Report().FailedWithLastError("删除目录", child);
+    }
   }
 
   void MakeArchiveOnly(const std::string& directory, std::uint32_t attributes) {
@@ -149,11 +205,13 @@ class Cleaner {
   // then makes as a real directory. A system that cannot remove a link alone leaves it, and
   // that is reported.
   void CleanLink(const CleanLevel& level, const DirectoryEntry& entry, bool topLevel) {
-    if (!SourceStillThere()) return;
+    if (mode_ == CleanMode::kCount || !SourceStillThere()) return;
     const std::string child = level.path + entry.name;
     c_.statusLine.SetText(kRemovingDirectoryPrefix + ShownPath(level.sourcePath + entry.name));
     engine_.Listings().Forget(level.path);
-    if (RemoveDirectoryTree(child)) {
+    if (ListsOnly()) {
+      ListRemoval(c_.removedDirectoriesLog, child);
+    } else if (RemoveDirectoryTree(child)) {
       AppendToLog(c_.removedDirectoriesLog, ShownPath(child));
       engine_.Report().Done("删除链接", child);
     } else {
@@ -164,7 +222,12 @@ class Cleaner {
 
   void RemoveFile(const std::string& file, std::uint32_t attributes) {
     c_.statusLine.SetText(kRemovingFilePrefix + ShownPath(file));
-    if (RemoveListedFile(file, attributes, true)) {
+    if (ListsOnly()) {
+      ListRemoval(c_.removedFilesLog, file);
+    } else if (engine_.Versions().On() && !IsTemporaryFilePath(file)) {
+      // A copy's temporary left by a killed run is no version of anything: it goes for good.
+      KeepFile(file);
+    } else if (RemoveListedFile(file, attributes, true)) {
       AppendToLog(c_.removedFilesLog, ShownPath(file));
       engine_.Report().Done("删除文件", file);
     } else {
@@ -173,9 +236,23 @@ class Cleaner {
     c_.removedFilesCounter.SetText(CounterText(kRemovedFilesPrefix, c_.removedFilesLog));
   }
 
+  void KeepFile(const std::string& file) {
+    const std::string kept = engine_.Versions().SetAside(file);
+    if (kept.empty()) {
+      engine_.Report().FailedWithLastError("删除文件", file);
+      return;
+    }
+    AppendToLog(c_.removedFilesLog, ShownPath(file));
+    engine_.Report().Done("删除文件", file);
+    engine_.Report().Done("移入历史版本", file + " -> " + ShownPath(kept));
+  }
+
   SyncEngine& engine_;
   MainControls& c_;
-  bool sourceLost_ = false;      // the source root was found missing
+  CleanMode mode_;
+  RemovalCounts counts_;
+  int listOnly_ = 0;         // depth of folders that go whole
+  bool sourceLost_ = false;  // the source root was found missing
 };
 
 }  // namespace
@@ -190,6 +267,14 @@ void RemoveExtraFiles(SyncEngine& engine, std::string& path) {
   EnsureTrailingSeparator(path);
   Cleaner cleaner(engine);
   cleaner.CleanFiles(cleaner.Open(path));
+}
+
+RemovalCounts CountExtraFiles(SyncEngine& engine) {
+  Cleaner cleaner(engine, true);
+  const CleanLevel root = cleaner.Open(engine.Roots().target);
+  cleaner.CleanFiles(root);
+  cleaner.CleanDirectories(root, true);
+  return cleaner.Counts();
 }
 
 }  // namespace tarnvel

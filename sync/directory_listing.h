@@ -6,6 +6,7 @@
 #include <deque>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,8 @@ class DirectoryListing {
   // The entry of that name, letter case ignored as the file system ignores it; nullptr when
   // there is none. Names the folding cannot match are looked up by the caller directly.
   const DirectoryEntry* Find(const std::string& name) const;
+  // Leaves out the entries of these names (as NormalisePath spells directory + name).
+  void LeaveOut(const std::string& directory, const std::unordered_set<std::string>& paths);
 
  private:
   bool listed_ = false;
@@ -70,6 +73,9 @@ class ListingCache {
   std::pair<DirectoryListing, DirectoryListing> TakeBoth(const std::string& first, const std::string& second);
   // Forgets every listing and ends the listing thread, at the end of a job.
   void Clear();
+  // A preview's removal: the entry is left out of every listing taken afterwards in this job,
+  // as the run would find it gone. Forgotten by Clear.
+  void Hide(const std::string& path);
 
  private:
   struct Kept {
@@ -79,12 +85,14 @@ class ListingCache {
   };
   void Erase(std::unordered_map<std::string, Kept>::iterator it);
   void Trim();
+  DirectoryListing WithoutHidden(const std::string& directory, DirectoryListing listing) const;
 
   std::unordered_map<std::string, Kept> listings_;           // by NormalisePath
   std::deque<std::pair<std::string, std::uint64_t>> order_;  // oldest first; stale pairs skipped
   std::uint64_t generation_ = 0;
   std::size_t bytes_ = 0;
   std::size_t budget_ = kDefaultBudget;
+  std::unordered_set<std::string> hidden_;  // by NormalisePath
   SideThread side_;
 };
 

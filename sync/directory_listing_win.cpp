@@ -101,12 +101,29 @@ void ListingCache::Forget(const std::string& directory) {
 }
 
 DirectoryListing ListingCache::Take(const std::string& directory) {
-  if (listings_.empty()) return DirectoryListing::Of(directory);
+  if (listings_.empty()) return WithoutHidden(directory, DirectoryListing::Of(directory));
   const auto it = listings_.find(NormalisePath(directory));
-  if (it == listings_.end()) return DirectoryListing::Of(directory);
+  if (it == listings_.end()) return WithoutHidden(directory, DirectoryListing::Of(directory));
   DirectoryListing listing = std::move(it->second.listing);
   Erase(it);
+  return WithoutHidden(directory, std::move(listing));
+}
+
+void ListingCache::Hide(const std::string& path) { hidden_.insert(NormalisePath(path)); }
+
+DirectoryListing ListingCache::WithoutHidden(const std::string& directory, DirectoryListing listing) const {
+  if (!hidden_.empty()) listing.LeaveOut(directory, hidden_);
   return listing;
+}
+
+void DirectoryListing::LeaveOut(const std::string& directory, const std::unordered_set<std::string>& paths) {
+  std::string prefix = directory;
+  if (prefix.empty() || prefix.back() != '\\') prefix += '\\';
+  std::erase_if(entries_, [&](const DirectoryEntry& entry) {
+    return paths.count(NormalisePath(prefix + entry.name)) != 0;
+  });
+  index_.clear();
+  indexed_ = false;
 }
 
 std::pair<DirectoryListing, DirectoryListing> ListingCache::TakeBoth(const std::string& first,
@@ -119,6 +136,10 @@ std::pair<DirectoryListing, DirectoryListing> ListingCache::TakeBoth(const std::
   std::pair<DirectoryListing, DirectoryListing> both;
   side_.RunAlongside([&] { both.first = DirectoryListing::Of(first); },
                      [&] { both.second = DirectoryListing::Of(second); });
+  if (!hidden_.empty()) {
+    both.first.LeaveOut(first, hidden_);
+    both.second.LeaveOut(second, hidden_);
+  }
   return both;
 }
 
@@ -126,6 +147,7 @@ void ListingCache::Clear() {
   listings_.clear();
   order_.clear();
   bytes_ = 0;
+  hidden_.clear();
   side_.Stop();
 }
 

@@ -7,6 +7,7 @@
 #include "sync/case_rename.h"
 #include "sync/directory_listing.h"
 #include "sync/file_sync.h"
+#include "sync/kept_versions.h"
 #include "sync/link_guard.h"
 #include "sync/path_helpers.h"
 #include "sync/progress_display.h"
@@ -56,11 +57,14 @@ class DirectoryWalk {
     }
     const std::string targetRoot = CounterpartPath(root, engine_.Roots().source, engine_.Roots().target);
     if (targetRoot.empty()) return;
-    if (!MakeDirectoryWithParents(targetRoot)) {
-      engine_.Report().FailedBelow("创建目录", targetRoot, SystemErrorText(LastErrorCode()));
-      return;
+    // A preview leaves even a missing target root unmade: its walk finds it empty.
+    if (!engine_.Previewing()) {
+      if (!MakeDirectoryWithParents(targetRoot)) {
+        engine_.Report().FailedBelow("创建目录", targetRoot, SystemErrorText(LastErrorCode()));
+        return;
+      }
+      engine_.MutableRoots().RefreshTarget();
     }
-    engine_.MutableRoots().RefreshTarget();
     TargetListing target(engine_, targetRoot);
     chain_.Push(root);
     WalkLevel(root, listing, target);
@@ -73,7 +77,9 @@ class DirectoryWalk {
       if (!entry.IsDirectory()) continue;
       // Checked before each entry: a level entered after a stop creates and copies nothing.
       if (engine_.StopRequested()) break;
-      if (!IsDotName(entry.name) && MayEnter(path, entry)) {
+      if (IsVersionsFolderName(entry.name) && SamePath(path, engine_.Roots().source)) {
+        engine_.Report().Noted(path + entry.name, kVersionsNameInSource);
+      } else if (!IsDotName(entry.name) && MayEnter(path, entry)) {
         VisitSubdirectory(path, target.Directory(), entry, target.Get().Find(entry.name));
       }
       engine_.PumpEvents();
@@ -178,6 +184,10 @@ class DirectoryWalk {
                                                         const std::string& targetChild,
                                                         const std::string& targetChildPath,
                                                         const DirectoryEntry& entry) {
+    if (engine_.Previewing()) {
+      AppendToLog(c_.createdDirectoriesLog, ShownPath(child));
+      return DirectoryListing::Empty();
+    }
     if (MakeDirectory(targetChild)) {
       AppendToLog(c_.createdDirectoriesLog, ShownPath(child));
       engine_.Report().Done("创建目录", targetChild);

@@ -11,6 +11,7 @@
 namespace tarnvel {
 
 class DirectoryListing;
+class KeptVersions;
 class RunReport;
 
 // The temporary file a copy is written to before it replaces its target lies in the target's
@@ -35,6 +36,9 @@ struct CopyFacts {
   // Replace a read-only target (made writable first); when false such a target is left as it
   // is and the copy fails with "access denied", as a plain overwrite would.
   bool replaceReadOnly = true;
+  // When on, the old target is moved into the kept versions before the new copy takes its
+  // place, instead of being overwritten (and moved back when that last step fails).
+  KeptVersions* versions = nullptr;
 
   bool TargetIsLink() const {
     return targetAttributes >= 0 && (static_cast<std::uint64_t>(targetAttributes) & kAttrReparsePoint) != 0;
@@ -47,6 +51,8 @@ struct CopyResult {
   // The copy is complete but the source's attributes could not be given to it.
   bool attributesFailed = false;
   unsigned long attributesError = 0;
+  // Where the old target was kept, when it was.
+  std::string keptAt;
 };
 
 // Copies source to target with the system's copy (last-write time kept) and, when asked, gives

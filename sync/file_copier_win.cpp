@@ -4,6 +4,7 @@
 
 #include "runtime/encoding.h"
 #include "sync/directory_listing.h"
+#include "sync/kept_versions.h"
 #include "sync/run_report.h"
 #include "sync/walk_support.h"
 
@@ -111,6 +112,27 @@ std::string CopyToTemporary(const std::string& source, const std::string& target
   return {};
 }
 
+// The complete copy takes the place of a target that goes into the kept versions first. A
+// target that vanished meanwhile leaves nothing to keep; one that cannot be kept stays as it is.
+CopyResult& ReplaceKeepingOld(const std::string& temp, const std::string& target, const CopyFacts& facts,
+                              CopyResult& result) {
+  result.keptAt = facts.versions->SetAside(target);
+  if (result.keptAt.empty() && GetLastError() != ERROR_FILE_NOT_FOUND) {
+    result.error = GetLastError();
+    DiscardTemporary(temp);
+    return result;
+  }
+  if (!MoveFileReplace(temp, target)) {
+    result.error = GetLastError();
+    if (!result.keptAt.empty() && facts.versions->PutBack(result.keptAt, target)) result.keptAt.clear();
+    DiscardTemporary(temp);
+    return result;
+  }
+  result.copied = true;
+  if (facts.carryAttributes) CarryAttributes(target, facts.sourceAttributes, result);
+  return result;
+}
+
 CopyResult ReplaceExisting(const std::string& source, const std::string& target, const CopyFacts& facts,
                            const CopyProgress& progress) {
   CopyResult result;
@@ -125,6 +147,8 @@ CopyResult ReplaceExisting(const std::string& source, const std::string& target,
     result.error = error;
     return result;
   }
+  if (facts.versions != nullptr && facts.versions->On())
+    return ReplaceKeepingOld(temp, target, facts, result);
   // The rename is tried first, as the target is: a system that shows a file link as the file
   // behind it (Wine does) would have an attribute write change that file. Only a target the
   // system refuses to replace is made archive-only and tried again, its attributes restored when

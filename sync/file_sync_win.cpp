@@ -6,6 +6,7 @@
 #include "sync/file_decision.h"
 #include "sync/file_info.h"
 #include "sync/full_target.h"
+#include "sync/kept_versions.h"
 #include "sync/path_helpers.h"
 #include "sync/progress_display.h"
 #include "sync/run_report.h"
@@ -15,6 +16,8 @@
 
 namespace tarnvel {
 namespace {
+
+constexpr const char* kReplaceMark = "（替换）";
 
 // What the two listings say about the copy, so that it needs no look-up of its own.
 CopyFacts FactsOf(const DirectoryEntry& source, const DirectoryEntry* target,
@@ -35,9 +38,25 @@ void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string&
   const std::string targetPath = targetDir + source.name;
   c.statusLine.SetText(kProcessingPrefix + ShownPath(sourcePath));
   c.dataCounter.SetText(kDataCounterPrefix + SizeText(engine.Totals().dataTotal / 1024));
-  const CopyResult result = ReplaceWithCopy(
-      sourcePath, targetPath, FactsOf(source, target, targetListing),
-      [&engine](std::int64_t total, std::int64_t done) { return OnCopyProgress(engine, total, done); });
+  if (target != nullptr) ++engine.Totals().replacedFiles;
+  if (engine.Previewing()) {
+    // A replace is shown as such: the file there now goes (into the kept versions, when on).
+    AppendToLog(c.copiedFilesLog,
+                NormalisePath(ShownPath(targetPath)) + (target != nullptr ? kReplaceMark : ""));
+    c.fileCounter.SetText(CounterText(kFileCounterPrefix, c.copiedFilesLog));
+    return;
+  }
+  CopyFacts facts = FactsOf(source, target, targetListing);
+  facts.versions = &engine.Versions();
+  const CopyProgress progress = [&engine](std::int64_t total, std::int64_t done) {
+    return OnCopyProgress(engine, total, done);
+  };
+  CopyResult result = ReplaceWithCopy(sourcePath, targetPath, facts, progress);
+  // A full volume first gives up the oldest kept versions, and the copy is tried once more.
+  if (!result.copied && CopyFailedForSpace(targetPath, source.size, result.error) &&
+      engine.Versions().MakeRoom(source.size, engine.Report())) {
+    result = ReplaceWithCopy(sourcePath, targetPath, facts, progress);
+  }
   if (!result.copied) {
     if (!StopIfTargetFull(engine.Report(), targetPath, source.size, result.error)) {
       engine.Report().Failed("复制", targetPath, SystemErrorText(result.error));
@@ -46,6 +65,8 @@ void CopyOneFile(SyncEngine& engine, const std::string& path, const std::string&
   }
   AppendToLog(c.copiedFilesLog, NormalisePath(ShownPath(targetPath)));
   engine.Report().Done("复制", targetPath);
+  if (!result.keptAt.empty())
+    engine.Report().Done("移入历史版本", targetPath + " -> " + ShownPath(result.keptAt));
   if (result.attributesFailed)
     engine.Report().Failed("设置属性", targetPath, SystemErrorText(result.attributesError));
   c.fileCounter.SetText(CounterText(kFileCounterPrefix, c.copiedFilesLog));
@@ -81,7 +102,7 @@ void CarrySpelling(SyncEngine& engine, const std::string& targetDir, const Direc
 
 void SyncAgainst(SyncEngine& engine, const std::string& path, const DirectoryListing& source,
                  const std::string& targetDir, const DirectoryListing& target) {
-  RemoveLeftoverTemporaries(targetDir, target, source, engine.Report());
+  if (!engine.Previewing()) RemoveLeftoverTemporaries(targetDir, target, source, engine.Report());
   for (const DirectoryEntry& entry : source.Entries()) {
     if (entry.IsDirectory()) continue;
     // Checked before each entry: files met after a stop are not copied.

@@ -25,6 +25,11 @@ bool FailedForWantOfSpace(unsigned long error, std::int64_t freeBytes, std::int6
 // (the system could not tell) is said so.
 std::string FullTargetText(std::int64_t freeBytes, std::int64_t neededBytes);
 
+// True when the copy of `targetFile` (which needed `neededBytes`) failed with `error` for want
+// of space, by FailedForWantOfSpace and the room its folder's volume has left: the kept versions
+// may then make room and the copy be tried once more. Windows build only.
+bool CopyFailedForSpace(const std::string& targetFile, std::int64_t neededBytes, unsigned long error);
+
 // The one place where a failed copy stops a job. When the copy of `targetFile` (which needed
 // `neededBytes`) failed for want of space, it is reported with the room the volume has left,
 // the report is marked stopped for that reason and the result is true: the caller copies

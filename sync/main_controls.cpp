@@ -1,5 +1,9 @@
 #include "sync/main_controls.h"
 
+#include <string>
+
+#include "sync/kept_versions.h"
+
 namespace tarnvel {
 
 MainControls::MainControls() {
@@ -8,6 +12,7 @@ MainControls::MainControls() {
   taskList.SetColumns({"源目录", "目标目录"}, {260, 260});
   scheduleList.SetColumns({"日", "类型", "说明", "方式", "时间"}, {40, 40, 180, 60, 60});
   fileProgress.SetRange(0, 100);
+  keepDaysBox.SetText(std::to_string(kDefaultKeepDays));
 }
 
 std::vector<MainControls::Named> MainControls::All() {
@@ -29,10 +34,12 @@ std::vector<MainControls::Named> MainControls::All() {
       {"intervalSwitch", &intervalSwitch},
       {"intervalBox", &intervalBox},
       {"cleanUpSwitch", &cleanUpSwitch},
+      {"keepDaysBox", &keepDaysBox},
       {"runHistory", &runHistory},
       {"statusLine", &statusLine},
       {"startControl", &startControl},
       {"stopControl", &stopControl},
+      {"previewControl", &previewControl},
       {"serviceControl", &serviceControl},
       {"removableDiskControl", &removableDiskControl},
       {"usageNotesControl", &usageNotesControl},

@@ -60,6 +60,9 @@ struct MainControls {
 
   // Remove from the target what the source no longer holds.
   CheckBox cleanUpSwitch;
+  // Days what a run removes or replaces is kept in the target's versions folder; 0 removes
+  // for good. Its text as typed; an unusable one counts as the default.
+  EditBox keepDaysBox;
 
   // Run start and duration lines.
   ListBox runHistory;
@@ -67,6 +70,7 @@ struct MainControls {
 
   Button startControl;
   Button stopControl;
+  Button previewControl;  // "预览(&P)": what a run would do, nothing changed
   Button serviceControl;
   Button removableDiskControl;
   Button usageNotesControl;

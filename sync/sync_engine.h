@@ -9,7 +9,9 @@
 #include <functional>
 #include <string>
 
+#include "runtime/values.h"
 #include "sync/directory_listing.h"
+#include "sync/kept_versions.h"
 #include "sync/main_controls.h"
 #include "sync/run_report.h"
 #include "sync/system_folders.h"
@@ -24,6 +26,7 @@ struct RunTotals {
   std::int64_t currentFileSize = 0;  // the latest progress call's figures
   std::int64_t currentBytesDone = 0;
   std::int64_t previousBytesDone = 0;  // currentBytesDone at the last speed tick
+  std::int32_t replacedFiles = 0;      // copies over an existing target file
 };
 
 // What the layers above the engine supply. Every hook may be left empty.
@@ -78,6 +81,22 @@ class SyncEngine {
   // Listings shared between the walks of the job in hand.
   ListingCache& Listings() { return listings_; }
 
+  // The kept versions of the job in hand (off while the retention is 0).
+  KeptVersions& Versions() { return versions_; }
+  void SetVersions(KeptVersions versions) { versions_ = std::move(versions); }
+  // When the run in hand started: its versions' folder is named after it.
+  DateTime RunStart() const { return runStart_; }
+  void SetRunStart(DateTime start) { runStart_ = start; }
+
+  // A preview walks and shows what a run would do, and changes nothing on disk.
+  bool Previewing() const { return previewing_; }
+  void SetPreviewing(bool on) { previewing_ = on; }
+
+  // Whether someone can be asked before a clean-up that would remove most of a target: the
+  // user who started the run from the visible window. Otherwise such a clean-up is held back.
+  bool UserCanConfirm() const { return userCanConfirm_; }
+  void SetUserCanConfirm(bool on) { userCanConfirm_ = on; }
+
   // Dispatches pending messages, at most once per eventInterval.
   void PumpEvents();
   // Dispatches pending messages now (the runner's own points between jobs).
@@ -91,6 +110,10 @@ class SyncEngine {
   WalkRoots roots_;
   RunReport report_;
   ListingCache listings_;
+  KeptVersions versions_;
+  DateTime runStart_;
+  bool previewing_ = false;
+  bool userCanConfirm_ = false;
   std::atomic<int> stopRequested_{0};
   bool running_ = false;
   bool pumpedOnce_ = false;

@@ -28,6 +28,12 @@ bool RunSyncTasks(SyncEngine& engine, RunJobsFrom from = RunJobsFrom::kBoxesOrTi
 // Whether the run takes the boxes' single job. `ecValue` is read only when the list has rows.
 bool RunsBoxesJob(RunJobsFrom from, int taskRows, const std::function<std::string()>& ecValue);
 
+// Walks exactly as RunSyncTasks would, with the same boxes, task list and clean-up switch, and
+// lists on the logs what the run would create, copy, replace and remove, with the counters;
+// changes nothing on disk (not even the target root) and adds nothing to the run history. The
+// status line says it was a preview and sums it up. Refused like RunSyncTasks during a run.
+bool PreviewSyncTasks(SyncEngine& engine);
+
 // Once the history holds 10 lines or more, the lines at positions 1 and then 2 (counted from
 // 0, the second in the shortened list) go.
 void TrimRunHistory(ListBox& history);

@@ -15,8 +15,10 @@
 #include "sync/directory_sync.h"
 #include "sync/file_info.h"
 #include "sync/file_sync.h"
+#include "sync/kept_versions.h"
 #include "sync/path_helpers.h"
 #include "sync/progress_display.h"
+#include "sync/removal_guard.h"
 #include "sync/run_log.h"
 #include "sync/sync_engine.h"
 #include "sync/walk_roots.h"
@@ -69,6 +71,31 @@ bool SourceCanBeCleanedAgainst(SyncEngine& engine) {
   return true;
 }
 
+// A clean-up that would remove most of the target runs only when the user who started the run
+// from the visible window says so; with nobody to ask it is held back, as a failure of the job.
+// A preview lists it all the same and says that the run would ask.
+bool CleanUpConfirmed(SyncEngine& engine) {
+  const RemovalCounts counts = CountExtraFiles(engine);
+  if (!IsMassRemoval(counts)) return true;
+  const std::string target = ShownPath(engine.Roots().target);
+  if (engine.Previewing()) {
+    engine.Report().Noted(target, "清理会移除目标中一半以上的文件，运行时要先确认");
+    return true;
+  }
+  const bool visible = engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible();
+  if (engine.UserCanConfirm() && visible) {
+    const int flags = kMessageOkCancel | kMessageIconExclamation | kMessageDefaultSecond;
+    if (ShowMessage(MassRemovalQuestion(counts, target, engine.Versions().Days()), flags, "提示") ==
+        kButtonOk) {
+      return true;
+    }
+    engine.Report().Noted(target, "清理已取消，只复制");
+    return false;
+  }
+  engine.Report().Failed("未清理", target, MassRemovalHeldBack(counts));
+  return false;
+}
+
 std::string NormalisedBoxText(ComboBox& box) {
   std::string text = box.Text();
   if (!text.empty() && text.back() != '\\') {
@@ -115,7 +142,12 @@ void RunJobSteps(SyncEngine& engine) {
   const DirectoryListing sourceRoot = ListSourceRoot(engine.Roots(), engine.Report());
   if (!sourceRoot.Listed()) return;
   engine.Listings().Keep(engine.Roots().source, sourceRoot);
-  if (c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine)) {
+  engine.SetVersions(
+      KeptVersions(resolved.roots.target, engine.RunStart(), KeepDaysFromText(c.keepDaysBox.Text())));
+  const bool clean =
+      c.cleanUpSwitch.Checked() && SourceCanBeCleanedAgainst(engine) && CleanUpConfirmed(engine);
+  if (!engine.Previewing()) engine.Versions().Expire(Now(), engine.Report());
+  if (clean) {
     c.statusLine.SetText("信息：同步清理开始处理...");
     std::string root = engine.Roots().target;
     RemoveExtraDirectories(engine, root);
@@ -128,6 +160,7 @@ void RunJobSteps(SyncEngine& engine) {
   root = engine.Roots().source;
   SyncFilesOfDirectory(engine, root);
   engine.Listings().Clear();
+  engine.SetVersions(KeptVersions());
 }
 
 std::string PortableIniPath(const SyncEngine& engine, const SyncHooks& hooks) {
@@ -138,6 +171,7 @@ std::string PortableIniPath(const SyncEngine& engine, const SyncHooks& hooks) {
 constexpr char kStoppedMark[] = "（已停止）";
 
 void AddDurationLine(SyncEngine& engine) {
+  if (engine.Previewing()) return;  // a preview is no run of the history
   ListBoxAdd(engine.Controls().runHistory, DurationLine(TickCount() - engine.Totals().startTick) +
                                                (engine.StopRequested() ? kStoppedMark : ""));
 }
@@ -193,11 +227,48 @@ SyncHooks SystemSyncHooks() {
   return hooks;
 }
 
-bool RunSyncTasks(SyncEngine& engine, RunJobsFrom from) {
+namespace {
+
+std::string PreviewSummary(SyncEngine& engine) {
+  const MainControls& c = engine.Controls();
+  return "信息：这是预览，没有改动任何文件。运行将创建目录 " + ToText(ListBoxCount(c.createdDirectoriesLog)) +
+         " 个，复制文件 " + ToText(ListBoxCount(c.copiedFilesLog)) + " 个（其中替换 " +
+         ToText(engine.Totals().replacedFiles) + " 个），删除目录 " +
+         ToText(ListBoxCount(c.removedDirectoriesLog)) + " 个，删除文件 " +
+         ToText(ListBoxCount(c.removedFilesLog)) + " 个。";
+}
+
+void ShowOutcome(SyncEngine& engine, std::optional<RunLogScope>& log) {
+  MainControls& c = engine.Controls();
+  const std::int32_t failures = engine.Report().Failures();
+  // A stopped run says so: "all done" would tell the user the target is complete when it is not.
+  const bool stopped = engine.StopRequestedByUser();
+  // A job that stopped on its own (a full target) says why.
+  const std::string& reason = engine.Report().StopReason();
+  if (stopped && log) log->Line("停止：" + LogTimeText(Now()) + "，任务在完成前被停止，目标目录尚未同步完");
+  log.reset();  // the totals are written before the completion message waits for the user
+  if (engine.Previewing()) {
+    const std::string failed = failures == 0 ? "" : "有 " + ToText(failures) + " 项未能完成，详见失败列表。";
+    c.statusLine.SetText(stopped ? std::string("信息：预览已停止，没有改动任何文件。")
+                                 : PreviewSummary(engine) + failed);
+    return;
+  }
+  c.statusLine.SetText(EndOfRunStatus(stopped, failures, engine.Report().FoldersLeftOut(), reason));
+  if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
+    const std::string said = stopped           ? std::string("任务已停止")
+                             : !reason.empty() ? reason + "，备份不完整，详见失败列表"
+                             : failures == 0   ? std::string("已经完成任务")
+                                             : std::string("任务结束，但备份不完整，详见失败列表");
+    ShowMessage(said, kMessageIconInformation, "信息");
+  }
+}
+
+bool RunOrPreview(SyncEngine& engine, bool preview, RunJobsFrom from) {
   RunGuard guard(engine);
   if (!guard.Acquired()) return false;
+  engine.SetPreviewing(preview);
   MainControls& c = engine.Controls();
-  c.statusLine.SetText("信息：程序初始成功，任务开始中...");
+  c.statusLine.SetText(preview ? "信息：正在预览，不会改动任何文件..." : "信息：程序初始成功，任务开始中...");
   if (engine.Hooks().storeJobBoxes) engine.Hooks().storeJobBoxes(c.sourceBox.Text(), c.targetBox.Text());
   ListBoxClear(c.createdDirectoriesLog);
   ListBoxClear(c.copiedFilesLog);
@@ -206,37 +277,37 @@ bool RunSyncTasks(SyncEngine& engine, RunJobsFrom from) {
   ListBoxClear(c.failuresLog);
   engine.Report().Clear();
   c.startControl.SetEnabled(false);
+  c.previewControl.SetEnabled(false);
   c.stopControl.SetEnabled(true);
   engine.ClearStop();
-  std::optional<RunLogScope> log(std::in_place, engine.Report(), "Orvane目录同步 V2.5 运行记录");
+  engine.SetRunStart(Now());
+  std::optional<RunLogScope> log;
+  if (!preview) log.emplace(engine.Report(), "Orvane目录同步 V2.5 运行记录");
   {
     SpeedTimerScope timer(engine);
     engine.Totals().startTick = TickCount();
     engine.Totals().dataTotal = 0;
-    ListBoxAdd(c.runHistory, ToText(Now()));
+    engine.Totals().replacedFiles = 0;
+    if (!preview) ListBoxAdd(c.runHistory, ToText(Now()));
     RunJobs(engine, from);
     c.runHistory.Select(ListBoxCount(c.runHistory));
   }
   // The logs show their last lines before the run says it has ended.
   BringControlsUpToDate();
   c.startControl.SetEnabled(true);
+  c.previewControl.SetEnabled(true);
   c.stopControl.SetEnabled(false);
-  const std::int32_t failures = engine.Report().Failures();
-  // A stopped run says so: "all done" would tell the user the target is complete when it is not.
-  const bool stopped = engine.StopRequestedByUser();
-  // A job that stopped on its own (a full target) says why.
-  const std::string& reason = engine.Report().StopReason();
-  if (stopped) log->Line("停止：" + LogTimeText(Now()) + "，任务在完成前被停止，目标目录尚未同步完");
-  log.reset();  // the totals are written before the completion message waits for the user
-  c.statusLine.SetText(EndOfRunStatus(stopped, failures, engine.Report().FoldersLeftOut(), reason));
-  if (engine.Hooks().mainWindowVisible && engine.Hooks().mainWindowVisible()) {
-    const std::string said = stopped           ? std::string("任务已停止")
-                             : !reason.empty() ? reason + "，备份不完整，详见失败列表"
-                             : failures == 0   ? std::string("已经完成任务")
-                                               : std::string("任务结束，但备份不完整，详见失败列表");
-    ShowMessage(said, kMessageIconInformation, "信息");
-  }
+  ShowOutcome(engine, log);
+  engine.SetPreviewing(false);
   return true;
+}
+
+}  // namespace
+
+bool RunSyncTasks(SyncEngine& engine, RunJobsFrom from) { return RunOrPreview(engine, false, from); }
+
+bool PreviewSyncTasks(SyncEngine& engine) {
+  return RunOrPreview(engine, true, RunJobsFrom::kBoxesOrTickedRows);
 }
 
 }  // namespace tarnvel

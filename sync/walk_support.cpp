@@ -21,6 +21,11 @@ bool IsTemporaryFileName(std::string_view name) {
   return true;
 }
 
+bool IsTemporaryFilePath(std::string_view path) {
+  const std::size_t cut = path.find_last_of("\\/");
+  return IsTemporaryFileName(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
 bool SamePath(std::string_view a, std::string_view b) { return NormalisePath(a) == NormalisePath(b); }
 
 }  // namespace tarnvel

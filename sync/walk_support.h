@@ -38,6 +38,8 @@ bool IsJoinableName(std::string_view name);
 // "~tv", 8 lower-case hexadecimal digits, ".tmp"): a run killed mid-copy leaves such a file
 // behind, and only such a name is taken for one.
 bool IsTemporaryFileName(std::string_view name);
+// The same for the last name of a path.
+bool IsTemporaryFilePath(std::string_view path);
 
 // True when two paths name the same place as NormalisePath spells them (letter case,
 // doubled and trailing separators aside).

@@ -38,6 +38,8 @@ enum MainWindowId : int {
   kIdExit,
   kIdPages,
   kIdTaskList,
+  kIdPreview,
+  kIdKeepDaysBox,
   kIdSlotFirst = 120,  // 3 slots x (switch, hour, minute, second): 120 .. 131
   kIdScheduleList = 140,
   kIdCalendarSwitch,
@@ -153,8 +155,10 @@ class MainWindow : public Window {
   std::unique_ptr<Captions> captions_;
   // Runs the boxes' job for the scheduler: false only when a run is in progress already.
   bool RunScheduled();
-  // Checks the job's boxes (or ticked rows) and runs them; false when nothing ran.
-  bool CheckAndRun(RunJobsFrom from);
+  // Checks the job's boxes (or ticked rows) and runs them, or previews them; false when nothing
+  // ran.
+  bool CheckAndRun(RunJobsFrom from, bool preview = false);
+  bool PreviewRun();
   void SlotBoxEdited(int id);
 
   std::unique_ptr<Scheduler> scheduler_;

@@ -13,6 +13,7 @@
 #include "runtime/files.h"
 #include "runtime/text.h"
 #include "runtime/values.h"
+#include "sync/kept_versions.h"
 #include "sync/run_report.h"
 #include "sync/task_runner.h"
 #include "ui/main_window.h"
@@ -103,6 +104,7 @@ struct MainWindow::Captions {
   Label target;
   std::array<std::array<Label, 2>, kDailySlotCount> slotColons;
   Label intervalUnit;
+  Label keepDays;
   Button scheduleListToggle;
   bool scheduleListShown = true;
 };
@@ -182,7 +184,9 @@ void MainWindow::CreateControls() {
   c.startControl.SetText("开始同步(&S)");
   c.stopControl.SetText("停止(&T)");
   c.stopControl.SetEnabled(false);
+  c.previewControl.SetText("预览(&P)");
   c.cleanUpSwitch.SetText("清除多余文件(&D)");
+  k.keepDays.SetText("历史版本保留天数:");
   if (c.serviceControl.Text().empty()) c.serviceControl.SetText("关闭服务");
   if (c.removableDiskControl.Text().empty()) c.removableDiskControl.SetText("U 盘模式");
   c.usageNotesControl.SetText("使用说明(&H)");
@@ -214,7 +218,10 @@ void MainWindow::CreateControls() {
   AddControl(c.targetBrowse, kIdTargetBrowse);
   AddControl(c.startControl, kIdStart);
   AddControl(c.stopControl, kIdStop);
+  AddControl(c.previewControl, kIdPreview);
   AddControl(c.cleanUpSwitch, kIdCleanUp);
+  AddControl(k.keepDays, caption++);
+  AddControl(c.keepDaysBox, kIdKeepDaysBox);
   AddControl(c.serviceControl, kIdService);
   AddControl(c.removableDiskControl, kIdRemovableDisk);
   AddControl(c.usageNotesControl, kIdUsageNotes);
@@ -283,13 +290,16 @@ void MainWindow::ArrangeControls(int width, int height) {
 
   Place(c.startControl, column, 8, kColumn, kButtonHeight);
   Place(c.stopControl, column, 40, kColumn, kButtonHeight);
-  Place(c.cleanUpSwitch, column + 2, 76, kColumn - 2, kRowHeight);
-  Place(c.serviceControl, column, 104, kColumn, kButtonHeight);
-  Place(c.removableDiskControl, column, 136, kColumn, kButtonHeight);
-  Place(c.usageNotesControl, column, 168, kColumn, kButtonHeight);
-  Place(c.exitControl, column, 200, kColumn, kButtonHeight);
-  Place(updateLabel_, column, 232, kColumn, 18);
-  const int columnBottom = 200 + kButtonHeight;
+  Place(c.previewControl, column, 72, kColumn, kButtonHeight);
+  Place(c.cleanUpSwitch, column + 2, 108, kColumn - 2, kRowHeight);
+  Place(k.keepDays, column + 2, 135, kColumn - 38, 18);
+  Place(c.keepDaysBox, column + kColumn - 34, 132, 34, kRowHeight);
+  Place(c.serviceControl, column, 160, kColumn, kButtonHeight);
+  Place(c.removableDiskControl, column, 192, kColumn, kButtonHeight);
+  Place(c.usageNotesControl, column, 224, kColumn, kButtonHeight);
+  Place(c.exitControl, column, 256, kColumn, kButtonHeight);
+  Place(updateLabel_, column, 288, kColumn, 18);
+  const int columnBottom = 256 + kButtonHeight;
 
   // Below the two tab controls: counters, the file's progress and the status line.
   const int statusTop = height - kMargin - 18;
@@ -503,6 +513,14 @@ void MainWindow::OnCommand(int id, int code) {
     case kIdStart:
       StartRun();
       break;
+    case kIdPreview:
+      PreviewRun();
+      break;
+    case kIdKeepDaysBox:
+      // A day count left unusable shows what a run will take.
+      if (code == EN_KILLFOCUS)
+        controls_.keepDaysBox.SetText(ToText(KeepDaysFromText(controls_.keepDaysBox.Text())));
+      break;
     case kIdStop:
       RequestStop();
       break;
@@ -627,13 +645,18 @@ void MainWindow::TaskMenu() {
 }
 
 bool MainWindow::StartRun(RunJobsFrom from) {
+  // The user who clicked is there to be asked before a clean-up that would empty most of a target.
+  engine_.SetUserCanConfirm(true);
   const bool ran = CheckAndRun(from);
+  engine_.SetUserCanConfirm(false);
   // A slot that fell due during the user's run starts now, once.
   if (ran && scheduler_ && !exitPending_) scheduler_->RunFinished();
   return ran;
 }
 
-bool MainWindow::CheckAndRun(RunJobsFrom from) {
+bool MainWindow::PreviewRun() { return CheckAndRun(RunJobsFrom::kBoxesOrTickedRows, true); }
+
+bool MainWindow::CheckAndRun(RunJobsFrom from, bool preview) {
   if (exitPending_) return false;
   MainControls& c = controls_;
   TakeShownText(c.sourceBox);
@@ -658,7 +681,7 @@ bool MainWindow::CheckAndRun(RunJobsFrom from) {
       }
     }
   }
-  const bool ran = RunSyncTasks(engine_, from);
+  const bool ran = preview ? PreviewSyncTasks(engine_) : RunSyncTasks(engine_, from);
   // An update that became ready during the run installs now (and ends the program).
   ProcessUpdate().RunReturned();
   if (!ran) return false;

@@ -1,5 +1,9 @@
 #include "ui/settings_store.h"
 
+#include <string>
+
+#include "sync/kept_versions.h"
+
 #include "runtime/convert.h"
 #include "runtime/text.h"
 #include "ui/schedule_entry.h"
@@ -115,6 +119,10 @@ void SettingsStore::LoadText(Control& box, std::string_view name) {
   box.SetText(backend_.Read(ProductValue(name)));
 }
 
+int StoredKeepDays(const SettingsBackend& backend) {
+  return KeepDaysFromText(backend.Read(ProductValue("KV")));
+}
+
 // A stored slot text is corrected as when the user leaves the box; an empty one stays empty.
 void SettingsStore::LoadSlotBox(EditBox& box, std::string_view name, SlotBoxKind kind) {
   LoadText(box, name);
@@ -136,6 +144,7 @@ void SettingsStore::LoadSettings() {
   LoadSwitch(controls_.intervalSwitch, "E");
   LoadText(controls_.intervalBox, "E1");
   controls_.cleanUpSwitch.SetChecked(SwitchOn(backend_.Read(VendorValue("DY"))));
+  controls_.keepDaysBox.SetText(std::to_string(StoredKeepDays(backend_)));
   LoadRunHistory(controls_.runHistory, backend_.Read(ProductValue("LS")));
 }
 
@@ -170,6 +179,7 @@ bool SettingsStore::SaveSettings() {
   ok &= SaveSwitch(controls_.intervalSwitch, "E");
   ok &= SaveText(controls_.intervalBox, "E1");
   ok &= SaveCleanUpSwitch();
+  ok &= backend_.Write(ProductValue("KV"), std::to_string(KeepDaysFromText(controls_.keepDaysBox.Text())));
   ok &= backend_.Write(ProductValue("LS"), RunHistoryValue(controls_.runHistory));
   return ok;
 }

@@ -3,8 +3,8 @@
 // is destroyed; a few are written at the moment of a user action instead. Between the two the
 // controls are the live copy, so nothing else reads the registry.
 //
-// Two keys: the product key holds A … LS, phoh and phth; the vendor key holds the product
-// name followed by VLS, VLT and DY. The list formats escape nothing:
+// Two keys: the product key holds A … LS, KV (the days kept versions stay), phoh and phth; the vendor key
+// holds the product name followed by VLS, VLT and DY. The list formats escape nothing:
 //   LX   source;target;tick|                 one record per task-list row
 //   LXX  day;kind;tick;time|                 one record per schedule row
 //   LS   line|                               the run history's lines
@@ -86,6 +86,9 @@ std::string HistoryWithFolder(std::string_view history, std::string_view path);
 bool SwitchOn(std::string_view value);
 std::string SwitchValue(bool on);
 
+// The days kept versions stay, as stored ("KV"), or the default when none or an unusable one is.
+int StoredKeepDays(const SettingsBackend& backend);
+
 enum class FolderBox { Source, Target };
 
 class SettingsStore {
@@ -95,13 +98,13 @@ class SettingsStore {
   // The source box gets phoh and the target box phth; an empty source box then shows the
   // program's directory (given without a trailing backslash).
   void LoadStartValues(const std::string& programDirectory);
-  // A, A1 … C3, LX, D, LXX, E, E1, DY and LS, in that order.
+  // A, A1 … C3, LX, D, LXX, E, E1, DY, KV and LS, in that order.
   void LoadSettings();
   // The drop-down lists of the source and target boxes from VLS and VLT.
   void LoadHistories();
   // The same for the task dialog's two boxes, each time it opens.
   void LoadHistories(ComboBox& sourceBox, ComboBox& targetBox) const;
-  // Writes A, A1 … C3, LX, D, LXX, E, E1, DY and LS back, in that order. False when any
+  // Writes A, A1 … C3, LX, D, LXX, E, E1, DY, KV and LS back, in that order. False when any
   // write failed (every value is still attempted).
   bool SaveSettings();
   // A folder chosen with a browse action: into the box, into phoh or phth, and appended to

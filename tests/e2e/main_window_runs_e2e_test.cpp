@@ -129,10 +129,18 @@ void WriteManyFiles(const fs::path& root) {
   }
 }
 
+// The files of a tree, leaving out the kept versions at its root (what a run removed is not there).
 std::size_t CountFiles(const fs::path& root) {
   if (!fs::exists(root)) return 0;
-  return static_cast<std::size_t>(std::count_if(fs::recursive_directory_iterator(root), {},
-                                                [](const auto& entry) { return entry.is_regular_file(); }));
+  std::size_t count = 0;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    if (it.depth() == 0 && it->path().filename() == L".tarnvel-versions") {
+      it.disable_recursion_pending();
+    } else if (it->is_regular_file()) {
+      ++count;
+    }
+  }
+  return count;
 }
 
 std::string Utf8(const std::wstring& text) {
@@ -409,6 +417,52 @@ TEST_F(MainWindowRunsE2E, TheStopControlEndsARunMidwayAndTheNextRunCompletesIt) 
   Exit(program, main);
 }
 
+// A clean-up that would remove 10 of the target's 12 files asks first (Cancel the default):
+// Cancel keeps every file, OK moves the ten into the target's versions folder.
+TEST_F(MainWindowRunsE2E, AMassRemovalAsksFirstCancelKeepsEverythingOkKeepsThemAsVersions) {
+  const fs::path dir = FreshTestDirWide();
+  const fs::path source = dir / L"src", target = dir / L"dst";
+  for (int i = 0; i < 12; ++i)
+    WriteFile(target / (L"f" + std::to_wstring(i) + L".txt"), "kept " + std::to_string(i));
+  fs::create_directories(source);
+  for (int i = 0; i < 2; ++i) {
+    const std::wstring name = L"f" + std::to_wstring(i) + L".txt";
+    ASSERT_TRUE(CopyFileW((target / name).c_str(), (source / name).c_str(), FALSE));
+  }
+  const auto before = FilesOf(target);
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  Type(Item(main, kSourceBox), source.wstring());
+  Type(Item(main, kTargetBox), target.wstring());
+  Command(main, kCleanUp);  // the switch warns first (a sent click would wait for that box)
+  Box warning = WaitForBox(L"提示");
+  ASSERT_NE(warning.hwnd, nullptr);
+  Press(warning, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return Checked(main, kCleanUp); }));
+  for (const int answer : {IDCANCEL, IDOK}) {
+    Command(main, kStart);
+    const Box question = WaitForBox(L"提示");
+    ASSERT_NE(question.hwnd, nullptr) << "no question before the clean-up";
+    EXPECT_NE(question.text.find(L"12 个文件中的 10 个"), std::wstring::npos) << Utf8(question.text);
+    Press(question, answer);
+    ExpectCompletion(L"已经完成任务");
+    if (answer == IDCANCEL) EXPECT_EQ(FilesOf(target), before);
+  }
+  std::map<std::wstring, std::string> kept;
+  for (const auto& [name, bytes] : FilesOf(target / L".tarnvel-versions")) {
+    kept[fs::path(name).filename().wstring()] = bytes;  // below the run's folder
+  }
+  std::map<std::wstring, std::string> gone = before;
+  gone.erase(L"f0.txt");
+  gone.erase(L"f1.txt");
+  EXPECT_EQ(kept, gone);
+  std::map<std::wstring, std::string> left = FilesOf(target);
+  std::erase_if(left, [](const auto& file) { return file.first.rfind(L".tarnvel-versions", 0) == 0; });
+  EXPECT_EQ(left, FilesOf(source));
+  Exit(program, main);
+}
+
 // Fault: a mistyped or unplugged source ended as "all done" and made the target root.
 TEST_F(MainWindowRunsE2E, MissingSourceIsACountedFailureAndMakesNoTarget) {
   const fs::path dir = FreshTestDirWide();
@@ -506,6 +560,10 @@ TEST_F(MainWindowRunsE2E, ExitDuringACleanUpRunStopsItAndEndsTheProcess) {
   Type(Item(main, kSourceBox), source.wstring());
   Type(Item(main, kTargetBox), target.wstring());
   Command(main, kStart);
+  // All of the target goes: the run asks first.
+  const Box question = WaitForBox(L"提示");
+  ASSERT_NE(question.hwnd, nullptr);
+  Press(question, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return Count(main, kRemovedFilesLog, LB_GETCOUNT) > 0; }));
 
   Command(main, kExit);

@@ -17,11 +17,16 @@
 //    apart from the entries each case lists as passed over;
 //  - the target never grows past what the source and the old target held together (a runaway
 //    walk makes thousands of nested folders);
-//  - every run ends within kRunLimitMs, without a crash.
+//  - every run ends within kRunLimitMs, without a crash;
+//  - the main-window engine's preview, run first, changes nothing anywhere (every file keeps its
+//    checksum), and its counts are the run's when the run fails nothing.
+// What the runs keep of removed and replaced files, in the target's versions folder, is the
+// target's own and is compared with nothing.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -221,7 +226,8 @@ class Torture : public testing::TestWithParam<std::tuple<std::size_t, Engine>> {
 
   std::wstring At(const wchar_t* below) const { return root_ + L"\\" + Backslashed(below); }
 
-  ProcessOutcome Run(const std::wstring& source, const std::wstring& target) {
+  ProcessOutcome Run(const std::wstring& source, const std::wstring& target, const wchar_t* extra = L"",
+                     const std::wstring& output = L"") {
     const std::wstring cwd = drive_ ? drive_->Root() : L"Z:\\";
     if (Which() == Engine::kJobLine) {
       const std::wstring program = TARNVEL_PROGRAMS_DIR L"Tarnvel.exe";
@@ -231,7 +237,7 @@ class Torture : public testing::TestWithParam<std::tuple<std::size_t, Engine>> {
     const std::wstring program = TARNVEL_PROGRAMS_DIR L"tarnvel-engine.exe";
     std::wstring line = L"\"" + program + L"\" \"" + source + L"\" \"" + target + L"\"";
     if (Case().mainWindowCleansUp) line += L" --clean";
-    return RunProcess(program, line, cwd, kRunLimitMs);
+    return RunProcess(program, line + extra, cwd, kRunLimitMs, output);
   }
 
   // An entry outside the target, or inside it but to be kept: it must not change at all.
@@ -253,6 +259,8 @@ class Torture : public testing::TestWithParam<std::tuple<std::size_t, Engine>> {
     }
     return false;
   }
+
+  static bool InVersions(const std::wstring& key) { return LiesIn(FoldedKey(key), L".TARNVEL-VERSIONS"); }
 
   std::vector<std::string> ProtectedChanges(const TreeSnapshot& before, const TreeSnapshot& after) const {
     std::vector<std::string> changes;
@@ -288,7 +296,9 @@ class Torture : public testing::TestWithParam<std::tuple<std::size_t, Engine>> {
     }
     TreeSnapshot source, target;
     for (const auto& [key, entry] : SnapshotTree(At(c.sourceAt))) source.emplace(FoldedKey(key), entry);
-    for (const auto& [key, entry] : SnapshotTree(At(c.targetAt))) target.emplace(FoldedKey(key), entry);
+    for (const auto& [key, entry] : SnapshotTree(At(c.targetAt))) {
+      if (!InVersions(key)) target.emplace(FoldedKey(key), entry);
+    }
     std::vector<std::string> differences;
     for (const auto& [key, entry] : source) {
       if (InAny(key, notCompared, true) || InAny(key, c.passedOver, true)) continue;
@@ -312,6 +322,48 @@ class Torture : public testing::TestWithParam<std::tuple<std::size_t, Engine>> {
       }
     }
     return differences;
+  }
+
+  // Every entry as it was: kind, bytes and identity.
+  static std::vector<std::string> AnyChanges(const TreeSnapshot& before, const TreeSnapshot& after) {
+    std::vector<std::string> changes;
+    for (const auto& [key, was] : before) {
+      const auto now = after.find(key);
+      if (now == after.end() || now->second.kind != was.kind || now->second.checksum != was.checksum ||
+          now->second.identity != was.identity) {
+        changes.push_back(Utf8(key));
+      }
+    }
+    for (const auto& [key, now] : after) {
+      if (!before.contains(key)) changes.push_back("created: " + Utf8(key));
+    }
+    return changes;
+  }
+
+  // The driver's counts line: created-directories=… copied-files=… removed-directories=…
+  // removed-files=… failures=….
+  static std::vector<int> Counts(const std::wstring& file) {
+    std::vector<int> counts(5, -1);
+    FILE* in = _wfopen(file.c_str(), L"rb");
+    if (in == nullptr) return counts;
+    std::fscanf(in, "created-directories=%d copied-files=%d removed-directories=%d removed-files=%d failures=%d",
+                &counts[0], &counts[1], &counts[2], &counts[3], &counts[4]);
+    std::fclose(in);
+    return counts;
+  }
+
+  void ExpectPreviewCountedTheRun(const std::wstring& previewFile, const std::wstring& runFile) {
+    const std::vector<int> preview = Counts(previewFile), run = Counts(runFile);
+    ASSERT_GE(run[0], 0) << "the run printed no counts";
+    ASSERT_GE(preview[0], 0) << "the preview printed no counts";
+    for (int i = 0; i < 4; ++i) {
+      // What fails is not counted by the run; the preview cannot know it will fail.
+      if (run[4] == 0) {
+        EXPECT_EQ(preview[i], run[i]) << "count " << i << " of the preview differs from the run's";
+      } else {
+        EXPECT_GE(preview[i], run[i]) << "count " << i << ": the run did more than its preview showed";
+      }
+    }
   }
 
   std::wstring root_, relative_, after_;
@@ -339,8 +391,16 @@ TEST_P(Torture, StaysInItsTrees) {
                        nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE) << "the source file could not be held open";
   }
-  const ProcessOutcome run = Run(source, target);
+  const std::wstring previewCounts = FreshTestDirWide() + L"preview.txt", runCounts = FreshTestDirWide() + L"run.txt";
+  if (Which() == Engine::kMainWindow) {
+    const ProcessOutcome preview = Run(source, target, L" --preview", previewCounts);
+    EXPECT_TRUE(preview.ended) << "the preview ran past the limit";
+    const std::vector<std::string> changed = AnyChanges(before, SnapshotTree(root_));
+    EXPECT_TRUE(changed.empty()) << "the preview changed what it may only look at:" << Lines(changed);
+  }
+  const ProcessOutcome run = Run(source, target, L"", runCounts);
   if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+  if (Which() == Engine::kMainWindow && run.ended) ExpectPreviewCountedTheRun(previewCounts, runCounts);
 
   const std::string what = std::string(EngineName()) + " from \"" + Utf8(source) + "\" to \"" + Utf8(target) + "\"";
   ASSERT_TRUE(run.started) << what << ": did not start, error " << run.startError;
@@ -360,7 +420,8 @@ TEST_P(Torture, StaysInItsTrees) {
 
   if (!targetPath.empty()) {
     bool tooDeep = false;
-    const std::size_t targetAfter = SnapshotTree(targetPath, &tooDeep).size();
+    std::size_t targetAfter = 0;
+    for (const auto& [key, entry] : SnapshotTree(targetPath, &tooDeep)) targetAfter += InVersions(key) ? 0 : 1;
     EXPECT_FALSE(tooDeep) << what << ": the target holds folders nested more than 40 deep: a walk ran away";
     EXPECT_LE(targetAfter, targetBefore + sourceBefore)
         << what << ": the target grew from " << targetBefore << " entries to " << targetAfter

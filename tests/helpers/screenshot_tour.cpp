@@ -1,12 +1,15 @@
 // screenshot_tour.exe SHOTS_DIR SOURCE TARGET
 // Drives Tarnvel.exe through the states the documentation shows, for tools/screenshots: the
 // empty main window, the schedule dialog, the schedule page, the task dialog, a run in the
-// middle of copying, and the window after a run with a failure. At each state it writes
+// middle of copying, the window after a run with a failure, a preview with the clean-up on, and
+// the question before a clean-up that would remove most of the target. At each state it writes
 // SHOTS_DIR\NAME.ready holding the screen rectangle to photograph ("left top right bottom")
 // and waits until the photographer has written SHOTS_DIR\NAME.done.
 #include <windows.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -183,6 +186,40 @@ int wmain(int argc, wchar_t** argv) {
   if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
   if (done != nullptr) Answer(done, IDOK);
   Shoot(L"main-window-after-failure", {main});
+
+  // The source changes: some files get new content, two albums go. A preview with the
+  // clean-up on lists the replaces and the removals, and changes nothing.
+  for (int f = 0; f < 5; ++f) {
+    std::ofstream(std::filesystem::path(source) / L"相册00" / (L"IMG_0000" + std::to_wstring(f) + L".jpg"),
+                  std::ios::binary | std::ios::app)
+        << "edited";
+  }
+  for (const wchar_t* album : {L"相册28", L"相册29"})
+    std::filesystem::remove_all(std::filesystem::path(source) / album);
+  SendMessageW(GetDlgItem(main, 106), BM_CLICK, 0, 0);
+  Command(main, 113);
+  WaitUntil([&] {
+    wchar_t status[512] = {};
+    GetWindowTextW(GetDlgItem(main, 160), status, 512);
+    return std::wstring(status).find(L"预览，没有改动") != std::wstring::npos;
+  });
+  HWND logs = GetDlgItem(main, 150);
+  for (int i = 0; i < 3; ++i) PostMessageW(logs, WM_KEYDOWN, VK_LEFT, 1);
+  WaitUntil([&] { return IsWindowVisible(GetDlgItem(main, 152)) != FALSE; });
+  Shoot(L"main-window-preview", {main});
+
+  // Most of the source gone: the run asks before its clean-up; Cancel only copies.
+  for (int d = 2; d < 28; ++d) {
+    wchar_t album[16];
+    std::swprintf(album, 16, L"相册%02d", d);
+    std::filesystem::remove_all(std::filesystem::path(source) / album);
+  }
+  Command(main, 104);
+  if (HWND question = WaitForBox(L"提示")) {
+    Shoot(L"mass-removal-question", {main, question});
+    Answer(question, IDCANCEL);
+  }
+  if (HWND finished = WaitForBox(L"信息")) Answer(finished, IDOK);
 
   Command(main, 110);
   if (HWND box = WaitForBox(L"提示")) Answer(box, IDOK);

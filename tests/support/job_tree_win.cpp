@@ -17,6 +17,13 @@ namespace fs = std::filesystem;
 
 fs::path PathOf(const std::string& path) { return fs::path(Utf8ToWide(path)); }
 
+// The versions folder at a root is where the runs keep what they removed or replaced: the
+// target's own, no part of what it mirrors.
+bool InVersionsFolder(const std::string& name) {
+  const std::string folder = ".tarnvel-versions";
+  return name == folder || name.rfind(folder + "\\", 0) == 0;
+}
+
 std::wstring RootOf(const std::string& root) {
   std::wstring wide = Utf8ToWide(root);
   while (!wide.empty() && wide.back() == L'\\') wide.pop_back();
@@ -40,6 +47,7 @@ std::map<std::string, std::int64_t> TreeOf(const std::string& root) {
   for (const auto& [key, entry] : SnapshotTree(RootOf(root))) {
     std::string name = Utf8(key);
     for (char& c : name) c = c == '/' ? '\\' : c;
+    if (InVersionsFolder(name)) continue;
     if (entry.kind == EntryKind::kDirectoryLink) {
       tree[name + "\\"] = -2;
     } else if (entry.kind == EntryKind::kDirectory) {

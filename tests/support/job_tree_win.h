@@ -15,7 +15,8 @@ void WriteFileOfSize(const std::string& path, std::size_t size, char fill = 'a')
 void MakeFolders(const std::string& path);
 
 // Every file under the root by its path relative to the root ("sub\b.txt"), with its size; every
-// folder as "sub\" with -1. Directory links are listed as "name\" with -2 and never entered.
+// folder as "sub\" with -1; the versions folder at the root left out. Directory links are listed as "name\"
+// with -2 and never entered.
 std::map<std::string, std::int64_t> TreeOf(const std::string& root);
 
 // The files of a tree only (folders left out): what a mirrored target must hold.

@@ -146,13 +146,17 @@ std::string Utf8(const std::wstring& text) {
 }
 
 ProcessOutcome RunProcess(const std::wstring& program, const std::wstring& commandLine,
-                          const std::wstring& currentDirectory, unsigned long limitMs) {
+                          const std::wstring& currentDirectory, unsigned long limitMs,
+                          const std::wstring& outputFile) {
   ProcessOutcome outcome;
   std::wstring line = commandLine;
-  // What the program prints is not the test's output.
+  // What the program prints is not the test's output, unless the test reads it from a file.
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                           OPEN_EXISTING, 0, nullptr);
+  HANDLE nul = outputFile.empty()
+                   ? CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 &inherit, OPEN_EXISTING, 0, nullptr)
+                   : CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                 0, nullptr);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (nul != INVALID_HANDLE_VALUE) {

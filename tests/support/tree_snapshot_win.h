@@ -68,7 +68,9 @@ struct ProcessOutcome {
   unsigned long exitCode = 0;
   unsigned long elapsedMs = 0;
 };
+// What the program prints goes to `outputFile` when one is named, else nowhere.
 ProcessOutcome RunProcess(const std::wstring& program, const std::wstring& commandLine,
-                          const std::wstring& currentDirectory, unsigned long limitMs);
+                          const std::wstring& currentDirectory, unsigned long limitMs,
+                          const std::wstring& outputFile = L"");
 
 }  // namespace tarnvel::test

@@ -210,14 +210,28 @@ TEST_F(SettingsStoreTest, StartValuesComeFromTheLastFolders) {
 
 TEST_F(SettingsStoreTest, LoadsAndSavesInTheirOrder) {
   store.LoadSettings();
-  const std::vector<std::string> order = {"A",  "A1", "A2", "A3", "B",   "B1", "B2", "B3", "C", "C1",
-                                          "C2", "C3", "LX", "D",  "LXX", "E",  "E1", "",   "LS"};
+  const std::vector<std::string> order = {"A",  "A1", "A2", "A3", "B",   "B1", "B2", "B3", "C",  "C1",
+                                          "C2", "C3", "LX", "D",  "LXX", "E",  "E1", "",   "KV", "LS"};
   std::vector<std::string> expected;
   for (const std::string& name : order)
     expected.push_back(name.empty() ? VendorValue("DY") : ProductValue(name));
   EXPECT_EQ(backend.reads, expected);
   EXPECT_TRUE(store.SaveSettings());
   EXPECT_EQ(backend.writes, expected);
+}
+
+// The days kept versions stay: stored, or the default for none or an unusable value.
+TEST_F(SettingsStoreTest, KeepDaysLoadedAndSavedAsUsable) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "30"}, {"0", "0"}, {"7", "7"}, {"-3", "30"}, {"x", "30"}};
+  for (const auto& [stored, shown] : cases) {
+    backend.values[ProductValue("KV")] = stored;
+    store.LoadSettings();
+    EXPECT_EQ(controls.keepDaysBox.Text(), shown) << stored;
+    controls.keepDaysBox.SetText(stored);
+    store.SaveSettings();
+    EXPECT_EQ(backend.values[ProductValue("KV")], shown) << stored;
+  }
 }
 
 // Faults: a daily slot stored as "24" or "75" loaded as is and never fired; a schedule record
@@ -266,7 +280,7 @@ TEST_F(SettingsStoreTest, SwitchesAreOnOnlyForExactlyOne) {
 TEST_F(SettingsStoreTest, SaveReportsAFailedWrite) {
   backend.refuseWrites = true;
   EXPECT_FALSE(store.SaveSettings());
-  EXPECT_EQ(backend.writes.size(), 19u);  // every value is still attempted
+  EXPECT_EQ(backend.writes.size(), 20u);  // every value is still attempted
 }
 
 TEST_F(SettingsStoreTest, RememberFolderWritesTheBoxTheLastFolderAndTheHistory) {
