@@ -7,21 +7,17 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "fuzz/property_check.h"
 #include "sync/kept_versions.h"
 
 using namespace tarnvel;
 
-[[noreturn]] static void Fail(int line) {
-  std::fprintf(stderr, "property broken at %s:%d\n", __FILE__, line);
-  std::abort();
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   if (const auto made = RunFolderTime(text)) {
-    if (RunFolderName(*made) != text) Fail(__LINE__);
+    if (RunFolderName(*made) != text) PROPERTY_BROKEN();
   }
   const int days = KeepDaysFromText(text);
-  if (days < 0 || days > kMaxKeepDays) Fail(__LINE__);
+  if (days < 0 || days > kMaxKeepDays) PROPERTY_BROKEN();
   return 0;
 }
