@@ -38,8 +38,6 @@ enum MainWindowId : int {
   kIdExit,
   kIdPages,
   kIdTaskList,
-  kIdPreview,
-  kIdKeepDaysBox,
   kIdSlotFirst = 120,  // 3 slots x (switch, hour, minute, second): 120 .. 131
   kIdScheduleList = 140,
   kIdCalendarSwitch,
@@ -64,6 +62,8 @@ enum MainWindowId : int {
   kIdTransferFigures,
   kIdSpeed,
   kIdElapsedTime,
+  kIdPreview = 175,  // in the column of buttons, beside the logs' figures rather than the pages
+  kIdKeepDaysBox,
   kIdCaptionFirst = 180,  // the window's own captions
   // Task menu entries.
   kMenuAddTask = 300,

@@ -186,7 +186,7 @@ void MainWindow::CreateControls() {
   c.stopControl.SetEnabled(false);
   c.previewControl.SetText("预览(&P)");
   c.cleanUpSwitch.SetText("清除多余文件(&D)");
-  k.keepDays.SetText("历史版本保留天数:");
+  k.keepDays.SetText("版本保留天数:");
   if (c.serviceControl.Text().empty()) c.serviceControl.SetText("关闭服务");
   if (c.removableDiskControl.Text().empty()) c.removableDiskControl.SetText("U 盘模式");
   c.usageNotesControl.SetText("使用说明(&H)");

@@ -95,6 +95,8 @@ std::vector<std::string> Differences(const fs::path& left, const fs::path& right
     }
   }
   for (const auto& [key, e] : b) {
+    // The target's versions folder keeps what the run removed or replaced: not a mirrored entry.
+    if (e.name.rfind(L".tarnvel-versions", 0) == 0) continue;
     if (!a.contains(key)) out.push_back("only in target: " + WideToUtf8(e.name));
   }
   return out;

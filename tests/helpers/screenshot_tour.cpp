@@ -197,7 +197,7 @@ int wmain(int argc, wchar_t** argv) {
   for (const wchar_t* album : {L"相册28", L"相册29"})
     std::filesystem::remove_all(std::filesystem::path(source) / album);
   SendMessageW(GetDlgItem(main, 106), BM_CLICK, 0, 0);
-  Command(main, 113);
+  Command(main, 175);  // the preview control
   WaitUntil([&] {
     wchar_t status[512] = {};
     GetWindowTextW(GetDlgItem(main, 160), status, 512);
