@@ -9,15 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/property_check.h"
 #include "update/content_range.h"
 #include "update/download_block.h"
 
 using namespace tarnvel;
-
-[[noreturn]] static void Fail(int line) {
-  std::fprintf(stderr, "property broken at %s:%d\n", __FILE__, line);
-  std::abort();
-}
 
 static std::string Print(const ContentRange& r) {
   const std::string total = r.total < 0 ? "*" : std::to_string(r.total);
@@ -29,13 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view value(reinterpret_cast<const char*>(data), size);
   const auto range = ParseContentRange(value);
   if (range) {
-    if (range->first < 0 || range->last < range->first) Fail(__LINE__);
-    if (range->total >= 0 && range->hasPart && range->last >= range->total) Fail(__LINE__);
-    if (!range->hasPart && range->total < 0) Fail(__LINE__);
+    if (range->first < 0 || range->last < range->first) PROPERTY_BROKEN();
+    if (range->total >= 0 && range->hasPart && range->last >= range->total) PROPERTY_BROKEN();
+    if (!range->hasPart && range->total < 0) PROPERTY_BROKEN();
     const auto again = ParseContentRange(Print(*range));
     if (!again || again->hasPart != range->hasPart || again->first != range->first ||
         again->last != range->last || again->total != range->total) {
-      Fail(__LINE__);
+      PROPERTY_BROKEN();
     }
   }
 
@@ -51,13 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     answer.bodyBytes = range && range->hasPart ? range->last - range->first + 1 : 0;
     const BlockVerdict verdict = JudgeBlock(request, answer);
     if (verdict.action == BlockAction::Append) {
-      if (status != 206 || !range || !range->hasPart || range->first != request.start) Fail(__LINE__);
-      if (verdict.total != range->total) Fail(__LINE__);
+      if (status != 206 || !range || !range->hasPart || range->first != request.start) PROPERTY_BROKEN();
+      if (verdict.total != range->total) PROPERTY_BROKEN();
     }
     if (verdict.action == BlockAction::Complete && (status != 416 || verdict.total != request.start)) {
-      Fail(__LINE__);
+      PROPERTY_BROKEN();
     }
-    if (verdict.action == BlockAction::Fail && verdict.message.empty()) Fail(__LINE__);
+    if (verdict.action == BlockAction::Fail && verdict.message.empty()) PROPERTY_BROKEN();
   }
   return 0;
 }

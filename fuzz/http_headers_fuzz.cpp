@@ -10,20 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/property_check.h"
 #include "update/http_text.h"
 #include "update/update_texts.h"
 
 using namespace tarnvel;
-
-[[noreturn]] static void Fail(int line) {
-  std::fprintf(stderr, "property broken at %s:%d\n", __FILE__, line);
-  std::abort();
-}
-
-#define Check(ok)              \
-  do {                         \
-    if (!(ok)) Fail(__LINE__); \
-  } while (false)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -31,20 +22,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t probed = -12345;
   const bool set = ParseProbeResponse(input, probed);
   if (input.find("Content-Type:") != std::string_view::npos && announced && *announced <= INT64_MAX) {
-    Check(set && static_cast<std::uint64_t>(probed) == *announced);
+    PROPERTY(set && static_cast<std::uint64_t>(probed) == *announced);
   } else {
-    Check(!set && probed == -12345);
+    PROPERTY(!set && probed == -12345);
   }
   // The number stands in the header block, before its first empty line.
   if (announced) {
     std::size_t end = input.find("\n\n");
     end = std::min(end, input.find("\n\r\n"));
-    Check(input.substr(0, end).find(std::to_string(*announced)) != std::string_view::npos);
+    PROPERTY(input.substr(0, end).find(std::to_string(*announced)) != std::string_view::npos);
   }
   for (const ResponseCookie& cookie : SetCookieLines(input)) {
-    Check(!cookie.name.empty() && cookie.name.find('=') == std::string::npos);
-    Check(cookie.name.find_first_of("\r\n") == std::string::npos);
-    Check(cookie.value.find_first_of("\r\n") == std::string::npos);
+    PROPERTY(!cookie.name.empty() && cookie.name.find('=') == std::string::npos);
+    PROPERTY(cookie.name.find_first_of("\r\n") == std::string::npos);
+    PROPERTY(cookie.value.find_first_of("\r\n") == std::string::npos);
   }
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/job_line.h"
+#include "fuzz/property_check.h"
 #include "runtime/cmdline.h"
 #include "runtime/encoding.h"
 #include "runtime/text.h"
@@ -15,10 +16,6 @@
 using namespace tarnvel;
 
 // A broken property: say which before stopping, so the saved input is easy to read.
-[[noreturn]] static void Fail(int line) {
-  std::fprintf(stderr, "property broken at %s:%d\n", __FILE__, line);
-  std::abort();
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -30,15 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // ends the fourth piece).
     const std::string trimmed = TrimBoth(candidate);
     const std::string joined = job->source + "|" + job->target + "|";
-    if (trimmed.rfind(joined, 0) != 0) Fail(__LINE__);
+    if (trimmed.rfind(joined, 0) != 0) PROPERTY_BROKEN();
     const std::string rest = trimmed.substr(joined.size());
     const std::size_t bar = rest.find('|');
     if (bar == std::string::npos ||
         (rest.substr(bar + 1) != job->afterCommand && rest.substr(bar + 1) != job->afterCommand + "|"))
-      Fail(__LINE__);
+      PROPERTY_BROKEN();
     if (IsStrictUtf8(candidate)) {
       for (const std::string* piece : {&job->source, &job->target, &job->afterCommand}) {
-        if (!IsStrictUtf8(*piece)) Fail(__LINE__);
+        if (!IsStrictUtf8(*piece)) PROPERTY_BROKEN();
       }
     }
     (void)EffectiveStyle(job->style);

@@ -7,22 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/property_check.h"
 #include "runtime/inifile.h"
 
 using namespace tarnvel;
 
 // A broken property: say which before stopping, so the saved input is easy to read.
-[[noreturn]] static void Fail(int line) {
-  std::fprintf(stderr, "property broken at %s:%d\n", __FILE__, line);
-  std::abort();
-}
 
 namespace {
-
-#define Check(ok) \
-  do {                \
-    if (!(ok)) Fail(__LINE__); \
-  } while (false)
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -49,9 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   IniDocument doc = ParseIni(file);
   const std::string written = SerializeIni(doc);
   const IniDocument again = ParseIni(written);
-  Check(again.lines == doc.lines);
-  Check(again.encoding == doc.encoding);
-  Check(SerializeIni(again) == written);
+  PROPERTY(again.lines == doc.lines);
+  PROPERTY(again.encoding == doc.encoding);
+  PROPERTY(SerializeIni(again) == written);
 
   const std::size_t s1 = item.find('\x01');
   const std::size_t s2 = s1 == std::string_view::npos ? s1 : item.find('\x01', s1 + 1);
@@ -62,12 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string saved = SerializeIni(doc);
   IniDocument loaded = ParseIni(saved);
   const auto read = IniValue(loaded, section, key);
-  Check(read.has_value());
-  if (ReadsBackAsWritten(value)) Check(*read == value);
+  PROPERTY(read.has_value());
+  if (ReadsBackAsWritten(value)) PROPERTY(*read == value);
   // Loading what was saved and saving the same item again adds nothing.
-  Check(SetIniValue(loaded, section, key, value));
-  Check(SerializeIni(loaded) == saved);
+  PROPERTY(SetIniValue(loaded, section, key, value));
+  PROPERTY(SerializeIni(loaded) == saved);
   // Deleting it removes it.
-  if (DeleteIniKey(loaded, section, key)) Check(!IniValue(ParseIni(SerializeIni(loaded)), section, key));
+  if (DeleteIniKey(loaded, section, key)) PROPERTY(!IniValue(ParseIni(SerializeIni(loaded)), section, key));
   return 0;
 }

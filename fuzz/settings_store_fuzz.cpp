@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/property_check.h"
 #include "runtime/controls.h"
 #include "runtime/datetime.h"
 #include "sync/main_controls.h"
@@ -18,16 +19,6 @@
 #include "ui/settings_store.h"
 
 using namespace tarnvel;
-
-[[noreturn]] static void Fail(int line) {
-  std::fprintf(stderr, "property broken at %s:%d\n", __FILE__, line);
-  std::abort();
-}
-
-#define Check(ok)              \
-  do {                         \
-    if (!(ok)) Fail(__LINE__); \
-  } while (false)
 
 namespace {
 
@@ -57,7 +48,7 @@ void SaveLoadSaveIsStable(std::string_view value, Load load, Save save) {
   load(first, value);
   const std::string saved = save(first);
   load(second, saved);
-  Check(save(second) == saved);
+  PROPERTY(save(second) == saved);
 }
 
 class OneValue : public SettingsBackend {
@@ -82,8 +73,8 @@ void StoredRecords(std::string_view value) {
   SettingsStore(controls, backend).LoadSettings();
   const std::string shown = controls.dailySlots[0].hour.Text();
   if (!shown.empty()) {
-    Check(CorrectedSlotText(shown, SlotBoxKind::Hour) == shown);
-    Check(DigitsValue(shown) >= 0 && DigitsValue(shown) < 24 && SlotBoxValue(shown) == DigitsValue(shown));
+    PROPERTY(CorrectedSlotText(shown, SlotBoxKind::Hour) == shown);
+    PROPERTY(DigitsValue(shown) >= 0 && DigitsValue(shown) < 24 && SlotBoxValue(shown) == DigitsValue(shown));
   }
 }
 
@@ -100,26 +91,27 @@ void DialogRow(std::string_view input) {
   dialog.SetMinute(cut == std::string_view::npos ? "" : std::string(typed.substr(cut + 1)));
   const ScheduleEntryTexts made = dialog.Accept();
   const int hour = DigitsValue(dialog.Hour()), minute = DigitsValue(dialog.Minute());
-  Check(hour >= 0 && hour < 24 && minute >= 0 && minute < 60);
+  PROPERTY(hour >= 0 && hour < 24 && minute >= 0 && minute < 60);
 
   ListView list, loaded;
   AppendScheduleRow(list, made.dayNumber, made.kind, made.time, true);
   LoadScheduleList(loaded, ScheduleListValue(list));
-  Check(loaded.Count() == 1);
+  PROPERTY(loaded.Count() == 1);
   const ScheduleEntryTexts back{loaded.ItemText(0, kScheduleDayColumn),
                                 loaded.ItemText(0, kScheduleKindColumn),
                                 loaded.ItemText(0, kScheduleTimeColumn)};
   ScheduleDialogState reopened;
   reopened.Open(back);
-  Check(reopened.Hour() == dialog.Hour() && reopened.Minute() == dialog.Minute());
-  Check(reopened.Monthly() == monthly);
+  PROPERTY(reopened.Hour() == dialog.Hour() && reopened.Minute() == dialog.Minute());
+  PROPERTY(reopened.Monthly() == monthly);
   const ScheduleEntryTexts again = reopened.Accept();
-  Check(again.dayNumber == made.dayNumber && again.kind == made.kind && again.time == made.time);
+  PROPERTY(again.dayNumber == made.dayNumber && again.kind == made.kind && again.time == made.time);
 
   // January 2024 starts on a Monday, so its day d is weekday d for d = 1..7.
   const DateTime due = MakeDateTime(2024, 1, day, hour, minute, 0);
-  Check(CalendarEntryDue(back.dayNumber, back.kind, back.time, due));
-  Check(!CalendarEntryDue(back.dayNumber, back.kind, back.time, MakeDateTime(2024, 1, day, hour, minute, 1)));
+  PROPERTY(CalendarEntryDue(back.dayNumber, back.kind, back.time, due));
+  PROPERTY(
+      !CalendarEntryDue(back.dayNumber, back.kind, back.time, MakeDateTime(2024, 1, day, hour, minute, 1)));
 }
 
 }  // namespace

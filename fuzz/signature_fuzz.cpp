@@ -5,19 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "fuzz/property_check.h"
 #include "update/signature.h"
 
 using namespace tarnvel;
 
-[[noreturn]] static void Fail(int line) {
-  std::fprintf(stderr, "property broken at %s:%d\n", __FILE__, line);
-  std::abort();
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const ByteString input(data, data + size);
   const ByteString pair = SignatureToRawPair(input);
-  if (!pair.empty() && pair.size() != 64) Fail(__LINE__);
-  if (size == 64 && pair != input) Fail(__LINE__);
+  if (!pair.empty() && pair.size() != 64) PROPERTY_BROKEN();
+  if (size == 64 && pair != input) PROPERTY_BROKEN();
   return 0;
 }

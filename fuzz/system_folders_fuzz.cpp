@@ -10,14 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/property_check.h"
 #include "sync/system_folders.h"
 
 using namespace tarnvel;
-
-[[noreturn]] static void Fail(int line) {
-  std::fprintf(stderr, "property broken at %s:%d\n", __FILE__, line);
-  std::abort();
-}
 
 namespace {
 
@@ -79,12 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (in.Next() & 1) path += kSeparators[in.Next() % 2];
   const SystemLocations system{"C:\\", "C:\\Windows", "C:\\Windows\\System32", {"host9"}, {}};
-  if (IsSystemLocation(path, system) != place.system) Fail(__LINE__);
+  if (IsSystemLocation(path, system) != place.system) PROPERTY_BROKEN();
   // Whatever else the input holds: the guard answers, and a resolved path is one spelling of
   // itself.
   const std::string rest(in.data);
   const std::string resolved = ResolvedDrivePath(rest, system.hostNames);
-  if (!resolved.empty() && ResolvedDrivePath(resolved) != resolved) Fail(__LINE__);
+  if (!resolved.empty() && ResolvedDrivePath(resolved) != resolved) PROPERTY_BROKEN();
   IsSystemLocation(rest, system);
   return 0;
 }

@@ -7,16 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/property_check.h"
 #include "runtime/encoding.h"
 #include "runtime/text.h"
 
 using namespace tarnvel;
 
 // A broken property: say which before stopping, so the saved input is easy to read.
-[[noreturn]] static void Fail(int line) {
-  std::fprintf(stderr, "property broken at %s:%d\n", __FILE__, line);
-  std::abort();
-}
 
 namespace {
 
@@ -28,11 +25,6 @@ bool IsBoundary(std::string_view text, std::int32_t position) {
   while (i < at) i += CharLengthAt(text, i);
   return i == at;
 }
-
-#define Check(ok) \
-  do {                \
-    if (!(ok)) Fail(__LINE__); \
-  } while (false)
 
 }  // namespace
 
@@ -53,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const bool valid = IsStrictUtf8(text) && IsStrictUtf8(sought) && IsStrictUtf8(replacement);
   auto expect = [valid](const std::string& out) {
-    if (valid) Check(IsStrictUtf8(out));
+    if (valid) PROPERTY(IsStrictUtf8(out));
   };
 
   expect(LeftText(text, a));
@@ -70,19 +62,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int32_t found = FindText(text, sought, a, flag);
   const std::int32_t last = FindTextReverse(text, sought, b, flag);
   if (valid && !sought.empty()) {
-    Check(IsBoundary(text, found) && IsBoundary(text, last));
-    if (found != -1) Check(IsBoundary(text, found + static_cast<std::int32_t>(sought.size())));
+    PROPERTY(IsBoundary(text, found) && IsBoundary(text, last));
+    if (found != -1) PROPERTY(IsBoundary(text, found + static_cast<std::int32_t>(sought.size())));
   }
   // Cuts never grow and never exceed what was asked.
-  Check(LeftText(text, a).size() <= static_cast<std::size_t>(std::max(a, 0)));
-  Check(RightText(text, a).size() <= static_cast<std::size_t>(std::max(a, 0)));
-  Check(MidText(text, a, b).size() <= static_cast<std::size_t>(std::max(b, 0)));
-  Check(TrimBoth(text).size() <= text.size());
+  PROPERTY(LeftText(text, a).size() <= static_cast<std::size_t>(std::max(a, 0)));
+  PROPERTY(RightText(text, a).size() <= static_cast<std::size_t>(std::max(a, 0)));
+  PROPERTY(MidText(text, a, b).size() <= static_cast<std::size_t>(std::max(b, 0)));
+  PROPERTY(TrimBoth(text).size() <= text.size());
   // Case changes keep every non-ASCII byte where it was.
   const std::string upper = ToUpper(text);
-  Check(upper.size() == text.size());
+  PROPERTY(upper.size() == text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (static_cast<unsigned char>(text[i]) >= 0x80) Check(upper[i] == text[i]);
+    if (static_cast<unsigned char>(text[i]) >= 0x80) PROPERTY(upper[i] == text[i]);
   }
   return 0;
 }

@@ -8,31 +8,27 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/property_check.h"
 #include "update/update_texts.h"
 
 using namespace tarnvel;
-
-[[noreturn]] static void Fail(int line) {
-  std::fprintf(stderr, "property broken at %s:%d\n", __FILE__, line);
-  std::abort();
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   std::int64_t remoteLength = -12345;
   const bool set = ParseProbeResponse(input, remoteLength);
-  if (!set && remoteLength != -12345) Fail(__LINE__);
-  if (set && input.find("Content-Type:") == std::string_view::npos) Fail(__LINE__);
+  if (!set && remoteLength != -12345) PROPERTY_BROKEN();
+  if (set && input.find("Content-Type:") == std::string_view::npos) PROPERTY_BROKEN();
 
   const std::string url = CompleteUpdateUrl(input);
   if (const auto target = ProbeTargetOf(url)) {
-    if (target->host.empty() || target->port <= 0 || target->port > 65535) Fail(__LINE__);
-    if (target->refererHost.find('/') != std::string::npos) Fail(__LINE__);
+    if (target->host.empty() || target->port <= 0 || target->port > 65535) PROPERTY_BROKEN();
+    if (target->refererHost.find('/') != std::string::npos) PROPERTY_BROKEN();
     const std::string request = ProbeRequestText(url, *target);
-    if (request.rfind("GET " + url + " HTTP/1.0\r\n", 0) != 0) Fail(__LINE__);
-    if (request.size() < 4 || request.substr(request.size() - 4) != "\r\n\r\n") Fail(__LINE__);
+    if (request.rfind("GET " + url + " HTTP/1.0\r\n", 0) != 0) PROPERTY_BROKEN();
+    if (request.size() < 4 || request.substr(request.size() - 4) != "\r\n\r\n") PROPERTY_BROKEN();
   }
   const std::string version = LatestVersionFromPage(input);
-  if (VersionIsOffered(version) && !IsVersionText(version)) Fail(__LINE__);
+  if (VersionIsOffered(version) && !IsVersionText(version)) PROPERTY_BROKEN();
   return 0;
 }
