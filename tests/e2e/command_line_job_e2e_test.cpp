@@ -10,6 +10,7 @@
 #include "runtime/encoding.h"
 #include "runtime/files.h"
 #include "tests/support/job_tree_win.h"
+#include "tests/support/program_window_win.h"
 #include "tests/support/sandbox.h"
 
 namespace tarnvel {
@@ -130,20 +131,6 @@ TEST_P(CommandLineJob, MissingSourceLeavesTheTargetAndOpensNothing) {
   EXPECT_EQ(test::TreeOf(dir + "dst"), before);
 }
 
-// The newest run log's text ("" when there is none): the job's failures with their reasons.
-std::string NewestRunLog() {
-  wchar_t base[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
-  const std::filesystem::path dir = std::filesystem::path(base) / L"Tarnvel" / L"logs";
-  std::filesystem::path newest;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
-    if (entry.path().extension() == L".log" && entry.path().filename() > newest.filename())
-      newest = entry.path();
-  }
-  return newest.empty() ? std::string() : FileText(WideToUtf8(newest.wstring()));
-}
-
 // Fault: a source folder that could not be listed was passed over as if empty, and the job
 // ended with 0. Z:\unreadable\src\shut is made unreadable by the harness (tools/wine-run).
 TEST_P(CommandLineJob, UnreadableSourceFolderEndsWithExitCodeOneAndIsNamed) {
@@ -153,7 +140,7 @@ TEST_P(CommandLineJob, UnreadableSourceFolderEndsWithExitCodeOneAndIsNamed) {
   EXPECT_EQ(RunTarnvel(JobLine("Z:\\unreadable\\src", dir + "dst", GetParam(), after.Command()), dir), 1u);
   EXPECT_EQ(FileText(dir + "dst\\shut\\old.txt"), "ooooo");
   EXPECT_EQ(FileText(dir + "dst\\open\\b.txt"), "b\n");
-  const std::string log = NewestRunLog();
+  const std::string log = test::NewestRunLog(dir);
   EXPECT_NE(log.find("失败：读取目录 Z:\\unreadable\\src\\shut\\ - "), std::string::npos) << log;
 }
 

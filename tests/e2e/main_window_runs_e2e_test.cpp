@@ -153,21 +153,6 @@ std::string Utf8(const std::wstring& text) {
 }
 
 // The newest run log of the program (the same user's local application data).
-std::string NewestRunLog() {
-  wchar_t base[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
-  const fs::path dir = fs::path(base) / L"Tarnvel" / L"logs";
-  fs::path newest;
-  if (fs::exists(dir)) {
-    for (const auto& entry : fs::directory_iterator(dir)) {
-      if (entry.path().extension() == L".log" && entry.path().filename() > newest.filename())
-        newest = entry.path();
-    }
-  }
-  if (newest.empty()) return "";
-  std::ifstream in(newest, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 class MainWindowRunsE2E : public MainWindowTest {
  protected:
@@ -359,7 +344,7 @@ TEST_F(MainWindowRunsE2E, ADailySlotSetAFewSecondsAheadRunsTheBoxesJob) {
     EXPECT_EQ(TextOf(Item(main, kStatusLine)), L"信息：所有任务完成。");
     EXPECT_EQ(Count(main, kCopiedLog, LB_GETCOUNT), 2);
     EXPECT_EQ(Count(main, kRunHistory, LB_GETCOUNT), 2) << "the start and the duration line";
-    const std::string log = NewestRunLog();
+    const std::string log = NewestRunLog(Utf8(source.wstring()));
     EXPECT_NE(log.find(Utf8(source.wstring())), std::string::npos) << "the run log names the source";
     EXPECT_NE(log.find(Utf8((target / L"子" / L"b.txt").wstring())), std::string::npos) << log;
     Exit(program, main);
@@ -583,7 +568,7 @@ TEST_F(MainWindowRunsE2E, ExitDuringACleanUpRunStopsItAndEndsTheProcess) {
   EXPECT_FALSE(fs::exists(target / L"keep.txt")) << "no copy starts after the stop either";
   EXPECT_NE(ExportedValues(kProductKey)[L"LS"].find(L"（已停止）"), std::wstring::npos)
       << "the stored history records the stop";
-  EXPECT_NE(NewestRunLog().find("停止："), std::string::npos) << "and so does the run log";
+  EXPECT_NE(NewestRunLog(Utf8(target.wstring())).find("停止："), std::string::npos) << "and so does the run log";
 }
 
 // The end of the Windows session stops a run (the query is answered yes) and ends the program.

@@ -235,4 +235,23 @@ void MainWindowTest::Exit(Program& program, HWND main) {
   EXPECT_EQ(program.ExitCode(), 0u);
 }
 
+std::string NewestRunLog(const std::string& mentioning) {
+  wchar_t base[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
+  std::error_code error;
+  std::filesystem::file_time_type newest_time = std::filesystem::file_time_type::min();
+  std::string newest;
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(base) / L"Tarnvel" / L"logs", error)) {
+    if (entry.path().extension() != L".log") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto written = entry.last_write_time(error);
+    if (!error && written >= newest_time && text.find(mentioning) != std::string::npos) {
+      newest_time = written;
+      newest = std::move(text);
+    }
+  }
+  return newest;
+}
+
 }  // namespace tarnvel::test

@@ -75,6 +75,12 @@ void StoreSetting(const std::wstring& key, const std::wstring& name, const std::
 // by value name; the key's subkeys are not included.
 std::map<std::wstring, std::wstring> ExportedValues(const std::wstring& key);
 
+// The text of the run log (%LOCALAPPDATA%\Tarnvel\logs) written last among those that contain
+// `mentioning` (a folder of the test, say), or "" when there is none. Chosen by write time and
+// content, not by name: two runs started in the same second get "<time>.log" and
+// "<time> (2).log", and the later one sorts first.
+std::string NewestRunLog(const std::string& mentioning = "");
+
 // The main window's tests: each starts with the product's settings forgotten and leaves none.
 class MainWindowTest : public testing::Test {
  protected:
