@@ -239,8 +239,10 @@ class SizeWalk {
   }
 
   void RemoveFile(const std::string& path, std::uint32_t attributes) {
-    // A copy's temporary left by a killed run is no version of anything: it goes for good.
-    if (job_.versions.On() && (attributes & kAttrReadOnly) == 0 && !IsTemporaryFilePath(path)) {
+    // A copy's temporary left by a killed run is no version of anything, nor is a link: they go
+    // for good.
+    if (job_.versions.On() && (attributes & kAttrReadOnly) == 0 && !IsTemporaryFilePath(path) &&
+        KeptVersions::Takes(path)) {
       const std::string kept = job_.versions.SetAside(path);
       if (kept.empty()) {
         Fail("删除文件", path, SystemErrorText(LastErrorCode()));

@@ -132,6 +132,12 @@ bool RemoveFileLink(const std::string& path);
 // A directory that is a junction or symbolic link.
 bool IsDirectoryLink(const std::string& path);
 
+// True when the entry at the path is shown to lead elsewhere: the system marks it as a link, or
+// the file it opens lives under another name than the entry's own (Wine shows a host link as a
+// plain file and follows it when opening, so a rename or an attribute change given the link
+// reaches the file behind it). False for an entry that is itself, and when it cannot be opened.
+bool LeadsElsewhere(const std::string& path);
+
 // Renames a file or directory in place; an entry that has the new name already is never replaced.
 // False, with the system's error as the last error, on failure.
 bool RenameEntry(const std::string& from, const std::string& to);

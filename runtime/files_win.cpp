@@ -301,6 +301,54 @@ bool RemoveFileLink(const std::string& path) {
   return false;
 }
 
+namespace {
+
+// The path the file system gives an opened entry ("\\?\X:\..."), links resolved where the
+// system follows them; empty when it cannot be told. `isLink` tells whether the system marks it.
+std::wstring FinalPathOf(const std::wstring& path, DWORD flags, bool* isLink = nullptr) {
+  HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (isLink != nullptr && GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag))
+    *isLink = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (int tries = 0; tries < 4; ++tries) {
+    const DWORD n = GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) break;
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      CloseHandle(h);
+      return buffer;
+    }
+    buffer.assign(n + 1, L'\0');
+  }
+  CloseHandle(h);
+  return {};
+}
+
+bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                              TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+bool LeadsElsewhere(const std::string& path) {
+  const std::wstring entry = WithoutTrailingSeparators(ExactPathToWide(path));
+  const std::size_t cut = entry.find_last_of(L'\\');
+  if (entry.empty() || cut == std::wstring::npos) return false;
+  bool marked = false;
+  const std::wstring opened = FinalPathOf(entry, FILE_FLAG_OPEN_REPARSE_POINT, &marked);
+  if (marked) return true;
+  if (opened.empty()) return false;
+  // The entry's folder, opened the same way, names where the entry itself would be.
+  const std::wstring folder = FinalPathOf(entry.substr(0, cut + 1), 0);
+  if (folder.empty()) return false;
+  return !SameIgnoringCase(opened, WithoutTrailingSeparators(folder) + entry.substr(cut));
+}
+
 bool IsDirectoryLink(const std::string& path) {
   if (path.empty()) return false;
   const DWORD attrs = GetFileAttributesW(WithoutTrailingSeparators(PathToWide(path)).c_str());

@@ -16,8 +16,9 @@ namespace tarnvel {
 // A folder is renamed as a whole only where the volume is seen to keep a renamed folder's
 // content (a trial folder is renamed first); elsewhere its entries are moved into a temporary
 // folder, the emptied folder is renamed and they are moved back, so that no entry is ever lost.
-// False, with the system's error as the last error, when it could not be done; the entry then
-// keeps its old name where the system allows, and nothing is ever removed.
+// A link (LeadsElsewhere) is never renamed. False, with the system's error as the last error,
+// when it could not be done; the entry then keeps its old name where the system allows, and
+// nothing is ever removed.
 bool RenameToSpelling(const std::string& directory, const std::string& from, const std::string& to,
                       bool isFolder);
 

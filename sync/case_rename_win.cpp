@@ -100,6 +100,12 @@ bool RenameFolderByItsEntries(const std::string& directory, const std::string& f
 
 bool RenameToSpelling(const std::string& directory, const std::string& from, const std::string& to,
                       bool isFolder) {
+  // A link keeps its spelling: where the system follows it, a rename would move the entry
+  // behind it, from wherever that is, into the target.
+  if (LeadsElsewhere(directory + from)) {
+    SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+    return false;
+  }
   if (!isFolder || FolderRenameKeepsContent(directory)) return RenameThroughTemporary(directory, from, to);
   return RenameFolderByItsEntries(directory, from, to);
 }

@@ -224,8 +224,9 @@ class Cleaner {
     c_.statusLine.SetText(kRemovingFilePrefix + ShownPath(file));
     if (ListsOnly()) {
       ListRemoval(c_.removedFilesLog, file);
-    } else if (engine_.Versions().On() && !IsTemporaryFilePath(file)) {
-      // A copy's temporary left by a killed run is no version of anything: it goes for good.
+    } else if (engine_.Versions().On() && !IsTemporaryFilePath(file) && KeptVersions::Takes(file)) {
+      // A copy's temporary left by a killed run is no version of anything, nor is a link: they
+      // go for good.
       KeepFile(file);
     } else if (RemoveListedFile(file, attributes, true)) {
       AppendToLog(c_.removedFilesLog, ShownPath(file));

@@ -211,7 +211,7 @@ class DirectoryWalk {
   // spelling; a failed rename is reported and the walk goes on into the folder as it is named.
   void CarrySpelling(const std::string& targetDir, const DirectoryEntry& entry,
                      const DirectoryEntry& counterpart) {
-    if (!IsJoinableName(counterpart.name)) return;
+    if (engine_.Previewing() || !IsJoinableName(counterpart.name)) return;
     if (RenameToSpelling(targetDir, counterpart.name, entry.name, true)) {
       engine_.Report().Done("改名", targetDir + entry.name);
     } else {

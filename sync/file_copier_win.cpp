@@ -113,10 +113,15 @@ std::string CopyToTemporary(const std::string& source, const std::string& target
 }
 
 // The complete copy takes the place of a target that goes into the kept versions first. A
-// target that vanished meanwhile leaves nothing to keep; one that cannot be kept stays as it is.
+// target that vanished meanwhile leaves nothing to keep, nor does a link (the copy takes its
+// place as a link's); one that cannot be kept stays as it is.
 CopyResult& ReplaceKeepingOld(const std::string& temp, const std::string& target, const CopyFacts& facts,
                               CopyResult& result) {
-  result.keptAt = facts.versions->SetAside(target);
+  if (facts.TargetIsLink() || !KeptVersions::Takes(target)) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+  } else {
+    result.keptAt = facts.versions->SetAside(target);
+  }
   if (result.keptAt.empty() && GetLastError() != ERROR_FILE_NOT_FOUND) {
     result.error = GetLastError();
     DiscardTemporary(temp);

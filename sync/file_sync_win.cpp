@@ -91,6 +91,7 @@ bool MayCopy(SyncEngine& engine, const std::string& path, const std::string& tar
 // before it is compared: its content is not copied again for that.
 void CarrySpelling(SyncEngine& engine, const std::string& targetDir, const DirectoryEntry& entry,
                    const DirectoryEntry* counterpart) {
+  if (engine.Previewing()) return;  // a preview changes nothing, not even a spelling
   if (counterpart == nullptr || counterpart->name == entry.name || counterpart->IsDirectory()) return;
   if (!IsJoinableName(entry.name) || !IsJoinableName(counterpart->name)) return;
   if (RenameToSpelling(targetDir, counterpart->name, entry.name, false)) {

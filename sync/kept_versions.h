@@ -57,12 +57,16 @@ class KeptVersions {
   KeptVersions(std::string targetRoot, DateTime runStart, int days);
 
   bool On() const { return days_ > 0 && !targetRoot_.empty(); }
+  // Whether the kept versions take the entry: a file or folder itself. A link holds nothing of
+  // the backup and is never moved (where the system follows it, the move would carry off the
+  // file behind it, from outside the target): it goes as a link goes, for good.
+  static bool Takes(const std::string& path);
   int Days() const { return days_; }
   // The versions folder (with "\"), and this run's folder in it.
   std::string Folder() const { return targetRoot_ + kVersionsFolderName + "\\"; }
   std::string RunFolder() const { return Folder() + runFolder_ + "\\"; }
 
-  // Moves the entry at `path` (a file, a file link or a whole folder below the target root) to
+  // Moves the entry at `path` (a file or a whole folder below the target root, never a link) to
   // its place in this run's folder; returns that place, or "" with the system's error as the
   // last error. A name taken there already (the same target twice in one run) gets " (2)",
   // " (3)" … before its extension.

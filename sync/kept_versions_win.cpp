@@ -39,7 +39,7 @@ std::string NumberedName(const std::string& path, int n) {
 bool PlainDirectory(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(PathToWide(WithoutSeparator(path)).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && !LeadsElsewhere(path);
 }
 
 // Removes a kept tree: what it holds is the program's own, read-only files included. A link in
@@ -94,10 +94,16 @@ bool KeptVersions::MakeFolder() {
   return true;
 }
 
+bool KeptVersions::Takes(const std::string& path) { return !LeadsElsewhere(path); }
+
 std::string KeptVersions::SetAside(const std::string& path) {
   const std::string relative = CounterpartPath(path, targetRoot_, "");
   if (!On() || relative.empty()) {
     SetLastError(ERROR_INVALID_PARAMETER);
+    return {};
+  }
+  if (!Takes(path)) {
+    SetLastError(ERROR_CANT_RESOLVE_FILENAME);
     return {};
   }
   if (!MakeFolder()) return {};

@@ -18,6 +18,7 @@
 #include "sync/main_controls.h"
 #include "sync/sync_engine.h"
 #include "sync/task_runner.h"
+#include "tests/support/link_slot_win.h"
 #include "tests/support/sandbox.h"
 #include "ui/settings_store.h"
 
@@ -186,6 +187,31 @@ TEST_P(Versions, RemovedAndReplacedFilesKeepTheirBytesAtTheirPaths) {
   const Outcome second = Run(MakeDateTime(2026, 12, 10, 10, 30, 0), 30);
   EXPECT_EQ(second.exitCode, 0) << testing::PrintToString(second.lines);
   EXPECT_EQ(FilesBelow(dst_, true), before);
+}
+
+// A target file link (Wine lists a host link as a plain file and follows it on a rename) is no
+// version of anything: removed, replaced, or spelt otherwise in the source, it goes as a link
+// goes, and the file behind it stays where it is, as it is.
+TEST_P(Versions, AFileLinkInTheTargetIsNeverMovedAndWhatItLeadsToStays) {
+  struct Case {
+    const char* sourceName;  // the source's file of the link's name; nullptr: none, it is extra
+    const char* bytes;
+    int exitCode;  // a link keeps its spelling, and that is reported
+  };
+  const Case cases[] = {{nullptr, nullptr, 0}, {"f.txt", "new bytes", 0}, {"F.txt", "keep\n", 1}};
+  int n = GetParam() == Engine::kMainWindow ? 1 : 4;
+  for (const Case& c : cases) {
+    const std::string root = test::FileLinkCase(n);
+    src_ = dir_ + "src" + std::to_string(n++) + "\\";
+    dst_ = root + "dst\\";
+    Write(src_ + "other.txt", "other");
+    if (c.sourceName != nullptr) Write(src_ + c.sourceName, c.bytes);
+    const Outcome run = Run(kMorning, 30);
+    const std::string what = c.sourceName == nullptr ? "extra" : c.sourceName;
+    EXPECT_EQ(run.exitCode, c.exitCode) << what << testing::PrintToString(run.lines);
+    EXPECT_EQ(FilesBelow(root + "outside"), (Files{{"keep.txt", "keep\n"}})) << what;
+    EXPECT_EQ(FilesBelow(RunFolder(kMorning)), Files{}) << what << ": nothing went into the versions";
+  }
 }
 
 // A copy's temporary left by a killed run is no version: it goes for good, and a preview leaves it.

@@ -164,6 +164,20 @@ TEST_F(Files, ListDirectoryGivesSizesTimesAndLinks) {
   EXPECT_FALSE(IsDirectoryLink(three + "tree\\file.txt"));
 }
 
+// What a rename or an attribute change would reach through: every kind of entry, both spellings.
+TEST_F(Files, LeadsElsewhereTellsLinksFromEntriesThatAreThemselves) {
+  const std::string slot = test::LinkSlot(3), files = test::FileLinkCase(1);
+  const struct {
+    std::string path;
+    bool elsewhere;
+  } cases[] = {{files + "dst\\f.txt", true},        {files + "DST\\F.TXT", true},
+               {files + "outside\\keep.txt", false}, {files + "outside\\KEEP.txt", false},
+               {slot + "tree\\link", true},          {slot + "tree\\link\\", true},
+               {slot + "tree", false},
+               {slot + "tree\\file.txt", false},     {slot + "tree\\missing.txt", false}};
+  for (const auto& c : cases) EXPECT_EQ(LeadsElsewhere(c.path), c.elsewhere) << c.path;
+}
+
 TEST_F(Files, ExistsHonoursWildcardsAndDirectories) {
   WriteFile(dir + "data.txt", "x");
   ASSERT_TRUE(MakeDirectory(dir + "folder"));

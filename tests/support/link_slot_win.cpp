@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <vector>
 
@@ -79,6 +82,20 @@ std::string LinkSlot(int slot) {
     }
   }
   for (const std::wstring& name : left) ADD_FAILURE() << "link fixture not restored: " << path << Utf8(name);
+  return path;
+}
+
+std::string FileLinkCase(int n) {
+  wchar_t module[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, module, MAX_PATH);
+  std::wstring name = module;
+  name = name.substr(name.find_last_of(L"\\/") + 1);
+  name = name.substr(0, name.rfind(L'.'));
+  const std::wstring wide = L"Z:\\file-links\\" + name + L"\\" + std::to_wstring(n) + L"\\";
+  const std::string path = Utf8(wide);
+  std::ifstream link(std::filesystem::path(wide + L"dst\\f.txt"), std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(link)), std::istreambuf_iterator<char>());
+  if (text != "keep\n") ADD_FAILURE() << "file-link case missing or used twice: " << path << " (made by tools/wine-run)";
   return path;
 }
 

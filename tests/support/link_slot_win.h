@@ -14,4 +14,10 @@ namespace tarnvel::test {
 //   alias -> tree; pair\dst\sub\g.txt ("sub\n") and pair\src\in -> pair\dst\sub.
 std::string LinkSlot(int slot);
 
+// File-link case N (1..8) of this test executable, laid out fresh by tools/wine-run at each start:
+// "Z:\file-links\<executable>\N\" holding outside\keep.txt ("keep\n") and dst\f.txt, a host link
+// to it that Wine lists as a plain file. Each case serves one test: what removes the link cannot
+// put it back. A missing link fails the test.
+std::string FileLinkCase(int n);
+
 }  // namespace tarnvel::test
