@@ -16,6 +16,9 @@
 //   FindFirstFileExW calls, one listing per directory and side, the source directory and its
 //   target counterpart of each level at the same time on the engine's side thread. The floor
 //   for a resync here.
+// tarnvel-engine.exe --list-apart SOURCE TARGET
+//   The same listings with each tree walked on a thread of its own, neither waiting for the
+//   other: the floor a walk that lists both sides ahead of its decisions could reach.
 // tarnvel-engine.exe --job-line SOURCE TARGET
 //   The steps of Tarnvel.exe's job line in style 1 (clean by size, then copy by size), run in
 //   this process without a window: the command-line engine without the program's start.
@@ -31,6 +34,7 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -231,6 +235,20 @@ int ListFloor(const std::wstring& source, const std::wstring& target) {
   return 0;
 }
 
+int ListApart(const std::wstring& source, const std::wstring& target) {
+  const std::uint32_t start = TickCount();
+  FloorWalk sourceWalk, targetWalk;
+  std::thread other([&] { targetWalk.One(target); });
+  sourceWalk.One(source);
+  other.join();
+  sourceWalk.Stop();
+  targetWalk.Stop();
+  std::printf("listed-directories=%lld entries=%lld ms=%u\n",
+              sourceWalk.Counts().directories + targetWalk.Counts().directories,
+              sourceWalk.Counts().entries + targetWalk.Counts().entries, static_cast<unsigned>(TickCount() - start));
+  return 0;
+}
+
 int RunJobLine(const std::string& source, const std::string& target) {
   RunReport report;
   const std::uint32_t start = TickCount();
@@ -302,7 +320,8 @@ bool StartCounting() {
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = argc >= 2 ? argv[1] : L"";
-  if (argc >= 4 && (mode == L"--copy-loop" || mode == L"--list-floor" || mode == L"--job-line")) {
+  if (argc >= 4 && (mode == L"--copy-loop" || mode == L"--list-floor" || mode == L"--list-apart" ||
+                    mode == L"--job-line")) {
     const bool countCalls = argc >= 5 && std::wstring(argv[4]) == L"--count-calls";
     if (argc > (countCalls ? 5 : 4)) {
       std::fprintf(stderr, "tarnvel-engine: unknown option\n");
@@ -317,6 +336,8 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("copied-files=%d ms=%u\n", files, static_cast<unsigned>(TickCount() - start));
     } else if (mode == L"--list-floor") {
       result = ListFloor(argv[2], argv[3]);
+    } else if (mode == L"--list-apart") {
+      result = ListApart(argv[2], argv[3]);
     } else {
       try {
         result = RunJobLine(WideToUtf8(argv[2]), WideToUtf8(argv[3]));
@@ -337,7 +358,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc < 3) {
     std::fprintf(stderr, "usage: tarnvel-engine SOURCE TARGET [--clean] [--window] [--keep-days N] [--preview] [--count-calls]\n"
-                         "       tarnvel-engine --copy-loop|--list-floor|--job-line SOURCE TARGET [--count-calls]\n"
+                         "       tarnvel-engine --copy-loop|--list-floor|--list-apart|--job-line SOURCE TARGET [--count-calls]\n"
                          "       tarnvel-engine --lines N [--window]\n");
     return 2;
   }

@@ -42,24 +42,27 @@ timed() {  # timed KEY command...
 exe="$build/programs/tarnvel-engine.exe"
 engine() { run "$exe" 'Z:\bench\src' "Z:\\bench\\$1" --clean "${@:2}"; }
 floor() { run "$exe" --list-floor 'Z:\bench\src' 'Z:\bench\engine'; }
+apart() { run "$exe" --list-apart 'Z:\bench\src' 'Z:\bench\engine'; }
 jobline() { run "$exe" --job-line 'Z:\bench\src' 'Z:\bench\jobline'; }
 cli() { run "$build/programs/Tarnvel.exe" 'Z:\bench\src|Z:\bench\cli|1|Y:\tarnvel-engine.exe'; }
 xc() { run xcopy.exe /D /E /Y /I /Q 'Z:\bench\src' 'Z:\bench\xcopy\'; }
 rs() { rsync -a --delete "$box/src/" "$box/rsync/"; }
 loop() { run "$exe" --copy-loop 'Z:\bench\src' 'Z:\bench\loop'; }
 export here build box exe
-export -f run engine floor jobline cli xc rs loop
+export -f run engine floor apart jobline cli xc rs loop
 have_cli=0; [ -x "$build/programs/Tarnvel.exe" ] && have_cli=1
 
-tools=(rsync floor engine engine-window)
+tools=(rsync floor apart engine engine-n0 engine-window)
 [ $have_cli = 1 ] && tools+=(cli)
 tools+=(job-line xcopy)
 pass() {  # pass PHASE
   # The first pass starts with the copy floor, so that no tool finds its source warmer than the
   # loop; the resyncs with the listing floor (over the engine's target, complete by then).
-  if [ "$1" = first ]; then timed loop-first loop; else timed "floor-$1" floor; fi
+  if [ "$1" = first ]; then timed loop-first loop; else timed "floor-$1" floor; timed "apart-$1" apart; fi
   timed "rsync-$1" rs
+  # The engine with kept versions (the days box's default, 30) and with removals for good.
   timed "engine-$1" engine engine
+  timed "engine-n0-$1" engine engine0 --keep-days 0
   timed "engine-window-$1" engine enginew --window
   [ $have_cli = 1 ] && timed "cli-$1" cli
   timed "job-line-$1" jobline
@@ -108,13 +111,14 @@ peak() {  # the driver's own figure (GetProcessMemoryInfo), in MB, or "-"
   done
   echo
   echo "driver output:"
-  for k in loop-first floor-noop floor-change engine-first engine-noop engine-change engine-window-first \
+  for k in loop-first floor-noop floor-change apart-noop apart-change engine-first engine-noop engine-change \
+           engine-n0-first engine-n0-noop engine-n0-change engine-window-first \
            engine-window-noop engine-window-change job-line-first job-line-noop job-line-change; do
     printf "%-22s %s\n" "$k" "$(grep -E '^(created|copied|listed|exit)' "$box/$k.log" | tr -d '\r' | head -1)"
   done
 } | tee "$results"
-for t in engine jobline cli; do
+for t in engine engine0 jobline cli; do
   [ -d "$box/$t" ] || continue
-  diff -r -q "$box/src" "$box/$t" >/dev/null && echo "$t target equals the source" || echo "$t target DIFFERS from the source"
+  diff -r -q -x .tarnvel-versions "$box/src" "$box/$t" >/dev/null && echo "$t target equals the source" || echo "$t target DIFFERS from the source"
 done
 [ -n "${BENCH_KEEP:-}" ] || rm -rf "$box"

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -229,6 +230,41 @@ TEST_P(FullStick, StopsAtTheFirstCopyThatDoesNotFit) {
       EXPECT_EQ(entry.size, 5 << 20) << test::Utf8(key);
     }
   }
+}
+
+// The name of the kept versions' folder of a run started `days` ago ("YYYY-MM-DD HH.MM.SS").
+std::wstring RunFolderDaysAgo(int days) {
+  FILETIME utc, local;
+  GetSystemTimeAsFileTime(&utc);
+  ULARGE_INTEGER t{{utc.dwLowDateTime, utc.dwHighDateTime}};
+  t.QuadPart -= static_cast<ULONGLONG>(days) * 864'000'000'000ULL;
+  utc = {t.LowPart, t.HighPart};
+  SYSTEMTIME st;
+  FileTimeToLocalFileTime(&utc, &local);
+  FileTimeToSystemTime(&local, &st);
+  wchar_t name[32];
+  std::swprintf(name, 32, L"%04u-%02u-%02u %02u.%02u.%02u", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
+                st.wSecond);
+  return name;
+}
+
+// Kept versions still within their days give way, oldest run first, when a copy does not fit:
+// the copy is tried again and the job completes; the newer run's versions stay.
+TEST_P(FullStick, TheOldestKeptVersionsGiveWayBeforeTheJobStops) {
+  const fs::path source = local_ / L"src";
+  const fs::path target = OnStick(L"T:\\");
+  const fs::path versions = target / L".tarnvel-versions";
+  const fs::path older = versions / RunFolderDaysAgo(2), newer = versions / RunFolderDaysAgo(1);
+  Write(older / L"old.bin", std::string(4 << 20, 'o'));
+  Write(newer / L"new.bin", std::string(4 << 20, 'n'));
+  for (int i = 0; i < 2; ++i) Write(source / (L"part" + std::to_wstring(i) + L".bin"), std::string(5 << 20, 'x'));
+  const ProcessOutcome outcome = RunEngine(GetParam(), source, target, after_);
+  EXPECT_EQ(outcome.exitCode, 0u);
+  EXPECT_FALSE(fs::exists(older)) << "the oldest run's versions made room";
+  EXPECT_EQ(Bytes(newer / L"new.bin"), std::string(4 << 20, 'n')) << "one run folder was enough";
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(Bytes(target / (L"part" + std::to_wstring(i) + L".bin")), std::string(5 << 20, 'x'));
+  EXPECT_TRUE(TemporaryFilesIn(SnapshotTree(target.wstring())).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothEngines, FullStick, testing::Values(Engine::kMainWindow, Engine::kJobLine));

@@ -196,7 +196,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   for (const wchar_t* album : {L"相册28", L"相册29"})
     std::filesystem::remove_all(std::filesystem::path(source) / album);
-  SendMessageW(GetDlgItem(main, 106), BM_CLICK, 0, 0);
+  // Ticking the clean-up asks first (a modal box: the click is posted, the box answered).
+  PostMessageW(GetDlgItem(main, 106), BM_CLICK, 0, 0);
+  if (HWND warning = WaitForBox(L"提示")) Answer(warning, IDOK);
   Command(main, 175);  // the preview control
   WaitUntil([&] {
     wchar_t status[512] = {};
