@@ -39,10 +39,18 @@ std::vector<std::string> ResolvedComponents(std::string_view rest) {
 
 }  // namespace
 
-std::string TemporaryFileName() {
+namespace {
+std::mt19937& NameGenerator() {
   static thread_local std::mt19937 generator{std::random_device{}()};
+  return generator;
+}
+}  // namespace
+
+void RepeatTemporaryNames(std::uint32_t seed) { NameGenerator().seed(seed); }
+
+std::string TemporaryFileName() {
   static constexpr char kHex[] = "0123456789abcdef";
-  std::uint32_t value = generator();
+  std::uint32_t value = NameGenerator()();
   std::string name = "~tv";
   for (int i = 0; i < 8; ++i, value >>= 4) name += kHex[value & 0xF];
   return name + ".tmp";

@@ -123,6 +123,9 @@ bool MoveFileReplace(const std::string& source, const std::string& target);
 // ".tmp", short enough to sit beside a name of any length. Callers create it fail-if-exists and
 // take another name when one is there: a file of that name may be someone's.
 std::string TemporaryFileName();
+// From here on, this thread's TemporaryFileName gives the names that follow from `seed`, the same
+// ones every time: for tests that need a name to be taken already.
+void RepeatTemporaryNames(std::uint32_t seed);
 
 // Removes a file link itself, never the file behind it: a fresh empty file is renamed over the
 // link and then deleted, so no delete is ever given the link (some systems follow it). False,

@@ -315,7 +315,11 @@ TEST_P(Versions, PreviewChangesNothingAndCountsAsTheRun) {
     Write(src_ + "new\\deep\\n.txt", "new");
     Write(src_ + "changed.txt", "changed!");
     Write(src_ + "clash", "a file where the target has a folder");
+    Write(src_ + "Spelt.txt", "s");  // the target's file and folder spelt otherwise: renamed by the run only
+    Write(src_ + "SubDir\\a.txt", "a");
     if (targetExists) {
+      Write(dst_ + "spelt.txt", "s");
+      Write(dst_ + "subdir\\a.txt", "a");
       Write(dst_ + "changed.txt", "old");
       Write(dst_ + "gone.txt", "gone");
       Write(dst_ + "olddir\\x.txt", "x");

@@ -140,7 +140,17 @@ TEST_F(FileSyncWin, LookAlikesOfTemporaryFilesStayAndLongNamesAreReplaced) {
   const std::string longName = std::string(251, 'n') + ".txt";
   WriteTextFile(src + longName, "new long");
   WriteTextFile(dst + longName, "old");
+  // The first temporary name the copies will draw is someone's already (a file the source holds
+  // too, so no leftover of a killed run): the copy takes another name, and that file stays.
+  RepeatTemporaryNames(7);
+  const std::string taken = TemporaryFileName();
+  RepeatTemporaryNames(7);
+  for (const std::string& side : {src, dst}) {
+    WriteTextFile(side + taken, "someone's");
+    SetWriteTime(side + taken, kSomeTime);
+  }
   Sync();
+  EXPECT_EQ(ReadTextFile(dst + taken), "someone's");
   EXPECT_EQ(ReadTextFile(dst + "x.txt"), "fresh");
   EXPECT_EQ(ReadTextFile(dst + "x.txt.~tvcopy"), "mine");
   EXPECT_EQ(ReadTextFile(dst + "~tv1234ABCD.tmp"), "mine too");
