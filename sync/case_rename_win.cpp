@@ -102,7 +102,7 @@ bool RenameToSpelling(const std::string& directory, const std::string& from, con
                       bool isFolder) {
   // A link keeps its spelling: where the system follows it, a rename would move the entry
   // behind it, from wherever that is, into the target.
-  if (false) {
+  if (LeadsElsewhere(directory + from)) {
     SetLastError(ERROR_CANT_RESOLVE_FILENAME);
     return false;
   }
