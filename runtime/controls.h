@@ -134,8 +134,8 @@ class Control {
 
   // Derived kinds add their own properties and items to a hand-over, and the whole item
   // list to the first one after Attach.
-  virtual void FillPending(PendingChanges& pending) const {}
-  virtual void RecordAllItems(std::vector<ItemChange>& items) const {}
+  virtual void FillPending(PendingChanges& /*pending*/) const {}
+  virtual void RecordAllItems(std::vector<ItemChange>& /*items*/) const {}
 
   // Records a change under the lock already held by the caller's scope and notifies the
   // mirror after the lock is released; see Change below.

@@ -432,7 +432,9 @@ TEST_F(MainWindowRunsE2E, AMassRemovalAsksFirstCancelKeepsEverythingOkKeepsThemA
     EXPECT_NE(question.text.find(L"12 个文件中的 10 个"), std::wstring::npos) << Utf8(question.text);
     Press(question, answer);
     ExpectCompletion(L"已经完成任务");
-    if (answer == IDCANCEL) EXPECT_EQ(FilesOf(target), before);
+    if (answer == IDCANCEL) {
+      EXPECT_EQ(FilesOf(target), before);
+    }
   }
   std::map<std::wstring, std::string> kept;
   for (const auto& [name, bytes] : FilesOf(target / L".tarnvel-versions")) {
