@@ -36,6 +36,9 @@ class RunLog {
   static std::string DefaultDirectory();
   // The file name of a log started at that time, "YYYY-MM-DD HH-MM-SS.log". Platform-free.
   static std::string FileNameFor(DateTime start);
+  // Whether log `a` was started before log `b`, by their names: a second log of the same second
+  // is "<time> (2).log", which sorts before "<time>.log" as text. Platform-free.
+  static bool StartedBefore(std::string_view a, std::string_view b);
 
  private:
   void* file_ = nullptr;

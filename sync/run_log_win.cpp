@@ -32,7 +32,9 @@ std::vector<std::wstring> LogsIn(const std::wstring& directory) {
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(data.cFileName);
   } while (FindNextFileW(h, &data));
   FindClose(h);
-  std::sort(names.begin(), names.end());
+  std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
+    return RunLog::StartedBefore(WideToUtf8(a), WideToUtf8(b));
+  });
   return names;
 }
 

@@ -8,11 +8,11 @@
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "runtime/encoding.h"
-#include "sync/run_log.h"
 #include "tests/support/fat_sticks_win.h"
 #include "tests/support/program_window_win.h"
 #include "tests/support/sandbox.h"
@@ -69,18 +69,11 @@ ProcessOutcome RunEngine(Engine engine, const fs::path& source, const fs::path& 
                     L"Z:\\", kRunLimitMs);
 }
 
-// The newest run log's lines.
-std::vector<std::string> NewestLogLines() {
-  fs::path newest;
-  fs::file_time_type when{};
-  for (const auto& entry : fs::directory_iterator(Utf8ToWide(RunLog::DefaultDirectory()))) {
-    if (newest.empty() || entry.last_write_time() >= when) {
-      newest = entry.path();
-      when = entry.last_write_time();
-    }
-  }
+// The lines of the run log written last that names `target` (not merely the newest file: two
+// runs in one second are named "<time>.log" and "<time> (2).log").
+std::vector<std::string> RunLogLines(const fs::path& target) {
+  std::istringstream in(test::NewestRunLog(test::Utf8(target.wstring())));
   std::vector<std::string> lines;
-  std::ifstream in(newest, std::ios::binary);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
@@ -212,7 +205,7 @@ TEST_P(FullStick, StopsAtTheFirstCopyThatDoesNotFit) {
   EXPECT_EQ(outcome.exitCode, 1u);
   int failures = 0;
   bool said = false;
-  for (const std::string& line : NewestLogLines()) {
+  for (const std::string& line : RunLogLines(target)) {
     if (line.rfind("失败：", 0) != 0) continue;
     ++failures;
     said = said || (line.find("目标磁盘空间不足，剩余 ") != std::string::npos &&
