@@ -115,12 +115,16 @@ class UpdateE2E : public testing::Test {
     RemoveDirectoryTree(served_);
     ASSERT_TRUE(MakeDirectory(served_));
     servedUrl_ = test::NginxUrl("update-" + name + "/");
-    started_ = CreateEventW(nullptr, TRUE, FALSE, L"Local\\TarnvelNewVersionStarted");
+    // This process's own event, named to the new program through the environment it inherits.
+    const std::wstring event = L"Local\\TarnvelNewVersionStarted-" + std::to_wstring(GetCurrentProcessId());
+    SetEnvironmentVariableW(L"TARNVEL_STARTED_EVENT", event.c_str());
+    started_ = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
     ResetEvent(started_);
     ASSERT_FALSE(test::TestPublicKey().empty()) << "the build made no test key";
   }
   void TearDown() override {
     SetEnvironmentVariableW(L"TARNVEL_UPDATE_URL", nullptr);
+    SetEnvironmentVariableW(L"TARNVEL_STARTED_EVENT", nullptr);
     CloseHandle(started_);
   }
 

@@ -1,5 +1,7 @@
 // The "new program" an update test installs: started, it writes version.txt beside itself with
-// its version and the folder it was started in, then sets the event the test waits on.
+// its version and the folder it was started in, then sets the event the test waits on: the one
+// named in TARNVEL_STARTED_EVENT, which the test gives its own name (test executables running
+// side by side in one prefix would otherwise wake each other).
 #include <windows.h>
 
 #include <string>
@@ -23,7 +25,10 @@ int wmain() {
   DWORD written = 0;
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
-  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, L"Local\\TarnvelNewVersionStarted");
+  wchar_t name[256] = {};
+  const DWORD named = GetEnvironmentVariableW(L"TARNVEL_STARTED_EVENT", name, 256);
+  if (named == 0 || named >= 256) return 0;  // nobody waits
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, name);
   if (done != nullptr) {
     SetEvent(done);
     CloseHandle(done);
