@@ -141,6 +141,11 @@ bool IsDirectoryLink(const std::string& path);
 // reaches the file behind it). False for an entry that is itself, and when it cannot be opened.
 bool LeadsElsewhere(const std::string& path);
 
+// The path the file system gives an opened file or directory ("\\?\X:\..."), links resolved
+// where the system follows them; empty when it cannot be told. `handle` is a HANDLE. Windows
+// build only.
+std::wstring FinalPathOfHandle(void* handle);
+
 // Renames a file or directory in place; an entry that has the new name already is never replaced.
 // False, with the system's error as the last error, on failure.
 bool RenameEntry(const std::string& from, const std::string& to);

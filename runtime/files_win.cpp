@@ -312,20 +312,9 @@ std::wstring FinalPathOf(const std::wstring& path, DWORD flags, bool* isLink = n
   FILE_ATTRIBUTE_TAG_INFO tag{};
   if (isLink != nullptr && GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag))
     *isLink = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (int tries = 0; tries < 4; ++tries) {
-    const DWORD n = GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0) break;
-    if (n < buffer.size()) {
-      buffer.resize(n);
-      CloseHandle(h);
-      return buffer;
-    }
-    buffer.assign(n + 1, L'\0');
-  }
+  std::wstring final = FinalPathOfHandle(h);
   CloseHandle(h);
-  return {};
+  return final;
 }
 
 bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
@@ -334,6 +323,21 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
 }
 
 }  // namespace
+
+std::wstring FinalPathOfHandle(void* handle) {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (int tries = 0; tries < 4; ++tries) {
+    const DWORD n = GetFinalPathNameByHandleW(static_cast<HANDLE>(handle), buffer.data(),
+                                              static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) break;
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      return buffer;
+    }
+    buffer.assign(n + 1, L'\0');
+  }
+  return {};
+}
 
 bool LeadsElsewhere(const std::string& path) {
   const std::wstring entry = WithoutTrailingSeparators(ExactPathToWide(path));

@@ -30,18 +30,7 @@ std::optional<OpenedDirectory> OpenDirectory(const std::wstring& path, bool* isF
       OpenedDirectory dir;
       dir.identity = {info.dwVolumeSerialNumber,
                       (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-      std::wstring buffer(MAX_PATH, L'\0');
-      for (int tries = 0; tries < 4; ++tries) {
-        const DWORD n = GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (n == 0) break;
-        if (n < buffer.size()) {
-          buffer.resize(n);
-          dir.finalPath = buffer;
-          break;
-        }
-        buffer.assign(n + 1, L'\0');
-      }
+      dir.finalPath = FinalPathOfHandle(h);
       opened = std::move(dir);
     }
   }
