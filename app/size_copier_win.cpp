@@ -41,12 +41,16 @@ class SizeWalk {
   // `reporting` is false for the count pass: what fails is reported once, by the copy.
   SizeWalk(SizeJob& job, bool reporting, bool counting = false)
       : job_(job), reporting_(reporting), counting_(counting), chain_(job.roots.target) {}
+  ~SizeWalk() { Listings().EndWalk(); }
+  SizeWalk(const SizeWalk&) = delete;
+  SizeWalk& operator=(const SizeWalk&) = delete;
 
   const RemovalCounts& Counts() const { return counts_; }
 
   void CleanRoot() {
     auto [source, target] = Listings().TakeBoth(job_.roots.source, job_.roots.target);
     if (!source.Listed() || !target.Listed()) return;
+    if (!source.Entries().empty()) ExpectBelow(job_.roots.source, source, job_.roots.target, target, kByTarget);
     if (source.Entries().empty()) {
       if (counting_) return;
       // Only what a killed run of ours left behind goes; everything else stays.
@@ -90,6 +94,15 @@ class SizeWalk {
 
  private:
   ListingCache& Listings() { return *job_.listings; }
+
+  static constexpr ListingCache::WalkOrder kBySource = ListingCache::WalkOrder::kBySource;
+  static constexpr ListingCache::WalkOrder kByTarget = ListingCache::WalkOrder::kByTarget;
+  // Names the subdirectories this level enters next, to be listed ahead (a level without any
+  // names nothing).
+  void ExpectBelow(const std::string& sourceDir, const DirectoryListing& source, const std::string& targetDir,
+                   const DirectoryListing& target, ListingCache::WalkOrder order) {
+    Listings().ExpectBelow(sourceDir, source, targetDir, target, order);
+  }
 
   // Pending window messages (the progress window's repaints) are dispatched at most every
   // 100 ms: each look costs a round trip to the window system, which per directory was a
@@ -227,7 +240,7 @@ class SizeWalk {
 
   // Every file of a target folder the clean-up would remove whole (links not entered).
   void CountFilesBelow(const std::string& directory) {
-    const DirectoryListing listing = DirectoryListing::Of(directory);
+    const DirectoryListing listing = Listings().Take(directory);
     for (const DirectoryEntry& entry : listing.Entries()) {
       if (!entry.IsDirectory()) {
         ++counts_.targetFiles;
@@ -287,6 +300,7 @@ class SizeWalk {
     }
     auto [source, target] = Listings().TakeBoth(sourceChild, targetDir);
     if (!source.Listed() || !target.Listed()) return;
+    ExpectBelow(sourceChild, source, targetDir, target, kByTarget);
     chain_.Push(sourceChild);
     CleanLevel(sourceChild, source, targetDir, target);
     chain_.Pop();
@@ -295,6 +309,7 @@ class SizeWalk {
   std::int32_t CountLevel(const std::string& sourceDir, const std::string& targetDir) {
     PumpEvents();
     auto [source, target] = Listings().TakeBoth(sourceDir, targetDir);
+    ExpectBelow(sourceDir, source, targetDir, target, kBySource);
     std::int32_t count = 0;
     for (const DirectoryEntry& entry : source.Entries()) {
       if (entry.IsDirectory() || !IsJoinableName(entry.name)) continue;
@@ -350,7 +365,11 @@ class SizeWalk {
                      const DirectoryEntry* counterpart, bool isFolder) {
     if (counterpart == nullptr || counterpart->name == entry.name || !IsJoinableName(counterpart->name))
       return;
-    if (RenameToSpelling(targetDir, counterpart->name, entry.name, isFolder)) {
+    const bool renamed = RenameToSpelling(targetDir, counterpart->name, entry.name, isFolder);
+    // Whatever was read ahead of a folder under either spelling is read again.
+    Listings().Changed(targetDir + counterpart->name);
+    Listings().Changed(targetDir + entry.name);
+    if (renamed) {
       job_.report.Done("改名", targetDir + entry.name);
     } else {
       Fail("改名", targetDir + counterpart->name, SystemErrorText(LastErrorCode()));
@@ -371,6 +390,7 @@ class SizeWalk {
                 sourceFailed ? source.Error() : target.Error());
       return;
     }
+    ExpectBelow(sourceDir, source, targetDir, target, kBySource);
     auto descend = [&] {
       for (const DirectoryEntry& entry : source.Entries()) {
         if (Stopped()) return;

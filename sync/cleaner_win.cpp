@@ -41,6 +41,9 @@ class Cleaner {
         mode_(counting              ? CleanMode::kCount
               : engine.Previewing() ? CleanMode::kPreview
                                     : CleanMode::kAct) {}
+  ~Cleaner() { engine_.Listings().EndWalk(); }
+  Cleaner(const Cleaner&) = delete;
+  Cleaner& operator=(const Cleaner&) = delete;
 
   const RemovalCounts& Counts() const { return counts_; }
 
@@ -57,6 +60,10 @@ class Cleaner {
     level.target = std::move(target);
     level.source = std::move(source);
     level.sourceUnknown = !level.source.Listed() && IsDirectory(level.sourcePath);
+    if (!level.sourceUnknown) {
+      engine_.Listings().ExpectBelow(level.sourcePath, level.source, path, level.target,
+                                     ListingCache::WalkOrder::kByTarget);
+    }
     engine_.Listings().Keep(level.sourcePath, level.source);
     engine_.Listings().Keep(path, level.target);
     return level;

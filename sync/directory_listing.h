@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -44,6 +45,7 @@ class DirectoryListing {
   mutable bool indexed_ = false;
 };
 
+class ReadAhead;
 class RunReport;
 struct WalkRoots;
 
@@ -59,7 +61,15 @@ DirectoryListing ListSourceRoot(const WalkRoots& roots, RunReport& report);
 // so a tree of millions of entries costs bounded memory.
 class ListingCache {
  public:
+  // Which tree's order a walk follows through a level: the one whose entries it goes through.
+  enum class WalkOrder { kBySource, kByTarget };
+
   static constexpr std::size_t kDefaultBudget = 64u << 20;
+
+  ListingCache();
+  ~ListingCache();
+  ListingCache(const ListingCache&) = delete;
+  ListingCache& operator=(const ListingCache&) = delete;
 
   void SetBudget(std::size_t bytes) { budget_ = bytes; }
   // The bytes the kept listings hold now, as counted against the budget.
@@ -67,12 +77,28 @@ class ListingCache {
 
   void Keep(const std::string& directory, const DirectoryListing& listing);
   void Forget(const std::string& directory);
-  // The kept listing (which is then forgotten), or a fresh one.
+  // The kept listing (which is then forgotten), the one read ahead, or a fresh one.
   DirectoryListing Take(const std::string& directory);
-  // Take of both directories; when neither is kept, the two are listed at the same time.
+  // Take of both directories; the two that must still be listed are listed at the same time.
   std::pair<DirectoryListing, DirectoryListing> TakeBoth(const std::string& first, const std::string& second);
-  // Forgets every listing and ends the listing thread, at the end of a job.
+  // Forgets every listing and ends the listing threads, at the end of a job.
   void Clear();
+
+  // The target subdirectories a walk will enter from the level in hand, in the order it will
+  // enter them, named for reading ahead (sync/read_ahead.h): walking by the target, every plain
+  // directory of the target; walking by the source, the target's plain directory of each source
+  // directory's name, spelt as the source spells it (one spelt otherwise is renamed first). Links, names that do not join safely, "." names and the versions folder
+  // are left to the walk. Call it once the level's two listings are taken, before the walk
+  // changes anything in the level.
+  void ExpectBelow(const std::string& sourceDir, const DirectoryListing& source, const std::string& targetDir,
+                   const DirectoryListing& target, WalkOrder order);
+  // The walk has renamed, made or removed the entry at `path` before entering it: nothing read
+  // ahead of it or below it is given out.
+  void Changed(const std::string& path);
+  // The walk has ended: what was read ahead and not taken is dropped (the kept listings stay
+  // for the job's next walk).
+  void EndWalk();
+  ReadAhead& Ahead() { return *ahead_; }
   // A preview's removal: the entry is left out of every listing taken afterwards in this job,
   // as the run would find it gone. Forgotten by Clear.
   void Hide(const std::string& path);
@@ -94,6 +120,7 @@ class ListingCache {
   std::size_t budget_ = kDefaultBudget;
   std::unordered_set<std::string> hidden_;  // by NormalisePath
   SideThread side_;
+  std::unique_ptr<ReadAhead> ahead_;
 };
 
 }  // namespace tarnvel

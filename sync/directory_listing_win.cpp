@@ -3,9 +3,12 @@
 #include "sync/directory_listing.h"
 
 #include "runtime/encoding.h"
+#include "sync/kept_versions.h"
 #include "sync/path_helpers.h"
+#include "sync/read_ahead.h"
 #include "sync/run_report.h"
 #include "sync/walk_roots.h"
+#include "sync/walk_support.h"
 
 namespace tarnvel {
 namespace {
@@ -26,6 +29,19 @@ std::wstring FoldedName(const std::string& name) {
   std::wstring wide = Utf8ToWide(name);
   if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
   return wide;
+}
+
+// A directory the walk may enter and the reading ahead may list: plain (no link), its name
+// joins safely, and it is none of the names the walks pass over.
+bool ReadableAhead(const DirectoryEntry& entry) {
+  return entry.IsDirectory() && (entry.attributes & kAttrReparsePoint) == 0 && !IsDotName(entry.name) &&
+         !IsVersionsFolderName(entry.name) && IsJoinableName(entry.name);
+}
+
+std::string JoinedDirectory(const std::string& directory, const std::string& name) {
+  std::string path = directory;
+  if (!path.empty() && path.back() != '\\') path += '\\';
+  return path + name + '\\';
 }
 
 }  // namespace
@@ -68,6 +84,10 @@ DirectoryListing ListSourceRoot(const WalkRoots& roots, RunReport& report) {
   return listing;
 }
 
+ListingCache::ListingCache() : ahead_(std::make_unique<ReadAhead>()) {}
+
+ListingCache::~ListingCache() = default;
+
 void ListingCache::Erase(std::unordered_map<std::string, Kept>::iterator it) {
   bytes_ -= it->second.bytes;
   listings_.erase(it);
@@ -101,12 +121,16 @@ void ListingCache::Forget(const std::string& directory) {
 }
 
 DirectoryListing ListingCache::Take(const std::string& directory) {
-  if (listings_.empty()) return WithoutHidden(directory, DirectoryListing::Of(directory));
-  const auto it = listings_.find(NormalisePath(directory));
-  if (it == listings_.end()) return WithoutHidden(directory, DirectoryListing::Of(directory));
-  DirectoryListing listing = std::move(it->second.listing);
-  Erase(it);
-  return WithoutHidden(directory, std::move(listing));
+  if (!listings_.empty()) {
+    const auto it = listings_.find(NormalisePath(directory));
+    if (it != listings_.end()) {
+      DirectoryListing listing = std::move(it->second.listing);
+      Erase(it);
+      return WithoutHidden(directory, std::move(listing));
+    }
+  }
+  if (ahead_->Claim(directory)) return WithoutHidden(directory, ahead_->Collect(directory));
+  return WithoutHidden(directory, DirectoryListing::Of(directory));
 }
 
 void ListingCache::Hide(const std::string& path) { hidden_.insert(NormalisePath(path)); }
@@ -133,9 +157,20 @@ std::pair<DirectoryListing, DirectoryListing> ListingCache::TakeBoth(const std::
     const bool secondKept = listings_.count(NormalisePath(second)) != 0;
     if (firstKept || secondKept) return {Take(first), Take(second)};
   }
+  // What was read ahead is collected after the rest is listed, so that a listing still being
+  // read ahead does not hold up the other one.
+  const bool firstAhead = ahead_->Claim(first);
+  const bool secondAhead = ahead_->Claim(second);
   std::pair<DirectoryListing, DirectoryListing> both;
-  side_.RunAlongside([&] { both.first = DirectoryListing::Of(first); },
-                     [&] { both.second = DirectoryListing::Of(second); });
+  if (!firstAhead && !secondAhead) {
+    side_.RunAlongside([&] { both.first = DirectoryListing::Of(first); },
+                       [&] { both.second = DirectoryListing::Of(second); });
+  } else {
+    if (!firstAhead) both.first = DirectoryListing::Of(first);
+    if (!secondAhead) both.second = DirectoryListing::Of(second);
+    if (firstAhead) both.first = ahead_->Collect(first);
+    if (secondAhead) both.second = ahead_->Collect(second);
+  }
   if (!hidden_.empty()) {
     both.first.LeaveOut(first, hidden_);
     both.second.LeaveOut(second, hidden_);
@@ -143,12 +178,41 @@ std::pair<DirectoryListing, DirectoryListing> ListingCache::TakeBoth(const std::
   return both;
 }
 
+void ListingCache::ExpectBelow(const std::string& sourceDir, const DirectoryListing& source,
+                               const std::string& targetDir, const DirectoryListing& target, WalkOrder order) {
+  if (!target.Listed()) return;
+  std::vector<std::string> ahead;
+  auto expect = [&](const std::string& name) {
+    std::string path = JoinedDirectory(targetDir, name);
+    if (listings_.empty() || listings_.count(NormalisePath(path)) == 0) ahead.push_back(std::move(path));
+  };
+  if (order == WalkOrder::kByTarget) {
+    for (const DirectoryEntry& entry : target.Entries()) {
+      if (ReadableAhead(entry)) expect(entry.name);
+    }
+  } else {
+    for (const DirectoryEntry& entry : source.Entries()) {
+      if (!ReadableAhead(entry)) continue;
+      // A folder spelt otherwise is renamed before the walk enters it: it is listed then.
+      const DirectoryEntry* counterpart = target.Find(entry.name);
+      if (counterpart != nullptr && counterpart->name == entry.name && ReadableAhead(*counterpart))
+        expect(counterpart->name);
+    }
+  }
+  ahead_->Expect(ahead);
+}
+
+void ListingCache::Changed(const std::string& path) { ahead_->Changed(path); }
+
+void ListingCache::EndWalk() { ahead_->Drop(); }
+
 void ListingCache::Clear() {
   listings_.clear();
   order_.clear();
   bytes_ = 0;
   hidden_.clear();
   side_.Stop();
+  ahead_->Stop();
 }
 
 const DirectoryEntry* DirectoryListing::Find(const std::string& name) const {

@@ -21,6 +21,13 @@ namespace {
 
 constexpr int kReadableAttributes = 0x37;
 
+bool HoldsDirectories(const DirectoryListing& listing) {
+  for (const DirectoryEntry& entry : listing.Entries()) {
+    if (entry.IsDirectory()) return true;
+  }
+  return false;
+}
+
 // A target directory's listing, taken when the walk first needs it.
 class TargetListing {
  public:
@@ -47,6 +54,9 @@ class DirectoryWalk {
  public:
   explicit DirectoryWalk(SyncEngine& engine)
       : engine_(engine), c_(engine.Controls()), chain_(engine.Roots().target) {}
+  ~DirectoryWalk() { engine_.Listings().EndWalk(); }
+  DirectoryWalk(const DirectoryWalk&) = delete;
+  DirectoryWalk& operator=(const DirectoryWalk&) = delete;
 
   void Run(const std::string& root) {
     const DirectoryListing listing = engine_.Listings().Take(root);
@@ -66,6 +76,9 @@ class DirectoryWalk {
       engine_.MutableRoots().RefreshTarget();
     }
     TargetListing target(engine_, targetRoot);
+    if (HoldsDirectories(listing)) {
+      engine_.Listings().ExpectBelow(root, listing, targetRoot, target.Get(), ListingCache::WalkOrder::kBySource);
+    }
     chain_.Push(root);
     WalkLevel(root, listing, target);
     chain_.Pop();
@@ -144,6 +157,10 @@ class DirectoryWalk {
       if (!made || !Readable(targetChildPath, *made)) return;
       targetListing = std::move(*made);
     }
+    if (HoldsDirectories(childListing)) {
+      engine_.Listings().ExpectBelow(childPath, childListing, targetChildPath, targetListing,
+                                     ListingCache::WalkOrder::kBySource);
+    }
     SyncListedFiles(engine_, childPath, childListing, targetListing);
     TargetListing target(engine_, targetChildPath, std::move(targetListing));
     chain_.Push(childPath);
@@ -212,7 +229,11 @@ class DirectoryWalk {
   void CarrySpelling(const std::string& targetDir, const DirectoryEntry& entry,
                      const DirectoryEntry& counterpart) {
     if (engine_.Previewing() || !IsJoinableName(counterpart.name)) return;
-    if (RenameToSpelling(targetDir, counterpart.name, entry.name, true)) {
+    const bool renamed = RenameToSpelling(targetDir, counterpart.name, entry.name, true);
+    // Whatever was read ahead of the folder under either spelling is read again.
+    engine_.Listings().Changed(targetDir + counterpart.name);
+    engine_.Listings().Changed(targetDir + entry.name);
+    if (renamed) {
       engine_.Report().Done("改名", targetDir + entry.name);
     } else {
       engine_.Report().FailedWithLastError("改名", targetDir + counterpart.name);

@@ -156,7 +156,11 @@ TEST_F(DirectorySyncWin, ADirectoryMadeByAnotherProgramDuringTheWalkIsTakenAsFou
   EXPECT_EQ(ReadTextFile(dst + "b\\y.txt"), "y");
 }
 
-TEST_F(DirectorySyncWin, ATargetDirectoryRemovedDuringTheWalkIsMadeAgain) {
+// Another program removes a target folder after the walk has listed it (the walk lists the
+// folders it will enter ahead of entering them): a copy into it fails and is counted, or the
+// folder is made again when it was listed after the removal. Either way nothing is said done
+// that was not, and the next walk makes the folder.
+TEST_F(DirectorySyncWin, ATargetDirectoryRemovedDuringTheWalkIsNeverTakenForDone) {
   WriteTextFile(src + "a\\x.txt", "x");
   WriteTextFile(src + "b\\y.txt", "y");
   MakeDirectoryPath(dst + "a");
@@ -167,7 +171,12 @@ TEST_F(DirectorySyncWin, ATargetDirectoryRemovedDuringTheWalkIsMadeAgain) {
     }
   };
   Walk();
-  EXPECT_EQ(Lines(rig.controls.createdDirectoriesLog), (std::vector<std::string>{src + "b"}));
+  if (!Exists(dst + "b\\y.txt")) {
+    EXPECT_EQ(rig.engine.Report().Failures(), 1);
+    EXPECT_EQ(Lines(rig.controls.copiedFilesLog), (std::vector<std::string>{NormalisePath(dst + "a\\x.txt")}));
+  }
+  rig.onEvents = nullptr;
+  Walk();
   EXPECT_EQ(ReadTextFile(dst + "b\\y.txt"), "y");
 }
 
