@@ -16,9 +16,6 @@
 
 namespace tarnvel {
 
-// Copies share one set of entries (a listing does not change once taken; LeaveOut makes its
-// own), so a listing kept for the job's next walk costs no copy of its names. Find builds the
-// shared index on first use: a listing and its copies are looked up by one thread at a time.
 class DirectoryListing {
  public:
   // Lists the directory (trailing "\" or not). A directory that cannot be listed (missing,
@@ -33,7 +30,7 @@ class DirectoryListing {
   // What the listing holds in memory, roughly: its entries and their names.
   std::size_t Bytes() const;
   // Every entry but "." and "..", in the file system's listing order.
-  const std::vector<DirectoryEntry>& Entries() const;
+  const std::vector<DirectoryEntry>& Entries() const { return entries_; }
   // The entry of that name, letter case ignored as the file system ignores it; nullptr when
   // there is none. Names the folding cannot match are looked up by the caller directly.
   const DirectoryEntry* Find(const std::string& name) const;
@@ -41,15 +38,11 @@ class DirectoryListing {
   void LeaveOut(const std::string& directory, const std::unordered_set<std::string>& paths);
 
  private:
-  struct Shared {
-    std::vector<DirectoryEntry> entries;
-    std::unordered_map<std::wstring, std::size_t> index;  // built on the first Find
-    bool indexed = false;
-  };
-
   bool listed_ = false;
   unsigned long error_ = 0;
-  std::shared_ptr<Shared> shared_;  // null: no entries
+  std::vector<DirectoryEntry> entries_;
+  mutable std::unordered_map<std::wstring, std::size_t> index_;  // built on the first Find
+  mutable bool indexed_ = false;
 };
 
 class ReadAhead;

@@ -48,22 +48,15 @@ std::string JoinedDirectory(const std::string& directory, const std::string& nam
 
 DirectoryListing DirectoryListing::Of(const std::string& directory) {
   DirectoryListing listing;
-  auto shared = std::make_shared<Shared>();
   listing.listed_ = ListDirectory(directory, [&](const DirectoryEntry& entry) {
-    shared->entries.push_back(entry);
+    listing.entries_.push_back(entry);
     return true;
   });
   if (!listing.listed_) {
     listing.error_ = GetLastError();
-  } else if (!shared->entries.empty()) {
-    listing.shared_ = std::move(shared);
+    listing.entries_.clear();
   }
   return listing;
-}
-
-const std::vector<DirectoryEntry>& DirectoryListing::Entries() const {
-  static const std::vector<DirectoryEntry> kNone;
-  return shared_ ? shared_->entries : kNone;
 }
 
 DirectoryListing DirectoryListing::Empty() {
@@ -73,10 +66,8 @@ DirectoryListing DirectoryListing::Empty() {
 }
 
 std::size_t DirectoryListing::Bytes() const {
-  std::size_t bytes = sizeof(DirectoryListing);
-  if (!shared_) return bytes;
-  bytes += sizeof(Shared) + shared_->entries.capacity() * sizeof(DirectoryEntry);
-  for (const DirectoryEntry& entry : shared_->entries) bytes += entry.name.capacity();
+  std::size_t bytes = sizeof(DirectoryListing) + entries_.capacity() * sizeof(DirectoryEntry);
+  for (const DirectoryEntry& entry : entries_) bytes += entry.name.capacity();
   return bytes;
 }
 
@@ -152,12 +143,11 @@ DirectoryListing ListingCache::WithoutHidden(const std::string& directory, Direc
 void DirectoryListing::LeaveOut(const std::string& directory, const std::unordered_set<std::string>& paths) {
   std::string prefix = directory;
   if (prefix.empty() || prefix.back() != '\\') prefix += '\\';
-  if (!shared_) return;
-  auto kept = std::make_shared<Shared>();
-  for (const DirectoryEntry& entry : shared_->entries) {
-    if (paths.count(NormalisePath(prefix + entry.name)) == 0) kept->entries.push_back(entry);
-  }
-  shared_ = std::move(kept);
+  std::erase_if(entries_, [&](const DirectoryEntry& entry) {
+    return paths.count(NormalisePath(prefix + entry.name)) != 0;
+  });
+  index_.clear();
+  indexed_ = false;
 }
 
 std::pair<DirectoryListing, DirectoryListing> ListingCache::TakeBoth(const std::string& first,
@@ -226,15 +216,13 @@ void ListingCache::Clear() {
 }
 
 const DirectoryEntry* DirectoryListing::Find(const std::string& name) const {
-  if (!shared_) return nullptr;
-  Shared& shared = *shared_;
-  if (!shared.indexed) {
-    shared.index.reserve(shared.entries.size());
-    for (std::size_t i = 0; i < shared.entries.size(); ++i) shared.index.emplace(FoldedName(shared.entries[i].name), i);
-    shared.indexed = true;
+  if (!indexed_) {
+    index_.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(FoldedName(entries_[i].name), i);
+    indexed_ = true;
   }
-  const auto it = shared.index.find(FoldedName(name));
-  return it == shared.index.end() ? nullptr : &shared.entries[it->second];
+  const auto it = index_.find(FoldedName(name));
+  return it == index_.end() ? nullptr : &entries_[it->second];
 }
 
 }  // namespace tarnvel
