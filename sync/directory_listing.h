@@ -66,8 +66,7 @@ class ListingCache {
 
   static constexpr std::size_t kDefaultBudget = 64u << 20;
 
-  ListingCache();
-  ~ListingCache();
+  ListingCache() = default;
   ListingCache(const ListingCache&) = delete;
   ListingCache& operator=(const ListingCache&) = delete;
 
@@ -98,7 +97,8 @@ class ListingCache {
   // The walk has ended: what was read ahead and not taken is dropped (the kept listings stay
   // for the job's next walk).
   void EndWalk();
-  ReadAhead& Ahead() { return *ahead_; }
+  // The reading ahead, made on first use.
+  ReadAhead& Ahead();
   // A preview's removal: the entry is left out of every listing taken afterwards in this job,
   // as the run would find it gone. Forgotten by Clear.
   void Hide(const std::string& path);
@@ -120,7 +120,9 @@ class ListingCache {
   std::size_t budget_ = kDefaultBudget;
   std::unordered_set<std::string> hidden_;  // by NormalisePath
   SideThread side_;
-  std::unique_ptr<ReadAhead> ahead_;
+  // Shared only so that it can be destroyed where its class is not known (the build without
+  // Windows has none); it is this cache's alone.
+  std::shared_ptr<ReadAhead> ahead_;
 };
 
 }  // namespace tarnvel

@@ -84,9 +84,10 @@ DirectoryListing ListSourceRoot(const WalkRoots& roots, RunReport& report) {
   return listing;
 }
 
-ListingCache::ListingCache() : ahead_(std::make_unique<ReadAhead>()) {}
-
-ListingCache::~ListingCache() = default;
+ReadAhead& ListingCache::Ahead() {
+  if (!ahead_) ahead_ = std::make_shared<ReadAhead>();
+  return *ahead_;
+}
 
 void ListingCache::Erase(std::unordered_map<std::string, Kept>::iterator it) {
   bytes_ -= it->second.bytes;
@@ -129,7 +130,7 @@ DirectoryListing ListingCache::Take(const std::string& directory) {
       return WithoutHidden(directory, std::move(listing));
     }
   }
-  if (ahead_->Claim(directory)) return WithoutHidden(directory, ahead_->Collect(directory));
+  if (ahead_ && ahead_->Claim(directory)) return WithoutHidden(directory, ahead_->Collect(directory));
   return WithoutHidden(directory, DirectoryListing::Of(directory));
 }
 
@@ -159,8 +160,8 @@ std::pair<DirectoryListing, DirectoryListing> ListingCache::TakeBoth(const std::
   }
   // What was read ahead is collected after the rest is listed, so that a listing still being
   // read ahead does not hold up the other one.
-  const bool firstAhead = ahead_->Claim(first);
-  const bool secondAhead = ahead_->Claim(second);
+  const bool firstAhead = ahead_ && ahead_->Claim(first);
+  const bool secondAhead = ahead_ && ahead_->Claim(second);
   std::pair<DirectoryListing, DirectoryListing> both;
   if (!firstAhead && !secondAhead) {
     side_.RunAlongside([&] { both.first = DirectoryListing::Of(first); },
@@ -199,12 +200,16 @@ void ListingCache::ExpectBelow(const std::string& sourceDir, const DirectoryList
         expect(counterpart->name);
     }
   }
-  ahead_->Expect(ahead);
+  if (!ahead.empty()) Ahead().Expect(ahead);
 }
 
-void ListingCache::Changed(const std::string& path) { ahead_->Changed(path); }
+void ListingCache::Changed(const std::string& path) {
+  if (ahead_) ahead_->Changed(path);
+}
 
-void ListingCache::EndWalk() { ahead_->Drop(); }
+void ListingCache::EndWalk() {
+  if (ahead_) ahead_->Drop();
+}
 
 void ListingCache::Clear() {
   listings_.clear();
@@ -212,7 +217,7 @@ void ListingCache::Clear() {
   bytes_ = 0;
   hidden_.clear();
   side_.Stop();
-  ahead_->Stop();
+  if (ahead_) ahead_->Stop();
 }
 
 const DirectoryEntry* DirectoryListing::Find(const std::string& name) const {
