@@ -50,7 +50,9 @@ class SizeWalk {
   void CleanRoot() {
     auto [source, target] = Listings().TakeBoth(job_.roots.source, job_.roots.target);
     if (!source.Listed() || !target.Listed()) return;
-    if (!source.Entries().empty()) ExpectBelow(job_.roots.source, source, job_.roots.target, target, kByTarget);
+    // Only the folders both sides hold are entered; one the clean-up moves away whole must not be
+    // held open by a listing read ahead (the move would be refused).
+    if (!source.Entries().empty()) ExpectBelow(job_.roots.source, source, job_.roots.target, target, kBySource);
     if (source.Entries().empty()) {
       if (counting_) return;
       // Only what a killed run of ours left behind goes; everything else stays.
@@ -96,7 +98,6 @@ class SizeWalk {
   ListingCache& Listings() { return *job_.listings; }
 
   static constexpr ListingCache::WalkOrder kBySource = ListingCache::WalkOrder::kBySource;
-  static constexpr ListingCache::WalkOrder kByTarget = ListingCache::WalkOrder::kByTarget;
   // Names the subdirectories this level enters next, to be listed ahead (a level without any
   // names nothing).
   void ExpectBelow(const std::string& sourceDir, const DirectoryListing& source, const std::string& targetDir,
@@ -300,7 +301,7 @@ class SizeWalk {
     }
     auto [source, target] = Listings().TakeBoth(sourceChild, targetDir);
     if (!source.Listed() || !target.Listed()) return;
-    ExpectBelow(sourceChild, source, targetDir, target, kByTarget);
+    ExpectBelow(sourceChild, source, targetDir, target, kBySource);
     chain_.Push(sourceChild);
     CleanLevel(sourceChild, source, targetDir, target);
     chain_.Pop();

@@ -4,7 +4,9 @@
 //
 // A listing read ahead is only as good as the moment it was read. The walk therefore keeps to
 // two rules, and this class holds it to them:
-//  - it changes a directory's content only after it has taken that directory's listing;
+//  - it changes a directory's content only after it has taken that directory's listing, and it
+//    names only directories it will enter: one it moves or removes whole is entered first (a
+//    directory being listed is held open, and the system refuses to move it);
 //  - a change it makes to a named directory itself before entering it (a new spelling) is
 //    reported through Changed, which drops whatever was read of it, or is being read.
 // What the walk has not taken is dropped when the walk ends (Drop): a listing never outlives the

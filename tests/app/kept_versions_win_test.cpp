@@ -192,6 +192,26 @@ TEST_P(Versions, RemovedAndReplacedFilesKeepTheirBytesAtTheirPaths) {
 // A target file link (Wine lists a host link as a plain file and follows it on a rename) is no
 // version of anything: removed, replaced, or spelt otherwise in the source, it goes as a link
 // goes, and the file behind it stays where it is, as it is.
+// Folders the source lacks, each long to list (300 empty folders in it): every one goes whole
+// into the versions. The target listings read ahead must never hold open a folder the clean-up
+// moves (Windows refuses to move a folder that is being listed).
+TEST_P(Versions, ExtraFoldersLongToListAllGoIntoTheVersions) {
+  for (int i = 0; i < 12; ++i) {
+    const std::string name = "keep\\k" + std::to_string(i) + ".txt";
+    Write(src_ + name, "k");
+    CopyAcross(src_ + name, dst_ + name);
+  }
+  for (int i = 0; i < 4; ++i) {
+    const std::string folder = dst_ + "extra" + std::to_string(i) + "\\";
+    Write(folder + "f.txt", "f");
+    for (int j = 0; j < 300; ++j) fs::create_directories(folder + "d" + std::to_string(j));
+  }
+  const Outcome run = Run(kMorning, 30);
+  EXPECT_EQ(run.exitCode, 0) << testing::PrintToString(run.lines);
+  EXPECT_EQ(FilesBelow(dst_), FilesBelow(src_));
+  EXPECT_EQ(FilesBelow(RunFolder(kMorning)).size(), 4u);
+}
+
 TEST_P(Versions, AFileLinkInTheTargetIsNeverMovedAndWhatItLeadsToStays) {
   struct Case {
     const char* sourceName;  // the source's file of the link's name; nullptr: none, it is extra
