@@ -97,13 +97,14 @@ class ListingCache {
   // The walk has ended: what was read ahead and not taken is dropped (the kept listings stay
   // for the job's next walk).
   void EndWalk();
-  // The reading ahead, made on first use.
-  ReadAhead& Ahead();
   // A preview's removal: the entry is left out of every listing taken afterwards in this job,
   // as the run would find it gone. Forgotten by Clear.
   void Hide(const std::string& path);
 
  private:
+  // The reading ahead, made on first use.
+  ReadAhead& Ahead();
+
   struct Kept {
     DirectoryListing listing;
     std::size_t bytes = 0;

@@ -76,6 +76,7 @@ class DirectoryWalk {
       engine_.MutableRoots().RefreshTarget();
     }
     TargetListing target(engine_, targetRoot);
+    // Only when there is anything to enter: the target root is then listed here anyway.
     if (HoldsDirectories(listing)) {
       engine_.Listings().ExpectBelow(root, listing, targetRoot, target.Get(), ListingCache::WalkOrder::kBySource);
     }
@@ -157,10 +158,8 @@ class DirectoryWalk {
       if (!made || !Readable(targetChildPath, *made)) return;
       targetListing = std::move(*made);
     }
-    if (HoldsDirectories(childListing)) {
-      engine_.Listings().ExpectBelow(childPath, childListing, targetChildPath, targetListing,
-                                     ListingCache::WalkOrder::kBySource);
-    }
+    engine_.Listings().ExpectBelow(childPath, childListing, targetChildPath, targetListing,
+                                   ListingCache::WalkOrder::kBySource);
     SyncListedFiles(engine_, childPath, childListing, targetListing);
     TargetListing target(engine_, targetChildPath, std::move(targetListing));
     chain_.Push(childPath);

@@ -35,14 +35,23 @@ void Write(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// A target file the engine finds current: the source's copy, time included.
+void CopyAcross(const std::string& from, const std::string& to) {
+  fs::create_directories(fs::path(to).parent_path());
+  ASSERT_TRUE(CopyFileW(fs::path(from).wstring().c_str(), fs::path(to).wstring().c_str(), FALSE));
+}
+
+std::string Read(const fs::path& path) {
+  std::ostringstream bytes;
+  bytes << std::ifstream(path, std::ios::binary).rdbuf();
+  return bytes.str();
+}
+
 Files FilesBelow(const std::string& root) {
   Files files;
   if (!fs::exists(root)) return files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (!entry.is_regular_file()) continue;
-    std::ostringstream bytes;
-    bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
-    files[fs::relative(entry.path(), root).string()] = bytes.str();
+    if (entry.is_regular_file()) files[fs::relative(entry.path(), root).string()] = Read(entry.path());
   }
   return files;
 }
@@ -140,9 +149,7 @@ TEST_F(KeptVersionsWin, TheRunKeepsWhatItRemovesAndReplacesAndLeavesTheVersionsA
   Write(src_ + "a\\stay.txt", "stay");
   Write(dst_ + "changed.txt", "old bytes");
   Write(dst_ + "gone.txt", "gone");
-  fs::create_directories(dst_ + "a");
-  ASSERT_TRUE(CopyFileW(fs::path(src_ + "a\\stay.txt").wstring().c_str(),
-                        fs::path(dst_ + "a\\stay.txt").wstring().c_str(), FALSE));
+  CopyAcross(src_ + "a\\stay.txt", dst_ + "a\\stay.txt");
   Write(dst_ + "extra\\x.txt", "x");
   Write(Versions() + "2026-12-09 08.00.00\\older.txt", "yesterday");
   const RunReport report = Run();
@@ -158,9 +165,7 @@ TEST_F(KeptVersionsWin, TheRunKeepsWhatItRemovesAndReplacesAndLeavesTheVersionsA
 Files Spelt(const std::string& root) {
   Files files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    std::string bytes = "<dir>";
-    if (entry.is_regular_file()) bytes = FilesBelow(entry.path().parent_path().string())[entry.path().filename().string()];
-    files[fs::relative(entry.path(), root).string()] = bytes;
+    files[fs::relative(entry.path(), root).string()] = entry.is_regular_file() ? Read(entry.path()) : "<dir>";
   }
   return files;
 }
@@ -173,9 +178,8 @@ TEST_F(KeptVersionsWin, APreviewChangesNothingAndTheRunThenCarriesTheSpellings) 
   Write(src_ + "changed.txt", "new");
   Write(dst_ + "changed.txt", "old bytes");
   Write(dst_ + "gone.txt", "gone");
-  fs::create_directories(dst_ + "dir");
-  ASSERT_TRUE(CopyFileW(fs::path(src_ + "Name.txt").wstring().c_str(), fs::path(dst_ + "name.txt").wstring().c_str(), FALSE));
-  ASSERT_TRUE(CopyFileW(fs::path(src_ + "Dir\\in.txt").wstring().c_str(), fs::path(dst_ + "dir\\in.txt").wstring().c_str(), FALSE));
+  CopyAcross(src_ + "Name.txt", dst_ + "name.txt");
+  CopyAcross(src_ + "Dir\\in.txt", dst_ + "dir\\in.txt");
   const Files before = Spelt(dst_);
   Run(-1, true);
   EXPECT_EQ(Spelt(dst_), before);
@@ -210,8 +214,7 @@ TEST_F(KeptVersionsWin, AMassRemovalGoesOnlyWithTheUsersYes) {
     for (int i = 0; i < 12; ++i) Write(dst_ + "f" + std::to_string(i) + ".txt", "old");
     for (int i = 0; i < 2; ++i) {
       const std::string name = "f" + std::to_string(i) + ".txt";
-      fs::create_directories(src_);
-      ASSERT_TRUE(CopyFileW(fs::path(dst_ + name).wstring().c_str(), fs::path(src_ + name).wstring().c_str(), FALSE));
+      CopyAcross(dst_ + name, src_ + name);
     }
     ScopedDialogScript script;
     if (c.answer >= 0) script.AnswerMessage(c.answer);
